@@ -1,0 +1,43 @@
+/* kbpi32: host-side interface to the programmable keyboards.
+ *
+ * Load kbpi32.dll (32-bit) and call these exports. Every call runs on the
+ * caller's thread; calls must not overlap. Byte results are 8 bits wide. */
+#ifndef KBPI32_H
+#define KBPI32_H
+
+#if defined(_WIN32) && !defined(_WIN64)
+#define KBPI32_CALL __stdcall
+#else
+#define KBPI32_CALL
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* The path to the keyboard, as passed to kbp_set_interface and returned by
+ * kbp_get_interface. */
+enum kbp_interface_kind {
+    KBP_INTERFACE_AUTOMATIC = 0,     /* chosen from the Windows version */
+    KBP_INTERFACE_PORTS = 1,         /* keyboard controller ports 0x60/0x64 */
+    KBP_INTERFACE_CLASS_DRIVER = 2,  /* \\.\KEYBOARD */
+    KBP_INTERFACE_PORT_DRIVER = 3,   /* \\.\KelmKbpDrv */
+    KBP_INTERFACE_USB = 4            /* USB HID through kbpusb.dll */
+};
+
+/* Chooses the path (low 8 bits of kind); 0 accepted, 1 when outside 0..4. */
+unsigned char KBPI32_CALL kbp_set_interface(int kind);
+/* The path in use, 0 when none has been chosen. Makes no choice itself. */
+unsigned char KBPI32_CALL kbp_get_interface(void);
+/* Accepted for compatibility; does nothing. */
+void KBPI32_CALL kbp_chk_interface(int value);
+/* Sends one byte (low 8 bits) to the keyboard: 0 sent, else the path's failure
+ * code. On the controller ports 0xEC and 0xEF switch the tunnel mode and send
+ * nothing. */
+unsigned char KBPI32_CALL kbp_snd_interface(int byte);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* KBPI32_H */

@@ -1,0 +1,159 @@
+#include "keyboard.h"
+
+namespace kbdsim {
+
+std::uint8_t hex_digit_of(unsigned v) {
+    v &= 0x0F;
+    return static_cast<std::uint8_t>(v < 10 ? 0x30 + v : 0x37 + v);
+}
+
+int digit_value(std::uint8_t byte) {
+    if (byte >= 0x30 && byte <= 0x39) return byte - 0x30;
+    if (byte >= 0x41 && byte <= 0x46) return byte - 0x37;
+    return -1;
+}
+
+Keyboard::Keyboard() { digits_.reserve(12 + 2 * 255); }
+
+Reply Keyboard::receive(std::uint8_t byte) {
+    ++bytes_received;
+    if (record_bytes) received.push_back(byte);
+
+    if (led_data_next_) {
+        // The byte after a set-LED command is LED data; the tunnel hides a
+        // nibble in it, tagged by bits 5-4.
+        led_data_next_ = false;
+        const std::uint8_t tag = byte & 0xF0;
+        const std::uint8_t nibble = byte & 0x0F;
+        if (tag == 0x10) {
+            low_nibble_ = nibble;
+        } else if (tag == 0x20 || tag == 0x30) {
+            if (tag == 0x30) ++ec_tagged_bytes;
+            take(static_cast<std::uint8_t>(nibble << 4 | low_nibble_));
+        } else {
+            leds = byte;
+        }
+        return answer(byte);
+    }
+    if (byte == kSetLeds) {
+        led_data_next_ = true;
+        return answer(byte);
+    }
+    take(byte);
+    return answer(byte);
+}
+
+Reply Keyboard::answer(std::uint8_t received_byte) {
+    if (!scripted_replies.empty()) {
+        Reply r = scripted_replies.front();
+        scripted_replies.pop_front();
+        return r;
+    }
+    switch (answer_mode) {
+    case AnswerMode::silent: return {};
+    case AnswerMode::resend: return {true, kResend};
+    case AnswerMode::acknowledge: break;
+    }
+    if (received_byte == kEcho && !led_data_next_ && command_ == 0) {
+        if (!answers_echo) return {};
+        return {true, kEcho};
+    }
+    return {true, kAck};
+}
+
+void Keyboard::take(std::uint8_t byte) {
+    // Frame commands cannot occur inside a frame (every byte there is a digit),
+    // so they start a frame whether or not a start byte came first: on the
+    // controller ports the start byte never reaches the keyboard.
+    switch (byte) {
+    case kFrameStart:
+        if (command_ != 0) finish_frame(false);
+        return;
+    case kWriteBlock:
+    case kReadRequest:
+        if (command_ != 0) finish_frame(false);
+        command_ = byte;
+        digits_.clear();
+        return;
+    case kEndOfDownload:
+        if (command_ != 0) finish_frame(false);
+        ++end_of_download;
+        return;
+    default: break;
+    }
+    if (command_ != 0) {
+        take_digit(byte);
+        return;
+    }
+    if (byte == kEnable) ++enable_commands;
+    if (byte == kEcho) ++echo_commands;
+}
+
+void Keyboard::take_digit(std::uint8_t byte) {
+    if (digit_value(byte) < 0) {
+        finish_frame(false);
+        take(byte);
+        return;
+    }
+    digits_.push_back(byte);
+    if (digits_.size() < 8) return;
+    if (command_ == kReadRequest) {
+        finish_frame(true);
+        return;
+    }
+    const std::size_t count = digit_value(digits_[4]) * 16 + digit_value(digits_[5]);
+    if (digits_.size() == 8 + 2 * count + 2) finish_frame(true);
+}
+
+void Keyboard::finish_frame(bool complete) {
+    Frame f;
+    f.command = command_;
+    command_ = 0;
+    unsigned header_sum = 0;
+    if (digits_.size() >= 8) {
+        for (int i = 0; i < 6; ++i) header_sum += digit_value(digits_[i]);
+        f.address = static_cast<std::uint16_t>(digit_value(digits_[0]) << 12 | digit_value(digits_[1]) << 8 |
+                                               digit_value(digits_[2]) << 4 | digit_value(digits_[3]));
+        f.count = static_cast<std::uint8_t>(digit_value(digits_[4]) << 4 | digit_value(digits_[5]));
+    }
+    bool good = complete && digits_.size() >= 8 &&
+                (header_sum & 0xFF) == unsigned(digit_value(digits_[6]) << 4 | digit_value(digits_[7]));
+    if (good && f.command == kWriteBlock) {
+        std::uint8_t data_sum = 0;
+        for (std::size_t i = 0; i < f.count; ++i) {
+            const int hi = digit_value(digits_[8 + 2 * i]);
+            const int lo = digit_value(digits_[9 + 2 * i]);
+            data_sum = static_cast<std::uint8_t>(data_sum + hi + lo);
+            f.data.push_back(static_cast<std::uint8_t>(hi << 4 | lo));
+        }
+        const std::size_t at = 8 + 2 * std::size_t{f.count};
+        good = data_sum == (digit_value(digits_[at]) << 4 | digit_value(digits_[at + 1]));
+        if (good) {
+            for (std::size_t i = 0; i < f.data.size(); ++i)
+                memory[(f.address + i) & 0xFFFF] = f.data[i];
+        }
+    }
+    f.good = good;
+    digits_.clear();
+    if (good)
+        ++good_frames;
+    else
+        ++bad_frames;
+    if (record_frames) frames.push_back(std::move(f));
+}
+
+std::vector<std::uint8_t> Keyboard::read_answer(std::uint16_t address, std::uint8_t count) const {
+    std::vector<std::uint8_t> typed;
+    std::uint8_t sum = 0;
+    for (unsigned i = 0; i < count; ++i) {
+        const std::uint8_t b = memory[(address + i) & 0xFFFF];
+        sum = static_cast<std::uint8_t>(sum + (b >> 4) + (b & 0x0F));
+        typed.push_back(hex_digit_of(b >> 4));
+        typed.push_back(hex_digit_of(b));
+    }
+    typed.push_back(hex_digit_of(sum >> 4));
+    typed.push_back(hex_digit_of(sum));
+    return typed;
+}
+
+}  // namespace kbdsim

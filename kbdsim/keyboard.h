@@ -1,0 +1,101 @@
+#pragma once
+// The keyboard's side of the protocol, as one model shared by the simulated PC,
+// the Windows test doubles and the pty keyboard.
+//
+// The model takes the bytes the keyboard receives, one at a time, in whatever
+// form the path delivers them: plain (USB, serial, drivers) or as set-LED
+// commands carrying tagged nibbles (controller ports). It decodes transfer
+// frames into its 64 KiB memory and answers every byte.
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <vector>
+
+namespace kbdsim {
+
+// Keyboard command and reply bytes.
+constexpr std::uint8_t kSetLeds = 0xED;
+constexpr std::uint8_t kEcho = 0xEE;
+constexpr std::uint8_t kEnable = 0xF4;
+constexpr std::uint8_t kFrameStart = 0xEF;
+constexpr std::uint8_t kAck = 0xFA;
+constexpr std::uint8_t kResend = 0xFE;
+
+// Frame commands.
+constexpr std::uint8_t kWriteBlock = 0x0F;
+constexpr std::uint8_t kReadRequest = 0x0E;
+constexpr std::uint8_t kEndOfDownload = 0x12;
+
+// What the keyboard sends back for one received byte: nothing, or one byte.
+struct Reply {
+    bool present = false;
+    std::uint8_t byte = 0;
+};
+
+enum class AnswerMode {
+    acknowledge,  // 0xFA to every byte (0xEE to the echo command)
+    resend,       // 0xFE to every byte
+    silent,       // no answer at all
+};
+
+// One frame as the keyboard decoded it.
+struct Frame {
+    std::uint8_t command = 0;
+    std::uint16_t address = 0;
+    std::uint8_t count = 0;
+    std::vector<std::uint8_t> data;  // write block only
+    bool good = false;               // both checksums matched and every digit was valid
+};
+
+class Keyboard {
+public:
+    Keyboard();
+
+    // One byte arrives; the reply (if any) is what the keyboard sends back.
+    Reply receive(std::uint8_t byte);
+
+    // The bytes that a read request for `count` bytes at `address` makes the
+    // keyboard type: two hex digits per byte, then the two data-checksum digits.
+    std::vector<std::uint8_t> read_answer(std::uint16_t address, std::uint8_t count) const;
+
+    // --- what a test sets
+    AnswerMode answer_mode = AnswerMode::acknowledge;
+    bool answers_echo = true;             // 0xEE is answered with 0xEE
+    std::deque<Reply> scripted_replies;   // used, one per byte, before answer_mode
+    bool record_frames = true;            // keep every decoded frame in `frames`
+    bool record_bytes = true;             // keep every received byte in `received`
+
+    // --- what a test inspects
+    std::array<std::uint8_t, 0x10000> memory{};
+    std::vector<Frame> frames;
+    std::vector<std::uint8_t> received;   // raw bytes as they arrived
+    std::uint64_t bytes_received = 0;
+    std::uint64_t good_frames = 0;
+    std::uint64_t bad_frames = 0;
+    std::uint64_t enable_commands = 0;    // 0xF4
+    std::uint64_t echo_commands = 0;      // 0xEE
+    std::uint64_t end_of_download = 0;    // 0x0E 0x12 frames
+    std::uint64_t ec_tagged_bytes = 0;    // tunnel bytes whose high nibble carried tag 0x30
+    std::uint8_t leds = 0;                // last plain LED setting
+
+private:
+    Reply answer(std::uint8_t received_byte);
+    void take(std::uint8_t byte);  // a byte of the frame stream
+    void take_digit(std::uint8_t byte);
+    void finish_frame(bool good);
+
+    // LED tunnel
+    bool led_data_next_ = false;
+    std::uint8_t low_nibble_ = 0;
+
+    // frame parser
+    std::uint8_t command_ = 0;  // 0 = not inside a frame
+    std::vector<std::uint8_t> digits_;
+};
+
+// The upper-case hex digit of the low nibble of v.
+std::uint8_t hex_digit_of(unsigned v);
+// The value of a frame digit, or -1 when the byte is none.
+int digit_value(std::uint8_t byte);
+
+}  // namespace kbdsim

@@ -1,0 +1,35 @@
+#pragma once
+// Which path to the keyboard is in use, and how it is chosen.
+#include <cstdint>
+
+namespace kbp {
+
+// The process-wide interface flags, each 0 or 1.
+struct InterfaceState {
+    std::uint32_t use_ports = 0;
+    std::uint32_t use_class_driver = 0;
+    std::uint32_t use_port_driver = 0;
+    std::uint32_t use_usb = 0;
+    std::uint32_t interface_chosen = 0;
+    std::uint32_t use_serial = 0;  // a COM port is open for the download
+};
+extern InterfaceState interface_state;
+
+enum InterfaceKind : std::uint8_t {
+    kAutomatic = 0,
+    kControllerPorts = 1,
+    kClassDriver = 2,
+    kPortDriver = 3,
+    kUsb = 4,
+};
+
+// kbp_set_interface: 0 accepted, 1 for a kind outside 0..4 (low 8 bits count).
+std::uint8_t set_interface(int kind);
+// kbp_get_interface: the first kind flag set, 0 when none.
+std::uint8_t get_interface();
+// Class driver on NT 4, port driver on NT 5, controller ports otherwise.
+void choose_interface_automatically();
+// Makes the automatic choice unless a choice has been made.
+void ensure_interface_chosen();
+
+}  // namespace kbp

@@ -1,0 +1,17 @@
+#include "library_state.h"
+
+#include "kbpi32/api/interface_state.h"
+#include "kbpi32/api/status.h"
+#include "kbpi32/channel/byte_channel.h"
+#include "kbpi32/channel/tick_wait.h"
+
+namespace kbp {
+
+void reset_library_state() {
+    interface_state = InterfaceState{};
+    status_state = StatusState{};
+    channel_state = ChannelState{};
+    clock_state = ClockState{};
+}
+
+}  // namespace kbp

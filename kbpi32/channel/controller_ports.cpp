@@ -1,0 +1,75 @@
+#include "controller_ports.h"
+
+#include "platform/platform.h"
+
+namespace kbp {
+
+using namespace controller;
+
+std::uint8_t port_in(std::uint16_t port) { return platform::port_read(port); }
+
+void port_out(std::uint16_t port, std::uint8_t value) { platform::port_write(port, value); }
+
+namespace {
+
+bool wait_until_controller_ready() {
+    for (int poll = 0; poll < kInputBufferPolls; ++poll)
+        if ((port_in(kStatusPort) & kInputBufferFull) == 0) return true;
+    return false;
+}
+
+// Leaves the keyboard interrupt and translation on, as after every send.
+std::uint8_t finish_send(std::uint8_t status) {
+    if (!port_write_command_byte(kCommandByteAfterSend)) return 1;
+    return status;
+}
+
+}  // namespace
+
+bool port_write_command_byte(std::uint8_t value) {
+    if (!wait_until_controller_ready()) return false;
+    port_out(kCommandPort, kWriteCommandByte);
+    if (!wait_until_controller_ready()) return false;
+    port_out(kDataPort, value);
+    return true;
+}
+
+std::uint8_t port_send_byte(int byte) {
+    // Where the system does not grant port access, an in/out instruction would
+    // fault the process.
+    if (!platform::port_io_permitted()) return 1;
+    if (!port_write_command_byte(kCommandByteDuringSend)) return 1;
+
+    enum class State { ready_wait, write, answer_wait } state = State::ready_wait;
+    std::uint8_t answer = kNoAnswer;
+    for (int step = 0; step < kSendSteps; ++step) {
+        switch (state) {
+        case State::ready_wait:
+            if ((port_in(kStatusPort) & kInputBufferFull) == 0) state = State::write;
+            break;
+        case State::write:
+            port_out(kDataPort, static_cast<std::uint8_t>(byte));
+            answer = kNoAnswer;
+            state = State::answer_wait;
+            break;
+        case State::answer_wait:
+            for (int poll = 0; poll < kAnswerPolls; ++poll) {
+                const std::uint8_t status = port_in(kStatusPort);
+                if (status & kOutputBufferFull) {
+                    answer = port_in(kDataPort);
+                    // A byte just read is judged at the next poll that finds
+                    // the buffer empty, so a later byte can still replace it.
+                    if ((status & kJudgeNowBits) != kJudgeNowBits) continue;
+                }
+                if (answer == kAcknowledge) return finish_send(0);
+                if (poll > kFailAfterPolls) return finish_send(1);
+            }
+            if (!port_write_command_byte(kCommandByteAfterSend)) return 1;
+            state = State::ready_wait;
+            break;
+        }
+    }
+    return finish_send(1);
+}
+
+}  // namespace kbp

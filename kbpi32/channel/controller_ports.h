@@ -1,0 +1,38 @@
+#pragma once
+// The keyboard through the PC keyboard controller's ports 0x60 and 0x64.
+#include <cstdint>
+
+namespace kbp {
+
+namespace controller {
+constexpr std::uint16_t kDataPort = 0x60;
+constexpr std::uint16_t kStatusPort = 0x64;
+constexpr std::uint16_t kCommandPort = 0x64;
+constexpr std::uint8_t kOutputBufferFull = 0x01;
+constexpr std::uint8_t kInputBufferFull = 0x02;
+constexpr std::uint8_t kJudgeNowBits = 0x60;
+constexpr std::uint8_t kWriteCommandByte = 0x60;
+constexpr std::uint8_t kCommandByteDuringSend = 0x00;  // keyboard interrupt and translation off
+constexpr std::uint8_t kCommandByteAfterSend = 0x41;   // both back on
+constexpr std::uint8_t kAcknowledge = 0xFA;
+constexpr std::uint8_t kNoAnswer = 0xFE;
+
+constexpr int kSendSteps = 0x4FFF;
+constexpr int kAnswerPolls = 0x14FFF;
+constexpr int kFailAfterPolls = 0x14FF0;
+// How long a command-byte write waits for the controller to take a byte.
+constexpr int kInputBufferPolls = 0x14FFF;
+}  // namespace controller
+
+std::uint8_t port_in(std::uint16_t port);
+void port_out(std::uint16_t port, std::uint8_t value);
+
+// Sets the controller's command byte; false when the controller never took a
+// byte within the poll bound.
+bool port_write_command_byte(std::uint8_t value);
+
+// Writes one byte to the keyboard and waits for its 0xFA: 0 acknowledged, 1
+// otherwise (also where this process may not touch the ports).
+std::uint8_t port_send_byte(int byte);
+
+}  // namespace kbp

@@ -1,0 +1,28 @@
+#pragma once
+// Transfer frames: start byte, command byte, then hex digits with nibble-sum
+// checksums, each byte through the byte channel.
+#include <cstdint>
+
+namespace kbp {
+
+namespace frame {
+constexpr std::uint8_t kStart = 0xEF;
+constexpr std::uint8_t kWriteBlock = 0x0F;
+constexpr std::uint8_t kReadRequest = 0x0E;
+constexpr std::uint8_t kEndOfDownload = 0x12;
+}  // namespace frame
+
+// The upper-case hex digit of the low nibble of `value`.
+std::uint8_t hex_digit(int value);
+
+// One write-block frame: 0 when every byte went through, else the status of the
+// first send that failed (nothing after it is sent).
+std::uint8_t send_write_block(int address, const std::uint8_t* data, std::int8_t count);
+
+// One read-request frame for `count` bytes at `address`; 0 or the failing status.
+int send_read_request(int address, std::int8_t count);
+
+// The end-of-download command 0xEF 0x12.
+std::uint8_t send_end_of_download();
+
+}  // namespace kbp

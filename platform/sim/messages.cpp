@@ -1,0 +1,35 @@
+#include "platform/sim/messages.h"
+
+#include <algorithm>
+
+#include "platform/sim/clock.h"
+
+namespace sim {
+
+void Messages::post(std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam) {
+    posted.push_back({nullptr, message, wparam, lparam, clock().now_ms, 0, 0});
+}
+
+bool Messages::take(platform::Message& out, bool wait) {
+    if (!posted.empty()) {
+        out = posted.front();
+        posted.pop_front();
+        return true;
+    }
+    if (timers.empty()) return false;
+    auto next = std::min_element(timers.begin(), timers.end(), [](const Timer& a, const Timer& b) {
+        return std::int32_t(a.due_ms - b.due_ms) < 0;
+    });
+    const std::int32_t until_due = std::int32_t(next->due_ms - clock().now_ms);
+    if (until_due > 0) {
+        if (!wait) return false;
+        clock().advance(static_cast<std::uint32_t>(until_due));
+    }
+    // Like Windows, a timer that fell behind yields one message, not a backlog.
+    next->due_ms = clock().now_ms + next->interval_ms;
+    out = {nullptr, platform::kWmTimer, next->id, reinterpret_cast<std::intptr_t>(next->proc),
+           clock().now_ms, 0, 0};
+    return true;
+}
+
+}  // namespace sim

@@ -1,0 +1,35 @@
+#pragma once
+// Thread timers and the calling thread's message queue on the simulated PC.
+#include <cstdint>
+#include <deque>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace sim {
+
+struct Timer {
+    platform::TimerId id;
+    std::uint32_t interval_ms;
+    std::uint32_t due_ms;
+    platform::TimerProc proc;
+};
+
+struct Messages {
+    std::vector<Timer> timers;
+    std::deque<platform::Message> posted;  // messages a test put into the queue
+    platform::TimerId next_id = 0x7FF0;
+    bool set_timer_fails = false;
+    unsigned timers_started = 0;
+    unsigned timers_killed = 0;
+    unsigned dispatched = 0;
+    unsigned starved_waits = 0;  // GetMessageA with nothing that could ever arrive
+
+    void post(std::uint32_t message, std::uintptr_t wparam = 0, std::intptr_t lparam = 0);
+    // Takes the next message; `wait` lets the clock run to the next timer.
+    bool take(platform::Message& out, bool wait);
+};
+
+Messages& messages();
+
+}  // namespace sim

@@ -1,0 +1,16 @@
+#pragma once
+// The simulated PC: everything a test sets up and inspects.
+#include "platform/sim/clock.h"
+#include "platform/sim/controller.h"
+#include "platform/sim/devices.h"
+#include "platform/sim/libraries.h"
+#include "platform/sim/message_boxes.h"
+#include "platform/sim/messages.h"
+#include "platform/sim/version.h"
+
+namespace sim {
+
+// A fresh PC: Windows XP, no keyboard anywhere, nothing open, nothing installed.
+void reset();
+
+}  // namespace sim

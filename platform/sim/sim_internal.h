@@ -1,0 +1,9 @@
+#pragma once
+// Wiring between the parts of the simulated PC; not for tests.
+namespace sim {
+
+void reset_devices();
+// Clears the device families and adds every family this PC has, each reset.
+void reset_device_families();
+
+}  // namespace sim

@@ -1,0 +1,42 @@
+#include "platform/sim/sim.h"
+#include "platform/sim/sim_internal.h"
+
+namespace sim {
+
+Clock& clock() {
+    static Clock c;
+    return c;
+}
+Version& version() {
+    static Version v;
+    return v;
+}
+Controller& controller() {
+    static Controller c;
+    return c;
+}
+Messages& messages() {
+    static Messages m;
+    return m;
+}
+Libraries& libraries() {
+    static Libraries l;
+    return l;
+}
+MessageBoxes& message_boxes() {
+    static MessageBoxes b;
+    return b;
+}
+
+void reset() {
+    clock() = Clock{};
+    version() = Version{};
+    controller() = Controller{};
+    messages() = Messages{};
+    libraries() = Libraries{};
+    message_boxes() = MessageBoxes{};
+    reset_devices();
+    reset_device_families();
+}
+
+}  // namespace sim

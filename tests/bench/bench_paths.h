@@ -1,0 +1,22 @@
+#pragma once
+// How each path is set up on the simulated PC for the throughput benchmark.
+#include "kbdsim/keyboard.h"
+#include "kbpi32/api/interface_state.h"
+#include "kbpi32/api/library_state.h"
+#include "platform/sim/sim.h"
+
+namespace kbp_bench {
+
+inline void fresh_pc() {
+    sim::reset();
+    kbp::reset_library_state();
+}
+
+inline void controller_ports(kbdsim::Keyboard& keyboard) {
+    fresh_pc();
+    sim::controller().keyboard = &keyboard;
+    sim::controller().record = false;
+    kbp::set_interface(kbp::kControllerPorts);
+}
+
+}  // namespace kbp_bench

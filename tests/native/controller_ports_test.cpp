@@ -1,0 +1,76 @@
+#include "kbpi32/channel/controller_ports.h"
+#include "sim_test.h"
+
+namespace {
+
+using sim::PortAccess;
+
+class ControllerPorts : public SimTest {
+protected:
+    ControllerPorts() { keyboard_on_controller(); }
+    std::vector<PortAccess> writes() const {
+        std::vector<PortAccess> w;
+        for (const PortAccess& a : sim::controller().accesses)
+            if (a.write) w.push_back(a);
+        return w;
+    }
+};
+
+TEST_F(ControllerPorts, AnAcknowledgedSendSwitchesTheCommandByteAroundTheByte) {
+    EXPECT_EQ(kbp::port_send_byte(0x1A), 0);
+    const std::vector<PortAccess> expected = {
+        {true, 0x64, 0x60}, {true, 0x60, 0x00}, {true, 0x60, 0x1A}, {true, 0x64, 0x60}, {true, 0x60, 0x41}};
+    EXPECT_EQ(writes(), expected);
+    EXPECT_EQ(sim::controller().command_byte, 0x41);
+    EXPECT_EQ(keyboard.bytes_received, 1u);
+}
+
+TEST_F(ControllerPorts, OnlyTheLowEightBitsAreWritten) {
+    EXPECT_EQ(kbp::port_send_byte(0x3F4), 0);
+    EXPECT_EQ(sim::controller().bytes_to_keyboard, std::vector<std::uint8_t>{0xF4});
+}
+
+TEST_F(ControllerPorts, AResendRequestIsWaitedOutWithoutWritingAgain) {
+    keyboard.answer_mode = kbdsim::AnswerMode::resend;
+    EXPECT_EQ(kbp::port_send_byte(0x55), 1);
+    EXPECT_EQ(sim::controller().bytes_to_keyboard, std::vector<std::uint8_t>{0x55});
+    // More than 86000 answer polls were made before giving up.
+    std::size_t status_reads_after_write = 0;
+    bool written = false;
+    for (const PortAccess& a : sim::controller().accesses) {
+        if (a.write && a.port == 0x60 && a.value == 0x55) written = true;
+        if (written && !a.write && a.port == 0x64) ++status_reads_after_write;
+    }
+    EXPECT_GT(status_reads_after_write, 86000u);
+    EXPECT_EQ(sim::controller().command_byte, 0x41);
+}
+
+TEST_F(ControllerPorts, AnAnswerIsJudgedOnlyWhenNoLaterByteFollows) {
+    // A stray byte is waiting when the keyboard acknowledges: the stray byte
+    // is read first, replaced by the acknowledge, and only that is judged.
+    sim::controller().output = {0xAA};
+    EXPECT_EQ(kbp::port_send_byte(0x02), 0);
+}
+
+TEST_F(ControllerPorts, StatusBitsFiveAndSixJudgeAtOnce) {
+    // A byte the keyboard never acknowledges, read while bits 5 and 6 are set,
+    // is judged at the same poll.
+    sim::controller().extra_status = 0x60;
+    EXPECT_EQ(kbp::port_send_byte(0x33), 0);
+}
+
+TEST_F(ControllerPorts, NoPortAccessMeansRefusalWithoutTouchingThePorts) {
+    sim::controller().io_permitted = false;
+    EXPECT_EQ(kbp::port_send_byte(0x10), 1);
+    EXPECT_EQ(sim::controller().reads + sim::controller().writes, 0u);
+}
+
+TEST_F(ControllerPorts, AControllerThatNeverTakesAByteEndsTheSend) {
+    sim::controller().input_buffer_stuck = true;
+    sim::controller().record = false;
+    EXPECT_EQ(kbp::port_send_byte(0x10), 1);
+    EXPECT_EQ(sim::controller().writes, 0u);
+    EXPECT_LE(sim::controller().reads, std::uint64_t(kbp::controller::kInputBufferPolls));
+}
+
+}  // namespace
