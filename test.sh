@@ -30,12 +30,16 @@ status=0
 run_suite() {  # run_suite PRESET CTEST_PARALLEL
   local preset=$1 jobs=$2 log
   echo "== $preset: configure and build"
-  if ! cmake --preset "$preset" >/dev/null || ! cmake --build --preset "$preset" -j2; then
+  log=$(mktemp)
+  if ! cmake --preset "$preset" >"$log" 2>&1 || ! cmake --build --preset "$preset" -j2 >>"$log" 2>&1; then
+    tail -n 60 "$log"
+    rm -f "$log"
     echo "== $preset: build FAILED"
     failed=$((failed + 1))
     status=1
     return
   fi
+  rm -f "$log"
   echo "== $preset: tests"
   log=$(mktemp)
   ctest --preset "$preset" -j "$jobs" 2>&1 | tee "$log" | grep -E '(Failed|Not Run|Timeout|\*\*\*|tests passed)' || true
