@@ -26,17 +26,20 @@ bool access_allows(std::uint32_t code, std::uint32_t granted) {
 }
 
 // Neither driver shares its device: a second open while one is held fails.
-bool exclusive_open(const Device* device, std::vector<DriverOpen>& opens, std::uint32_t access,
+bool exclusive_open(const Device* device, bool record, std::vector<DriverOpen>& opens, std::uint32_t access,
                     std::uint32_t share) {
     if (devices().is_open(device)) return false;
-    opens.push_back({access, share});
+    if (record) opens.push_back({access, share});
     return true;
 }
 
-ControlCall record(std::uint32_t code, const void* in, std::uint32_t in_size, std::uint32_t out_size) {
+void record_call(bool record, std::vector<ControlCall>& calls, std::uint32_t code, const void* in,
+                 std::uint32_t in_size, std::uint32_t out_size) {
+    if (!record) return;
     const auto* bytes = static_cast<const std::uint8_t*>(in);
-    return {code, bytes != nullptr ? std::vector<std::uint8_t>(bytes, bytes + in_size) : std::vector<std::uint8_t>{},
-            out_size};
+    calls.push_back({code,
+                     bytes != nullptr ? std::vector<std::uint8_t>(bytes, bytes + in_size) : std::vector<std::uint8_t>{},
+                     out_size});
 }
 
 }  // namespace
@@ -68,7 +71,8 @@ unsigned ClassDriver::count(std::uint32_t code) const {
 }
 
 bool ClassDriver::open(std::uint32_t access, std::uint32_t share) {
-    return exclusive_open(this, opens, access, share);
+    granted_access_ = access;
+    return exclusive_open(this, record, opens, access, share);
 }
 
 void ClassDriver::answer_from_keyboard(std::uint8_t byte) {
@@ -85,10 +89,10 @@ void ClassDriver::keystroke_from_keyboard(std::uint8_t byte) {
 
 bool ClassDriver::control(std::uint32_t code, const void* in, std::uint32_t in_size, void* out,
                           std::uint32_t out_size, std::uint32_t* returned) {
-    calls.push_back(record(code, in, in_size, out_size));
+    record_call(record, calls, code, in, in_size, out_size);
     if (returned != nullptr) *returned = 0;
     if (std::find(failing_codes.begin(), failing_codes.end(), code) != failing_codes.end()) return false;
-    if (!access_allows(code, opens.back().access)) return false;
+    if (!access_allows(code, granted_access_)) return false;
     auto* out_bytes = static_cast<std::uint8_t*>(out);
 
     switch (code) {
@@ -114,7 +118,7 @@ bool ClassDriver::control(std::uint32_t code, const void* in, std::uint32_t in_s
     case kSendByte: {
         if (in == nullptr || in_size < 1) return false;
         const std::uint8_t byte = static_cast<const std::uint8_t*>(in)[0];
-        sent.push_back(byte);
+        if (record) sent.push_back(byte);
         if (keyboard == nullptr) return true;
         const kbdsim::Reply reply = keyboard->receive(byte);
         while (!keystrokes_before_reply.empty()) {
@@ -132,18 +136,19 @@ bool ClassDriver::control(std::uint32_t code, const void* in, std::uint32_t in_s
 // Port driver
 
 bool PortDriver::open(std::uint32_t access, std::uint32_t share) {
-    return exclusive_open(this, opens, access, share);
+    granted_access_ = access;
+    return exclusive_open(this, record, opens, access, share);
 }
 
 bool PortDriver::control(std::uint32_t code, const void* in, std::uint32_t in_size, void* /*out*/,
                          std::uint32_t out_size, std::uint32_t* returned) {
-    calls.push_back(record(code, in, in_size, out_size));
+    record_call(record, calls, code, in, in_size, out_size);
     if (returned != nullptr) *returned = 0;
-    if (requests_fail || code != kSendRequest || !access_allows(code, opens.back().access)) return false;
+    if (requests_fail || code != kSendRequest || !access_allows(code, granted_access_)) return false;
     // The request is two 16-bit words: the start marker 0x00EF, then the byte.
     const auto* request = static_cast<const std::uint8_t*>(in);
     if (request == nullptr || in_size != 4 || request[0] != 0xEF || request[1] != 0 || request[3] != 0) return false;
-    sent.push_back(request[2]);
+    if (record) sent.push_back(request[2]);
     if (keyboard != nullptr) keyboard->receive(request[2]);
     return true;
 }

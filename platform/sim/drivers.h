@@ -53,6 +53,7 @@ public:
     bool installed = false;
     kbdsim::Keyboard* keyboard = nullptr;      // none: sent bytes go nowhere, nothing comes back
     std::vector<std::uint32_t> failing_codes;  // these calls fail and do nothing
+    bool record = true;                        // keep every open, call and byte sent
     // Keystrokes the keyboard sends of its own accord just before its answer
     // to the next byte it receives.
     std::deque<std::uint8_t> keystrokes_before_reply;
@@ -76,6 +77,7 @@ public:
 private:
     void answer_from_keyboard(std::uint8_t byte);
     void keystroke_from_keyboard(std::uint8_t byte);
+    std::uint32_t granted_access_ = 0;
 };
 
 // The port driver takes one request per byte and hands the byte to the
@@ -93,6 +95,7 @@ public:
     bool installed = false;
     kbdsim::Keyboard* keyboard = nullptr;
     bool requests_fail = false;
+    bool record = true;  // keep every open, call and byte sent
 
     // --- what a test inspects
     std::vector<ControlCall> calls;
@@ -102,6 +105,9 @@ public:
     bool open(std::uint32_t access, std::uint32_t share) override;
     bool control(std::uint32_t code, const void* in, std::uint32_t in_size, void* out, std::uint32_t out_size,
                  std::uint32_t* returned) override;
+
+private:
+    std::uint32_t granted_access_ = 0;
 };
 
 struct Drivers {
