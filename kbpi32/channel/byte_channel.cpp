@@ -1,7 +1,9 @@
 #include "byte_channel.h"
 
 #include "kbpi32/api/interface_state.h"
+#include "kbpi32/channel/class_driver_send.h"
 #include "kbpi32/channel/controller_ports.h"
+#include "kbpi32/channel/port_driver.h"
 
 namespace kbp {
 
@@ -17,6 +19,9 @@ constexpr std::uint8_t kHighNibbleEcTag = 0x30;
 }  // namespace
 
 std::uint8_t kbd_transport_send(int byte) {
+    const InterfaceState& s = interface_state;
+    if (s.use_port_driver) return portdrv_send_byte(byte);
+    if (s.use_class_driver) return classdrv_send_byte(byte);
     return port_send_byte(byte);
 }
 

@@ -35,6 +35,7 @@ void reset() {
     messages() = Messages{};
     libraries() = Libraries{};
     message_boxes() = MessageBoxes{};
+    drivers() = Drivers{};
     reset_devices();
     reset_device_families();
 }

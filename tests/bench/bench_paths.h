@@ -19,4 +19,18 @@ inline void controller_ports(kbdsim::Keyboard& keyboard) {
     kbp::set_interface(kbp::kControllerPorts);
 }
 
+inline void port_driver(kbdsim::Keyboard& keyboard) {
+    fresh_pc();
+    sim::drivers().port_driver.install(&keyboard);
+    sim::drivers().port_driver.record = false;
+    kbp::set_interface(kbp::kPortDriver);
+}
+
+inline void class_driver(kbdsim::Keyboard& keyboard) {
+    fresh_pc();
+    sim::drivers().class_driver.install(&keyboard);
+    sim::drivers().class_driver.record = false;
+    kbp::set_interface(kbp::kClassDriver);
+}
+
 }  // namespace kbp_bench

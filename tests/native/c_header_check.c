@@ -4,5 +4,7 @@
 int kbp_c_header_check(void);
 int kbp_c_header_check(void) {
     unsigned char (*set)(int) = kbp_set_interface;
-    return set != 0 && KBP_INTERFACE_USB == 4;
+    unsigned char (*get_byte)(void) = vdd_EF_get;
+    void (*timer_proc)(void *, unsigned int, unsigned int, unsigned long) = TimeoutTimerProc;
+    return set != 0 && get_byte != 0 && timer_proc != 0 && KBP_INTERFACE_USB == 4;
 }
