@@ -32,6 +32,7 @@ inline auto every_backend_slot() {
         reinterpret_cast<void (*)()>(&kill_timer),
         reinterpret_cast<void (*)()>(&get_message),
         reinterpret_cast<void (*)()>(&peek_message),
+        reinterpret_cast<void (*)()>(&peek_timer_message),
         reinterpret_cast<void (*)()>(&translate_message),
         reinterpret_cast<void (*)()>(&dispatch_message),
         reinterpret_cast<void (*)()>(&message_box),
