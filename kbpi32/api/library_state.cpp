@@ -4,6 +4,7 @@
 #include "kbpi32/api/status.h"
 #include "kbpi32/channel/byte_channel.h"
 #include "kbpi32/channel/tick_wait.h"
+#include "kbpi32/channel/usb_binding.h"
 
 namespace kbp {
 
@@ -12,6 +13,7 @@ void reset_library_state() {
     status_state = StatusState{};
     channel_state = ChannelState{};
     clock_state = ClockState{};
+    usb_binding_state = UsbBindingState{};
 }
 
 }  // namespace kbp

@@ -1,8 +1,10 @@
 /* Host programs include the public headers from C. */
 #include "include/kbpi32.h"
+#include "include/kbpusb.h"
 
 int kbp_c_header_check(void);
 int kbp_c_header_check(void) {
     unsigned char (*set)(int) = kbp_set_interface;
-    return set != 0 && KBP_INTERFACE_USB == 4;
+    unsigned char (*send_usb)(int) = snddata_USB;
+    return set != 0 && send_usb != 0 && KBP_INTERFACE_USB == 4;
 }
