@@ -5,6 +5,7 @@
 #include "kbpi32/channel/byte_channel.h"
 #include "kbpi32/channel/reply_timer.h"
 #include "kbpi32/channel/tick_wait.h"
+#include "kbpi32/channel/usb_binding.h"
 
 namespace kbp {
 
@@ -14,6 +15,7 @@ void reset_library_state() {
     channel_state = ChannelState{};
     clock_state = ClockState{};
     timer_state = TimerState{};
+    usb_binding_state = UsbBindingState{};
 }
 
 }  // namespace kbp

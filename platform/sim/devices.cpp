@@ -48,6 +48,7 @@ void reset_device_families() {
     families().clear();
     // The families of the simulated PC are added here as they are built.
     add_device_family(find_keyboard_driver);
+    add_device_family(find_hid_device);
 }
 
 platform::Handle Devices::open(const char* name, std::uint32_t access, std::uint32_t share) {

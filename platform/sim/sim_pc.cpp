@@ -27,6 +27,10 @@ MessageBoxes& message_boxes() {
     static MessageBoxes b;
     return b;
 }
+Hid& hid() {
+    static Hid h;
+    return h;
+}
 
 void reset() {
     clock() = Clock{};
@@ -36,6 +40,7 @@ void reset() {
     libraries() = Libraries{};
     message_boxes() = MessageBoxes{};
     drivers() = Drivers{};
+    hid() = Hid{};
     reset_devices();
     reset_device_families();
 }

@@ -4,6 +4,7 @@
 #include "kbpi32/api/interface_state.h"
 #include "kbpi32/api/library_state.h"
 #include "platform/sim/sim.h"
+#include "tests/native/kbpusb_on_sim.h"
 
 namespace kbp_bench {
 
@@ -31,6 +32,13 @@ inline void class_driver(kbdsim::Keyboard& keyboard) {
     sim::drivers().class_driver.install(&keyboard);
     sim::drivers().class_driver.record = false;
     kbp::set_interface(kbp::kClassDriver);
+}
+
+inline void usb(kbdsim::Keyboard& keyboard) {
+    fresh_pc();
+    kbp_test::install_kbpusb();
+    sim::hid().attach(0x053A, 9, &keyboard).record = false;
+    kbp::set_interface(kbp::kUsb);
 }
 
 }  // namespace kbp_bench
