@@ -50,12 +50,20 @@ TEST_F(ControllerPorts, AnAnswerIsJudgedOnlyWhenNoLaterByteFollows) {
     // is read first, replaced by the acknowledge, and only that is judged.
     sim::controller().output = {0xAA};
     EXPECT_EQ(kbp::port_send_byte(0x02), 0);
+
+    // A stray 0xFA replaced by the keyboard's 0xFE is no acknowledge.
+    sim::controller().record = false;
+    sim::controller().output = {0xFA};
+    keyboard.scripted_replies = {{true, kbdsim::kResend}};
+    EXPECT_EQ(kbp::port_send_byte(0x03), 1);
 }
 
 TEST_F(ControllerPorts, StatusBitsFiveAndSixJudgeAtOnce) {
-    // A byte the keyboard never acknowledges, read while bits 5 and 6 are set,
-    // is judged at the same poll.
+    // With bits 5 and 6 set, the first byte read is judged at the same poll,
+    // before the keyboard's 0xFE behind it can replace it.
     sim::controller().extra_status = 0x60;
+    sim::controller().output = {0xFA};
+    keyboard.scripted_replies = {{true, kbdsim::kResend}};
     EXPECT_EQ(kbp::port_send_byte(0x33), 0);
 }
 
