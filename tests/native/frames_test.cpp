@@ -122,3 +122,28 @@ TEST_F(FramesOnAPlainPath, AFailedSendEndsTheFrame) {
 }
 
 }  // namespace
+
+// Frames on the port driver, which hands every byte to the keyboard as it is:
+// the whole frame, start byte included.
+class FramesOnThePortDriver : public SimTest {
+protected:
+    FramesOnThePortDriver() {
+        sim::drivers().port_driver.install(&keyboard);
+        kbp_set_interface(3);
+    }
+    static Bytes& sent() { return sim::drivers().port_driver.sent; }
+};
+
+TEST_F(FramesOnThePortDriver, EveryFrameGoesOutWholeFromItsStartByte) {
+    const std::uint8_t data[] = {0x12, 0xAB, 0x00};
+    EXPECT_EQ(kbp::send_write_block(4, data, 3), 0);
+    EXPECT_EQ(sent(), (Bytes{0xEF, 0x0F, 0x30, 0x30, 0x30, 0x34, 0x30, 0x33, 0x30, 0x37, 0x31, 0x32, 0x41, 0x42,
+                             0x30, 0x30, 0x31, 0x38}));
+    sent().clear();
+    EXPECT_EQ(kbp::send_read_request(0, 2), 0);
+    EXPECT_EQ(sent(), (Bytes{0xEF, 0x0E, '0', '0', '0', '0', '0', '2', '0', '2'}));
+    sent().clear();
+    EXPECT_EQ(kbp::send_end_of_download(), 0);
+    EXPECT_EQ(sent(), (Bytes{0xEF, 0x12}));
+    EXPECT_EQ(keyboard.good_frames, 2u);
+}
