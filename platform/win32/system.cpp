@@ -41,7 +41,15 @@ bool peek_message(Message& message) {
 }
 
 bool peek_timer_message(Message& message) {
-    return PeekMessageA(reinterpret_cast<MSG*>(&message), nullptr, WM_TIMER, WM_TIMER, PM_REMOVE) != FALSE;
+    MSG* taken = reinterpret_cast<MSG*>(&message);
+    if (!PeekMessageA(taken, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE)) return false;
+    // PeekMessage hands out WM_QUIT whatever the filter: it is the caller's, so
+    // it goes back into the queue.
+    if (taken->message == WM_QUIT) {
+        PostQuitMessage(static_cast<int>(taken->wParam));
+        return false;
+    }
+    return true;
 }
 
 void translate_message(const Message& message) { TranslateMessage(reinterpret_cast<const MSG*>(&message)); }

@@ -40,6 +40,17 @@ TEST_F(ReplyTimer, AWaitLastsTheReplyTimeoutAndLeavesNoTimerBehind) {
     EXPECT_FALSE(KillTimer(nullptr, id));
 }
 
+TEST_F(ReplyTimer, AWaitLeavesTheCallersQuitMessageQueued) {
+    PostQuitMessage(5);
+    kbp::ReplyDeadline deadline;
+    while (!deadline.expired()) {
+    }
+    MSG message;
+    ASSERT_TRUE(PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(message.message, static_cast<UINT>(WM_QUIT));
+    EXPECT_EQ(message.wParam, 5u);
+}
+
 TEST_F(ReplyTimer, ANewWaitKillsTheTimerOfTheOneBefore) {
     kbp::ReplyDeadline first;
     const platform::TimerId earlier = kbp::timer_state.pending_timer;
