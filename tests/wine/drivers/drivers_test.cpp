@@ -80,7 +80,7 @@ TEST_F(Drivers, TheClassDriverPathFailsAfterThreeRealReplyTimeouts) {
     EXPECT_EQ(snd(0x41), 1);
     const DWORD elapsed = GetTickCount() - start;
     EXPECT_GE(elapsed, 4450u);
-    EXPECT_LT(elapsed, 6000u);
+    EXPECT_LT(elapsed, 7500u);  // slack for a loaded machine
 
     MSG message;
     EXPECT_TRUE(PeekMessageA(&message, nullptr, WM_APP + 1, WM_APP + 1, PM_REMOVE));
