@@ -3,6 +3,7 @@
 #include "kbpi32/api/interface_state.h"
 #include "kbpi32/api/status.h"
 #include "kbpi32/channel/byte_channel.h"
+#include "kbpi32/channel/serial_port.h"
 #include "kbpi32/channel/tick_wait.h"
 
 namespace kbp {
@@ -12,6 +13,7 @@ void reset_library_state() {
     status_state = StatusState{};
     channel_state = ChannelState{};
     clock_state = ClockState{};
+    serial_state = SerialState{};
 }
 
 }  // namespace kbp

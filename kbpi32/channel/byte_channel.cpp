@@ -2,6 +2,7 @@
 
 #include "kbpi32/api/interface_state.h"
 #include "kbpi32/channel/controller_ports.h"
+#include "kbpi32/channel/serial_port.h"
 
 namespace kbp {
 
@@ -17,6 +18,8 @@ constexpr std::uint8_t kHighNibbleEcTag = 0x30;
 }  // namespace
 
 std::uint8_t kbd_transport_send(int byte) {
+    const InterfaceState& s = interface_state;
+    if (s.use_serial) return com_send_byte(byte);
     return port_send_byte(byte);
 }
 

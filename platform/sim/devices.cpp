@@ -3,6 +3,7 @@
 #include <map>
 #include <vector>
 
+#include "platform/sim/com_ports.h"
 #include "platform/sim/sim_internal.h"
 
 namespace sim {
@@ -46,6 +47,7 @@ void reset_devices() {
 void reset_device_families() {
     families().clear();
     // The families of the simulated PC are added here as they are built.
+    add_device_family(find_com_port);
 }
 
 platform::Handle Devices::open(const char* name, std::uint32_t access, std::uint32_t share) {

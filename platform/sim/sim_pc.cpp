@@ -35,6 +35,7 @@ void reset() {
     messages() = Messages{};
     libraries() = Libraries{};
     message_boxes() = MessageBoxes{};
+    com_ports() = ComPorts{};
     reset_devices();
     reset_device_families();
 }
