@@ -31,6 +31,7 @@ Device* find_com_port(const char* name) {
 // A port as a driver leaves it after boot: 1200 baud, two stop bits, hardware
 // and XON/XOFF flow control, DTR and RTS on.
 ComPort::ComPort() {
+    fail_at_.fill(kNever);
     state.DCBlength = sizeof(platform::CommState);
     state.BaudRate = 1200;
     state.fBinary = 1;
@@ -51,8 +52,7 @@ ComPort::ComPort() {
 }
 
 bool ComPort::call(ComCall c) {
-    ++calls[static_cast<std::size_t>(c)];
-    return !failing_.test(static_cast<std::size_t>(c));
+    return calls[index(c)]++ < fail_at_[index(c)];
 }
 
 bool ComPort::open(std::uint32_t, std::uint32_t) {

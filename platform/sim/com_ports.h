@@ -3,7 +3,6 @@
 // optional keyboard on the line. Reads wait out the port's read time-out on
 // the virtual clock when nothing has come back.
 #include <array>
-#include <bitset>
 #include <cstdint>
 #include <deque>
 #include <vector>
@@ -56,7 +55,9 @@ public:
     bool holds_writes = false;
     bool writes_nothing = false;  // WriteFile succeeds but moves no byte (write time-out)
     bool record = true;           // keep what is applied and written
-    void fail(ComCall call, bool fails = true) { failing_.set(static_cast<std::size_t>(call), fails); }
+    // Makes every call of this kind fail once `after` more of them have succeeded.
+    void fail(ComCall call, unsigned after = 0) { fail_at_[index(call)] = calls[index(call)] + after; }
+    void heal(ComCall call) { fail_at_[index(call)] = kNever; }
 
     // --- what a test inspects
     platform::CommState state{};        // as the driver reports it now
@@ -71,7 +72,7 @@ public:
     std::uint64_t bytes_dropped = 0;           // thrown away by transmit purges
     std::array<unsigned, static_cast<std::size_t>(ComCall::count_)> calls{};
 
-    unsigned calls_of(ComCall call) const { return calls[static_cast<std::size_t>(call)]; }
+    unsigned calls_of(ComCall call) const { return calls[index(call)]; }
     LineSetting line() const { return {state.BaudRate, state.Parity, state.ByteSize}; }
 
     bool open(std::uint32_t access, std::uint32_t share) override;
@@ -86,9 +87,11 @@ public:
     bool purge_comm(std::uint32_t flags) override;
 
 private:
+    static constexpr unsigned kNever = ~0u;
+    static std::size_t index(ComCall c) { return static_cast<std::size_t>(c); }
     bool call(ComCall c);  // counts the call; false when the test made it fail
     void put_on_line(std::uint8_t byte);
-    std::bitset<static_cast<std::size_t>(ComCall::count_)> failing_;
+    std::array<unsigned, static_cast<std::size_t>(ComCall::count_)> fail_at_;
     bool open_ = false;
 };
 
