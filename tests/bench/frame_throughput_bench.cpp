@@ -48,3 +48,4 @@ void run_frames(benchmark::State& state, void (*set_up_path)(kbdsim::Keyboard&))
     BENCHMARK(BM_##name)
 
 KBP_PATH_BENCHMARK(controller_ports);
+KBP_PATH_BENCHMARK(serial);
