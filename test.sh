@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Installs what is missing (on Debian 12), builds the native, sanitizer and
+# 32-bit Windows variants, and runs both test layers: the native suites on the
+# simulated PC (plain and under ASan/UBSan) and the real DLLs under Wine.
+# Ends with one line: "N passed, N failed".
+set -uo pipefail
+cd "$(dirname "$0")"
+
+need_install=0
+for tool in cmake ninja g++ i686-w64-mingw32-g++ wine; do
+  command -v "$tool" >/dev/null 2>&1 || need_install=1
+done
+[ -f /usr/include/gtest/gtest.h ] && [ -d /usr/src/googletest ] || need_install=1
+[ -f /usr/include/benchmark/benchmark.h ] || need_install=1
+dpkg -s wine32:i386 >/dev/null 2>&1 || need_install=1
+if [ $need_install -eq 1 ]; then
+  echo "== installing build tools, GoogleTest, Google Benchmark, MinGW-w64 and 32-bit Wine"
+  export DEBIAN_FRONTEND=noninteractive
+  dpkg --add-architecture i386
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends \
+    cmake ninja-build g++ make libgtest-dev libgmock-dev googletest libbenchmark-dev \
+    g++-mingw-w64-i686 wine wine32:i386 >/dev/null || { echo "install failed"; exit 1; }
+fi
+
+passed=0
+failed=0
+status=0
+
+run_suite() {  # run_suite PRESET CTEST_PARALLEL
+  local preset=$1 jobs=$2 log
+  echo "== $preset: configure and build"
+  log=$(mktemp)
+  if ! cmake --preset "$preset" >"$log" 2>&1 || ! cmake --build --preset "$preset" -j2 >>"$log" 2>&1; then
+    tail -n 60 "$log"
+    rm -f "$log"
+    echo "== $preset: build FAILED"
+    failed=$((failed + 1))
+    status=1
+    return
+  fi
+  rm -f "$log"
+  echo "== $preset: tests"
+  log=$(mktemp)
+  ctest --preset "$preset" -j "$jobs" 2>&1 | tee "$log" | grep -E '(Failed|Not Run|Timeout|\*\*\*|tests passed)' || true
+  local line total bad
+  line=$(grep -E '[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
+  if [ -z "$line" ]; then
+    echo "== $preset: ctest ran nothing"
+    failed=$((failed + 1))
+    status=1
+  else
+    total=$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$line")
+    bad=$(sed -E 's/.* ([0-9]+) tests? failed.*/\1/' <<<"$line")
+    passed=$((passed + total - bad))
+    failed=$((failed + bad))
+    [ "$bad" -eq 0 ] || status=1
+  fi
+  rm -f "$log"
+}
+
+run_suite native 2
+run_suite native-sanitize 2
+run_suite windows 4
+
+echo "$passed passed, $failed failed"
+exit $status

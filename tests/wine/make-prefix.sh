@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Creates the Wine prefix the Wine tests share: 32-bit, headless (message boxes
+# still work, crashes end the program instead of starting a debugger), and the
+# Windows version each test program is to see.
+# Usage: make-prefix.sh PREFIX [PROGRAM=VERSION ...]
+set -euo pipefail
+prefix=$1
+shift
+export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+
+if [ ! -f "$prefix/.kbp-ready" ]; then
+  rm -rf "$prefix"
+  wineboot -i >/dev/null 2>&1
+  wineserver -w
+fi
+
+reg=$(mktemp --suffix=.reg)
+{
+  printf 'REGEDIT4\n\n'
+  printf '[HKEY_CURRENT_USER\\Software\\Wine\\Drivers]\n"Graphics"="null"\n\n'
+  printf '[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\n"ShowCrashDialog"=dword:00000000\n\n'
+  for pair in "$@"; do
+    printf '[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\%s]\n"Version"="%s"\n\n' "${pair%%=*}" "${pair#*=}"
+  done
+} >"$reg"
+wine regedit "$reg" >/dev/null 2>&1
+wineserver -w
+rm -f "$reg"
+touch "$prefix/.kbp-ready"

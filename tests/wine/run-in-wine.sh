@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Runs one Windows test program under Wine in the shared prefix, with a time
+# limit, from the program's own folder (so LoadLibraryA finds the DLLs beside it).
+# Usage: run-in-wine.sh PREFIX SECONDS PROGRAM.exe [ARGS...]
+set -uo pipefail
+prefix=$1 limit=$2 program=$3
+shift 3
+export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+cd "$(dirname "$program")"
+timeout --kill-after=10 "$limit" wine "$(basename "$program")" "$@"
+status=$?
+[ $status -eq 124 ] && echo "run-in-wine: $(basename "$program") did not finish within ${limit}s" >&2
+exit $status
