@@ -162,7 +162,7 @@ std::uint8_t search_line_settings(const char* port_text) {
             write_status("%s", text::kUnableToSendData);
             show_status_box(text::kUnableToSendData);
             close_port();
-            return r::kCannotSetTimeouts;
+            return r::kCannotSend;
         }
         if (keyboard_echoes()) {
             write_status("%s", set_to);

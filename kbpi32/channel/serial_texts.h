@@ -14,10 +14,10 @@ constexpr std::uint8_t kCannotConfigure = 1;    // state unreadable, or the port
 constexpr std::uint8_t kCannotSetState = 2;     // also: the search found nothing
 constexpr std::uint8_t kCannotSetupBuffers = 3;
 constexpr std::uint8_t kCannotGetTimeouts = 4;
-constexpr std::uint8_t kCannotSetTimeouts = 5;  // also: the echo probe could not be written
+constexpr std::uint8_t kCannotSetTimeouts = 5;
 constexpr std::uint8_t kCannotClearTransmit = 6;
 constexpr std::uint8_t kCannotClearReceive = 7;  // also: the port would not close before the search
-// com_send_byte
+// com_send_byte, and the search's echo probe
 constexpr std::uint8_t kNotAcknowledged = 1;
 constexpr std::uint8_t kCannotSend = 5;
 // com_open, com_close
