@@ -36,6 +36,26 @@ void KBPI32_CALL kbp_chk_interface(int value);
  * nothing. */
 unsigned char KBPI32_CALL kbp_snd_interface(int byte);
 
+/* The keyboard class driver \\.\KEYBOARD, one control call each; the device is
+ * opened and closed around every call. Unless said otherwise the result is -1
+ * when the device cannot be opened, else the result of closing it (1). */
+int KBPI32_CALL vdd_translate_on(void);
+int KBPI32_CALL vdd_translate_off(void);
+/* Capture the keyboard's bytes for the caller / end the capture / discard the bytes held. */
+int KBPI32_CALL vdd_kbd_capture(void);
+int KBPI32_CALL vdd_kbd_release(void);
+int KBPI32_CALL vdd_kbd_clr(void);
+/* Non-zero when a byte from the keyboard is held; 0 when the device cannot be opened. */
+int KBPI32_CALL vdd_EF_available(void);
+/* The next byte held; 0xFF when the device cannot be opened or gives no byte. */
+unsigned char KBPI32_CALL vdd_EF_get(void);
+/* Sends the low 8 bits of value. -1 (nothing sent) when the device cannot be opened. */
+int KBPI32_CALL vdd_sendbyte(int value);
+
+/* The timer procedure of the library's reply wait (a Windows TIMERPROC): ends
+ * the library's timer. The arguments are ignored. */
+void KBPI32_CALL TimeoutTimerProc(void *window, unsigned int message, unsigned int timer, unsigned long time);
+
 #ifdef __cplusplus
 }
 #endif

@@ -184,6 +184,10 @@ constexpr std::uint32_t kWmTimer = 0x0113;
 int get_message(Message& message);
 // PeekMessageA with PM_REMOVE: true when a message was taken.
 bool peek_message(Message& message);
+// PeekMessageA with PM_REMOVE for WM_TIMER only: true when a timer message was
+// taken. Every other message stays queued, so a wait that lets timer procedures
+// run leaves the caller's own messages (WM_QUIT among them) where they are.
+bool peek_timer_message(Message& message);
 void translate_message(const Message& message);
 void dispatch_message(const Message& message);
 

@@ -5,6 +5,8 @@
 
 #include "kbpi32/api/interface_state.h"
 #include "kbpi32/channel/byte_channel.h"
+#include "kbpi32/channel/class_driver.h"
+#include "kbpi32/channel/reply_timer.h"
 
 extern "C" {
 
@@ -15,5 +17,25 @@ unsigned char KBPI32_CALL kbp_get_interface(void) { return kbp::get_interface();
 void KBPI32_CALL kbp_chk_interface(int) {}
 
 unsigned char KBPI32_CALL kbp_snd_interface(int byte) { return kbp::kbd_send_byte(byte); }
+
+int KBPI32_CALL vdd_translate_on(void) { return kbp::vdd_translate_on(); }
+
+int KBPI32_CALL vdd_translate_off(void) { return kbp::vdd_translate_off(); }
+
+int KBPI32_CALL vdd_kbd_capture(void) { return kbp::vdd_kbd_capture(); }
+
+int KBPI32_CALL vdd_kbd_release(void) { return kbp::vdd_kbd_release(); }
+
+int KBPI32_CALL vdd_kbd_clr(void) { return kbp::vdd_kbd_clr(); }
+
+int KBPI32_CALL vdd_EF_available(void) { return kbp::vdd_EF_available(); }
+
+unsigned char KBPI32_CALL vdd_EF_get(void) { return kbp::vdd_EF_get(); }
+
+int KBPI32_CALL vdd_sendbyte(int value) { return kbp::vdd_sendbyte(value); }
+
+void KBPI32_CALL TimeoutTimerProc(void* window, unsigned int message, unsigned int timer, unsigned long time) {
+    kbp::timeout_timer_proc(window, message, timer, time);
+}
 
 }  // extern "C"

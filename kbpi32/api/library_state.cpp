@@ -3,8 +3,10 @@
 #include "kbpi32/api/interface_state.h"
 #include "kbpi32/api/status.h"
 #include "kbpi32/channel/byte_channel.h"
+#include "kbpi32/channel/reply_timer.h"
 #include "kbpi32/channel/serial_port.h"
 #include "kbpi32/channel/tick_wait.h"
+#include "kbpi32/channel/usb_binding.h"
 
 namespace kbp {
 
@@ -14,6 +16,8 @@ void reset_library_state() {
     channel_state = ChannelState{};
     clock_state = ClockState{};
     serial_state = SerialState{};
+    timer_state = TimerState{};
+    usb_binding_state = UsbBindingState{};
 }
 
 }  // namespace kbp

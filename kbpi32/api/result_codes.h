@@ -34,6 +34,8 @@ constexpr char kDownloadCheckFailed[] = "download check failed";
 constexpr char kDownloadNotPossible[] = "download not possible ";
 constexpr char kNotAValidImage[] = "not a valid kbp fileformat";
 constexpr char kImageNotFound[] = "kbp-file not found";
+// opening check on the keyboard class driver
+constexpr char kEeCheckFailed[] = "EE check failed / NT";
 // upload
 constexpr char kUploadError[] = "Upload Error.\n";
 constexpr char kFileCreationFailed[] = "File '%s' creation failed.\n";

@@ -164,6 +164,8 @@ int get_message(Message& message) {
 
 bool peek_message(Message& message) { return sim::messages().take(message, false); }
 
+bool peek_timer_message(Message& message) { return sim::messages().take_timer(message); }
+
 void translate_message(const Message&) {}
 
 void dispatch_message(const Message& message) {

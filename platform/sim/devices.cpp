@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/sim/com_ports.h"
+#include "platform/sim/drivers.h"
 #include "platform/sim/sim_internal.h"
 
 namespace sim {
@@ -47,6 +48,8 @@ void reset_devices() {
 void reset_device_families() {
     families().clear();
     // The families of the simulated PC are added here as they are built.
+    add_device_family(find_keyboard_driver);
+    add_device_family(find_hid_device);
     add_device_family(find_com_port);
 }
 

@@ -28,6 +28,8 @@ struct Messages {
     void post(std::uint32_t message, std::uintptr_t wparam = 0, std::intptr_t lparam = 0);
     // Takes the next message; `wait` lets the clock run to the next timer.
     bool take(platform::Message& out, bool wait);
+    // Takes the message of a timer that is due now, leaving posted messages queued.
+    bool take_timer(platform::Message& out);
 };
 
 Messages& messages();

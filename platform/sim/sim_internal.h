@@ -6,4 +6,7 @@ void reset_devices();
 // Clears the device families and adds every family this PC has, each reset.
 void reset_device_families();
 
+class Device;
+Device* find_hid_device(const char* name);
+
 }  // namespace sim

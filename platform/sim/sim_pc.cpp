@@ -27,6 +27,10 @@ MessageBoxes& message_boxes() {
     static MessageBoxes b;
     return b;
 }
+Hid& hid() {
+    static Hid h;
+    return h;
+}
 
 void reset() {
     clock() = Clock{};
@@ -35,6 +39,8 @@ void reset() {
     messages() = Messages{};
     libraries() = Libraries{};
     message_boxes() = MessageBoxes{};
+    drivers() = Drivers{};
+    hid() = Hid{};
     com_ports() = ComPorts{};
     reset_devices();
     reset_device_families();

@@ -40,6 +40,10 @@ bool peek_message(Message& message) {
     return PeekMessageA(reinterpret_cast<MSG*>(&message), nullptr, 0, 0, PM_REMOVE) != FALSE;
 }
 
+bool peek_timer_message(Message& message) {
+    return PeekMessageA(reinterpret_cast<MSG*>(&message), nullptr, WM_TIMER, WM_TIMER, PM_REMOVE) != FALSE;
+}
+
 void translate_message(const Message& message) { TranslateMessage(reinterpret_cast<const MSG*>(&message)); }
 
 void dispatch_message(const Message& message) { DispatchMessageA(reinterpret_cast<const MSG*>(&message)); }

@@ -5,6 +5,7 @@
 #include "kbpi32/api/library_state.h"
 #include "kbpi32/channel/serial_port.h"
 #include "platform/sim/sim.h"
+#include "tests/native/kbpusb_on_sim.h"
 
 namespace kbp_bench {
 
@@ -18,6 +19,27 @@ inline void controller_ports(kbdsim::Keyboard& keyboard) {
     sim::controller().keyboard = &keyboard;
     sim::controller().record = false;
     kbp::set_interface(kbp::kControllerPorts);
+}
+
+inline void port_driver(kbdsim::Keyboard& keyboard) {
+    fresh_pc();
+    sim::drivers().port_driver.install(&keyboard);
+    sim::drivers().port_driver.record = false;
+    kbp::set_interface(kbp::kPortDriver);
+}
+
+inline void class_driver(kbdsim::Keyboard& keyboard) {
+    fresh_pc();
+    sim::drivers().class_driver.install(&keyboard);
+    sim::drivers().class_driver.record = false;
+    kbp::set_interface(kbp::kClassDriver);
+}
+
+inline void usb(kbdsim::Keyboard& keyboard) {
+    fresh_pc();
+    kbp_test::install_kbpusb();
+    sim::hid().attach(0x053A, 9, &keyboard).record = false;
+    kbp::set_interface(kbp::kUsb);
 }
 
 // COM1 set to 9600,N,8,1, as a download leaves it after the set-up.

@@ -48,4 +48,7 @@ void run_frames(benchmark::State& state, void (*set_up_path)(kbdsim::Keyboard&))
     BENCHMARK(BM_##name)
 
 KBP_PATH_BENCHMARK(controller_ports);
+KBP_PATH_BENCHMARK(port_driver);
+KBP_PATH_BENCHMARK(class_driver);
+KBP_PATH_BENCHMARK(usb);
 KBP_PATH_BENCHMARK(serial);

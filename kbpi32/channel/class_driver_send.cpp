@@ -1,0 +1,69 @@
+#include "class_driver_send.h"
+
+#include "kbpi32/api/result_codes.h"
+#include "kbpi32/api/status.h"
+#include "kbpi32/channel/class_driver.h"
+#include "kbpi32/channel/reply_timer.h"
+
+namespace kbp {
+
+namespace {
+
+constexpr std::uint8_t kAcknowledge = 0xFA;
+constexpr std::uint8_t kResend = 0xFE;
+constexpr std::uint8_t kEcho = 0xEE;
+
+enum class Reply { acknowledged, resend, timed_out };
+
+// Waits for 0xFA or 0xFE; other bytes (keystrokes) are dropped.
+Reply await_reply(ReplyDeadline& deadline) {
+    for (;;) {
+        if (vdd_EF_available() != 0) {
+            const std::uint8_t byte = vdd_EF_get();
+            if (byte == kAcknowledge) return Reply::acknowledged;
+            if (byte == kResend) return Reply::resend;
+        }
+        if (deadline.expired()) return Reply::timed_out;
+    }
+}
+
+void clear_and_release() {
+    vdd_kbd_clr();
+    vdd_kbd_release();
+}
+
+}  // namespace
+
+std::uint8_t classdrv_send_byte(int byte) {
+    for (int attempt = 0; attempt < kClassDriverAttempts; ++attempt) {
+        // Capture before sending, so the reply cannot slip past as a keystroke.
+        vdd_kbd_capture();
+        vdd_sendbyte(byte);
+        ReplyDeadline deadline;
+        if (await_reply(deadline) == Reply::acknowledged) {
+            clear_and_release();
+            kill_pending_timer();
+            return 0;
+        }
+    }
+    kill_pending_timer();
+    clear_and_release();
+    return 1;
+}
+
+std::uint8_t classdrv_echo_check() {
+    // The timer runs before anything is sent.
+    ReplyDeadline deadline;
+    vdd_sendbyte(kEcho);
+    // Without a timer the check fails at once.
+    if (deadline.timer_started()) {
+        for (;;) {
+            if (vdd_EF_available() != 0 && vdd_EF_get() == kEcho) return kEcho;
+            if (deadline.expired()) break;
+        }
+    }
+    write_status("%s", text::kEeCheckFailed);
+    return 0;
+}
+
+}  // namespace kbp

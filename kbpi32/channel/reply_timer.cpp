@@ -1,0 +1,37 @@
+#include "reply_timer.h"
+
+namespace kbp {
+
+TimerState timer_state;
+
+void kill_pending_timer() {
+    if (timer_state.pending_timer == 0) return;
+    platform::kill_timer(timer_state.pending_timer);
+    timer_state.pending_timer = 0;
+}
+
+void KBP_STDCALL timeout_timer_proc(void*, unsigned, platform::TimerId, unsigned long) { kill_pending_timer(); }
+
+ReplyDeadline::ReplyDeadline() {
+    // A timer left running would fire into this wait and end it early.
+    kill_pending_timer();
+    timer_state.pending_timer = platform::set_timer(kbd_reply_timeout, timeout_timer_proc);
+    timer_started_ = timer_state.pending_timer != 0;
+    started_ = platform::tick_count();
+}
+
+bool ReplyDeadline::expired() {
+    platform::Message message{};
+    if (platform::peek_timer_message(message)) {
+        platform::translate_message(message);
+        platform::dispatch_message(message);
+    }
+    if (timer_started_ && timer_state.pending_timer == 0) return true;
+    if (platform::tick_count() - started_ >= kbd_reply_timeout) {
+        kill_pending_timer();
+        return true;
+    }
+    return false;
+}
+
+}  // namespace kbp

@@ -1,0 +1,47 @@
+#pragma once
+// The library's one thread timer, and the bounded wait for a keyboard reply.
+#include <cstdint>
+
+#include "platform/platform.h"
+
+namespace kbp {
+
+struct TimerState {
+    // The running thread timer of the library, 0 when none runs. Shared by the
+    // driver waits and the upload's read transaction; one wait at a time.
+    platform::TimerId pending_timer = 0;
+};
+extern TimerState timer_state;
+
+// How long the keyboard has to answer a byte sent through the class driver.
+constexpr std::uint32_t kbd_reply_timeout = 1500;
+
+// Kills the running timer, if any, and clears pending_timer.
+void kill_pending_timer();
+
+// The timer procedure of the reply wait (exported as TimeoutTimerProc): ends the
+// timer and clears pending_timer, which tells the wait its time is up.
+void KBP_STDCALL timeout_timer_proc(void* window, unsigned message, platform::TimerId timer, unsigned long time);
+
+// One wait of kbd_reply_timeout for the keyboard. Starting it kills a leftover
+// timer and starts the thread timer with timeout_timer_proc.
+class ReplyDeadline {
+public:
+    ReplyDeadline();
+
+    // False when the system could not start the timer (pending_timer is 0).
+    bool timer_started() const { return timer_started_; }
+
+    // Lets due timer messages of this thread run, then tells whether the
+    // interval is over: the timer procedure has cleared pending_timer, or the
+    // tick count shows the interval has passed (the timer is then killed). The
+    // tick count bounds the wait also where the timer message never comes, or
+    // where no timer could be started.
+    bool expired();
+
+private:
+    std::uint32_t started_;
+    bool timer_started_;
+};
+
+}  // namespace kbp

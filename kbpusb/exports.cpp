@@ -1,0 +1,13 @@
+// The exports of kbpusb.
+#include "include/kbpusb.h"
+
+#include "kbpusb/usb_device.h"
+#include "platform/abi.h"
+
+extern "C" {
+
+unsigned char KBP_STDCALL snddata_USB(int value) { return kbpusb::send_byte(value); }
+
+unsigned char KBP_STDCALL Close_USB(void) { return kbpusb::close_device(); }
+
+}  // extern "C"

@@ -1,0 +1,202 @@
+#include "platform/sim/hid.h"
+
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+
+#include "platform/sim/sim_internal.h"
+
+namespace sim {
+
+namespace {
+
+constexpr platform::Guid kHidGuid = {0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
+
+// Record sizes of a 32-bit process, which the real calls insist on.
+constexpr std::uint32_t kInterfaceDataSize = 28;
+constexpr std::uint32_t kDetailDataSize = 5;
+
+constexpr std::uint32_t kInterfaceActive = 1;
+constexpr std::int32_t kHidpStatusSuccess = 0x00110000;
+constexpr std::int32_t kHidpStatusInvalidPreparsedData = static_cast<std::int32_t>(0xC0110001);
+
+bool same_guid(const platform::Guid& a, const platform::Guid& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+HidDevice* device_behind(platform::Handle handle) {
+    return dynamic_cast<HidDevice*>(devices().lookup(handle));
+}
+
+std::vector<HidDevice*>* members_of(platform::DeviceInfoSet set) {
+    auto it = hid().sets.find(reinterpret_cast<std::uintptr_t>(set));
+    if (it == hid().sets.end()) {
+        ++hid().faulty_calls;
+        return nullptr;
+    }
+    return &it->second;
+}
+
+}  // namespace
+
+void HidDevice::plug_back() {
+    plugged = true;
+    refuse_writes_from = 0;
+}
+
+bool HidDevice::open(std::uint32_t access, std::uint32_t share) {
+    if (open_fails || !plugged) return false;
+    last_access = access;
+    last_share = share;
+    return true;
+}
+
+bool HidDevice::write(const void* data, std::uint32_t size, std::uint32_t* done) {
+    ++writes;
+    if (!plugged) return false;
+    if (refuse_writes_from != 0 && writes >= refuse_writes_from) {
+        plugged = false;
+        return false;
+    }
+    // The HID class takes exactly one whole output report per write.
+    if (data == nullptr || size == 0 || size != output_report_length) return false;
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    if (record) reports.emplace_back(bytes, bytes + size);
+    if (keyboard != nullptr && size >= 2) keyboard->receive(bytes[1]);
+    if (done != nullptr) *done = size;
+    return true;
+}
+
+HidDevice& Hid::attach(std::uint16_t vendor, std::uint16_t report_length, kbdsim::Keyboard* keyboard) {
+    HidDevice& d = attached.emplace_back();
+    d.vendor_id = vendor;
+    d.product_id = static_cast<std::uint16_t>(attached.size());
+    d.output_report_length = report_length;
+    d.keyboard = keyboard;
+    char path[128];
+    std::snprintf(path, sizeof path, "\\\\?\\hid#vid_%04x&pid_%04x#7&%u&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030}",
+                  vendor, d.product_id, static_cast<unsigned>(attached.size()));
+    d.path = path;
+    return d;
+}
+
+HidDevice* Hid::find_by_path(const char* path) {
+    for (HidDevice& d : attached)
+        if (d.path == path) return &d;
+    return nullptr;
+}
+
+Device* find_hid_device(const char* name) { return hid().find_by_path(name); }
+
+}  // namespace sim
+
+namespace platform {
+
+void hid_get_guid(Guid& guid) { guid = sim::kHidGuid; }
+
+DeviceInfoSet get_class_devices(const Guid& guid, std::uint32_t flags) {
+    sim::Hid& h = sim::hid();
+    ++h.sets_made;
+    std::vector<sim::HidDevice*> members;
+    if (sim::same_guid(guid, sim::kHidGuid) && (flags & kDigcfDeviceInterface) != 0) {
+        for (sim::HidDevice& d : h.attached)
+            if (d.plugged || (flags & kDigcfPresent) == 0) members.push_back(&d);
+    }
+    const std::uintptr_t id = h.next_set;
+    h.next_set += 4;
+    h.sets[id] = std::move(members);
+    return reinterpret_cast<DeviceInfoSet>(id);
+}
+
+bool enum_device_interfaces(DeviceInfoSet set, const Guid& guid, std::uint32_t index, DeviceInterfaceData& data) {
+    const std::vector<sim::HidDevice*>* members = sim::members_of(set);
+    if (members == nullptr) return false;
+    if (data.cbSize != sim::kInterfaceDataSize) {
+        ++sim::hid().faulty_calls;
+        return false;
+    }
+    if (!sim::same_guid(guid, sim::kHidGuid) || index >= members->size()) return false;
+    data.InterfaceClassGuid = guid;
+    data.Flags = sim::kInterfaceActive;
+    data.Reserved = index + 1;
+    return true;
+}
+
+bool get_device_interface_detail(DeviceInfoSet set, DeviceInterfaceData& data, DeviceInterfaceDetail* detail,
+                                 std::uint32_t detail_size, std::uint32_t* required_size) {
+    const std::vector<sim::HidDevice*>* members = sim::members_of(set);
+    if (members == nullptr) return false;
+    if (data.Reserved == 0 || data.Reserved > members->size()) {
+        ++sim::hid().faulty_calls;
+        return false;
+    }
+    const sim::HidDevice& device = *(*members)[data.Reserved - 1];
+    const auto path_size = static_cast<std::uint32_t>(device.path.size() + 1);
+    const std::uint32_t needed = offsetof(DeviceInterfaceDetail, DevicePath) + path_size;
+    if (required_size != nullptr) *required_size = needed;
+    if (detail == nullptr) return false;  // the size question
+    if (detail->cbSize != sim::kDetailDataSize) {
+        ++sim::hid().faulty_calls;
+        return false;
+    }
+    if (detail_size < needed || device.detail_fails) return false;
+    std::memcpy(reinterpret_cast<char*>(detail) + offsetof(DeviceInterfaceDetail, DevicePath), device.path.c_str(),
+                path_size);
+    return true;
+}
+
+bool destroy_device_info_list(DeviceInfoSet set) {
+    sim::Hid& h = sim::hid();
+    if (h.sets.erase(reinterpret_cast<std::uintptr_t>(set)) == 0) {
+        ++h.faulty_calls;
+        return false;
+    }
+    ++h.sets_destroyed;
+    return true;
+}
+
+bool hid_get_attributes(Handle device, HidAttributes& attributes) {
+    const sim::HidDevice* d = sim::device_behind(device);
+    if (d == nullptr || d->attributes_fail) return false;
+    attributes.VendorID = d->vendor_id;
+    attributes.ProductID = d->product_id;
+    attributes.VersionNumber = 0x0100;
+    return true;
+}
+
+bool hid_get_preparsed_data(Handle device, PreparsedData& data) {
+    sim::HidDevice* d = sim::device_behind(device);
+    if (d == nullptr) return false;
+    sim::Hid& h = sim::hid();
+    ++h.preparsed_taken;
+    const std::uintptr_t id = h.next_preparsed;
+    h.next_preparsed += 8;
+    h.preparsed[id] = d;
+    data = reinterpret_cast<PreparsedData>(id);
+    return true;
+}
+
+std::int32_t hid_get_caps(PreparsedData data, HidCaps& caps) {
+    sim::Hid& h = sim::hid();
+    auto it = h.preparsed.find(reinterpret_cast<std::uintptr_t>(data));
+    if (it == h.preparsed.end()) {
+        ++h.faulty_calls;
+        return sim::kHidpStatusInvalidPreparsedData;
+    }
+    caps = HidCaps{};
+    caps.UsagePage = 0x01;
+    caps.Usage = 0x06;
+    caps.InputReportByteLength = 9;
+    caps.OutputReportByteLength = it->second->output_report_length;
+    return sim::kHidpStatusSuccess;
+}
+
+bool hid_free_preparsed_data(PreparsedData data) {
+    sim::Hid& h = sim::hid();
+    if (h.preparsed.erase(reinterpret_cast<std::uintptr_t>(data)) == 0) {
+        ++h.faulty_calls;
+        return false;
+    }
+    ++h.preparsed_freed;
+    return true;
+}
+
+}  // namespace platform

@@ -1,0 +1,62 @@
+// A KBPUSB.DLL that delivers every byte to the keyboard model instead of a USB
+// device, with exports to inspect what the model received and decoded.
+#include <cstdint>
+
+#include "kbdsim/keyboard.h"
+
+namespace {
+
+kbdsim::Keyboard& model() {
+    static kbdsim::Keyboard keyboard;
+    return keyboard;
+}
+bool refusing = false;
+bool open = false;
+
+}  // namespace
+
+extern "C" {
+
+unsigned char __stdcall snddata_USB(int value) {
+    if (refusing) {
+        open = false;
+        return 1;
+    }
+    open = true;
+    model().receive(static_cast<std::uint8_t>(value));
+    return 0;
+}
+
+unsigned char __stdcall Close_USB(void) {
+    if (!open) return 1;
+    open = false;
+    return 0;
+}
+
+void __stdcall double_reset(void) {
+    model() = kbdsim::Keyboard{};
+    refusing = false;
+    open = false;
+}
+
+// While set, every byte is refused as by an unplugged keyboard.
+void __stdcall double_refuse(int refuse) { refusing = refuse != 0; }
+
+// Copies up to `capacity` of the bytes received; returns how many were received.
+unsigned __stdcall double_received(unsigned char* out, unsigned capacity) {
+    const auto& received = model().received;
+    for (unsigned i = 0; i < capacity && i < received.size(); ++i) out[i] = received[i];
+    return static_cast<unsigned>(received.size());
+}
+
+// Frame `index` as decoded: 1 good, 0 bad, -1 no such frame.
+int __stdcall double_frame(unsigned index, unsigned char* command, unsigned* address, unsigned* count) {
+    const auto& frames = model().frames;
+    if (index >= frames.size()) return -1;
+    *command = frames[index].command;
+    *address = frames[index].address;
+    *count = frames[index].count;
+    return frames[index].good ? 1 : 0;
+}
+
+}  // extern "C"
