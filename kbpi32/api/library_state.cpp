@@ -4,6 +4,7 @@
 #include "kbpi32/api/status.h"
 #include "kbpi32/channel/byte_channel.h"
 #include "kbpi32/channel/reply_timer.h"
+#include "kbpi32/channel/serial_port.h"
 #include "kbpi32/channel/tick_wait.h"
 #include "kbpi32/channel/usb_binding.h"
 
@@ -14,6 +15,7 @@ void reset_library_state() {
     status_state = StatusState{};
     channel_state = ChannelState{};
     clock_state = ClockState{};
+    serial_state = SerialState{};
     timer_state = TimerState{};
     usb_binding_state = UsbBindingState{};
 }

@@ -4,6 +4,7 @@
 #include "kbpi32/channel/class_driver_send.h"
 #include "kbpi32/channel/controller_ports.h"
 #include "kbpi32/channel/port_driver.h"
+#include "kbpi32/channel/serial_port.h"
 #include "kbpi32/channel/usb_binding.h"
 
 namespace kbp {
@@ -22,6 +23,7 @@ constexpr std::uint8_t kHighNibbleEcTag = 0x30;
 std::uint8_t kbd_transport_send(int byte) {
     const InterfaceState& s = interface_state;
     if (s.use_usb) return usb_send_byte(byte);
+    if (s.use_serial) return com_send_byte(byte);
     if (s.use_port_driver) return portdrv_send_byte(byte);
     if (s.use_class_driver) return classdrv_send_byte(byte);
     return port_send_byte(byte);

@@ -3,6 +3,7 @@
 #include <map>
 #include <vector>
 
+#include "platform/sim/com_ports.h"
 #include "platform/sim/drivers.h"
 #include "platform/sim/sim_internal.h"
 
@@ -49,6 +50,7 @@ void reset_device_families() {
     // The families of the simulated PC are added here as they are built.
     add_device_family(find_keyboard_driver);
     add_device_family(find_hid_device);
+    add_device_family(find_com_port);
 }
 
 platform::Handle Devices::open(const char* name, std::uint32_t access, std::uint32_t share) {

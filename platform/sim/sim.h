@@ -1,6 +1,7 @@
 #pragma once
 // The simulated PC: everything a test sets up and inspects.
 #include "platform/sim/clock.h"
+#include "platform/sim/com_ports.h"
 #include "platform/sim/controller.h"
 #include "platform/sim/devices.h"
 #include "platform/sim/drivers.h"

@@ -41,6 +41,7 @@ void reset() {
     message_boxes() = MessageBoxes{};
     drivers() = Drivers{};
     hid() = Hid{};
+    com_ports() = ComPorts{};
     reset_devices();
     reset_device_families();
 }

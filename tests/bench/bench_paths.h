@@ -3,6 +3,7 @@
 #include "kbdsim/keyboard.h"
 #include "kbpi32/api/interface_state.h"
 #include "kbpi32/api/library_state.h"
+#include "kbpi32/channel/serial_port.h"
 #include "platform/sim/sim.h"
 #include "tests/native/kbpusb_on_sim.h"
 
@@ -39,6 +40,18 @@ inline void usb(kbdsim::Keyboard& keyboard) {
     kbp_test::install_kbpusb();
     sim::hid().attach(0x053A, 9, &keyboard).record = false;
     kbp::set_interface(kbp::kUsb);
+}
+
+// COM1 set to 9600,N,8,1, as a download leaves it after the set-up.
+inline void serial(kbdsim::Keyboard& keyboard) {
+    fresh_pc();
+    sim::com_port(1).keyboard = &keyboard;
+    sim::com_port(1).record = false;
+    kbp::set_com_device_name("COM1");
+    kbp::set_port_settings_text("COM1:9600,N,8,1");
+    kbp::com_open();
+    kbp::com_configure(kbp::serial_state.port_settings);
+    kbp::interface_state.use_serial = 1;
 }
 
 }  // namespace kbp_bench

@@ -51,3 +51,4 @@ KBP_PATH_BENCHMARK(controller_ports);
 KBP_PATH_BENCHMARK(port_driver);
 KBP_PATH_BENCHMARK(class_driver);
 KBP_PATH_BENCHMARK(usb);
+KBP_PATH_BENCHMARK(serial);

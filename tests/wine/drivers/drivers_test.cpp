@@ -13,25 +13,6 @@ using SendByte = int(__stdcall*)(int);
 using SetInterface = unsigned char(__stdcall*)(int);
 using SndInterface = unsigned char(__stdcall*)(int);
 
-// Like stack_drift_after_call, for a routine of four 32-bit arguments.
-int stack_drift_after_four_argument_call(void* routine) {
-    int drift;
-    __asm__ __volatile__(
-        "movl %%esp, %%esi\n\t"
-        "pushl $0\n\t"
-        "pushl $0\n\t"
-        "pushl $0x113\n\t"
-        "pushl $0\n\t"
-        "call *%1\n\t"
-        "movl %%esp, %0\n\t"
-        "subl %%esi, %0\n\t"
-        "movl %%esi, %%esp\n\t"
-        : "=a"(drift)
-        : "r"(routine)
-        : "esi", "ecx", "edx", "memory", "cc");
-    return drift;
-}
-
 class Drivers : public ::testing::Test {
 protected:
     Dll dll{"kbpi32.dll"};
@@ -80,7 +61,7 @@ TEST_F(Drivers, TheClassDriverPathFailsAfterThreeRealReplyTimeouts) {
     EXPECT_EQ(snd(0x41), 1);
     const DWORD elapsed = GetTickCount() - start;
     EXPECT_GE(elapsed, 4450u);
-    EXPECT_LT(elapsed, 6000u);
+    EXPECT_LT(elapsed, 7500u);  // slack for a loaded machine
 
     MSG message;
     EXPECT_TRUE(PeekMessageA(&message, nullptr, WM_APP + 1, WM_APP + 1, PM_REMOVE));

@@ -1,0 +1,242 @@
+#include "serial_port.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "kbpi32/api/result_codes.h"
+#include "kbpi32/api/status.h"
+#include "kbpi32/channel/serial_settings.h"
+#include "kbpi32/channel/serial_texts.h"
+#include "kbpi32/channel/tick_wait.h"
+
+namespace kbp {
+
+SerialState serial_state;
+
+namespace {
+
+namespace r = serial_result;
+
+constexpr std::uint32_t kQueueSize = 512;
+constexpr std::uint32_t kTimeoutMs = 200;
+constexpr int kPauseMs = 10;
+constexpr int kEchoWindowMs = 60;
+constexpr std::uint8_t kEcho = 0xEE;
+constexpr std::uint8_t kAck = 0xFA;
+constexpr int kPortPrefixLength = 5;  // "COM1:"
+
+bool port_open() { return serial_state.com_handle != platform::invalid_handle(); }
+
+void copy_text(char* to, std::size_t size, const char* from) {
+    std::size_t n = 0;
+    if (from != nullptr)
+        for (; n + 1 < size && from[n] != '\0'; ++n) to[n] = from[n];
+    to[n] = '\0';
+}
+
+platform::Handle open_port() {
+    return platform::open_device(serial_state.device_name, platform::kGenericRead | platform::kGenericWrite,
+                                 platform::kShareNone);
+}
+
+// A handle whose close failed stays ours: the system may still hold it open.
+bool close_port() {
+    if (!port_open()) return false;
+    if (!platform::close_handle(serial_state.com_handle)) return false;
+    serial_state.com_handle = platform::invalid_handle();
+    return true;
+}
+
+std::uint8_t close_and_fail(const char* message, std::uint8_t result) {
+    close_port();
+    write_status("%s", message);
+    return result;
+}
+
+// The status text in a modal box; which button is pressed changes nothing.
+void show_status_box(const char* text) {
+    const char* shown = status_state.current_status != nullptr ? status_state.current_status : text;
+    platform::message_box(shown, "", platform::kMbOkCancel);
+}
+
+void pause() {
+    tick_wait(0);
+    while (tick_wait(kPauseMs) == 1) {
+    }
+}
+
+bool read_state() { return port_open() && platform::get_comm_state(serial_state.com_handle, serial_state.dcb); }
+
+bool apply_line_settings(const LineSettings& settings) {
+    platform::CommState& dcb = serial_state.dcb;
+    dcb.BaudRate = settings.rate;
+    dcb.ByteSize = settings.data_bits;
+    dcb.Parity = settings.parity;
+    dcb.StopBits = platform::kOneStopBit;
+    dcb.fBinary = 1;
+    dcb.fParity = 1;
+    dcb.fOutxCtsFlow = 0;
+    dcb.fOutxDsrFlow = 0;
+    dcb.fOutX = 0;
+    dcb.fInX = 0;
+    dcb.fNull = 1;
+    return platform::set_comm_state(serial_state.com_handle, dcb);
+}
+
+// Queues, time-outs and empty buffers after the line settings are in.
+std::uint8_t finish_setup() {
+    const platform::Handle port = serial_state.com_handle;
+    if (!platform::setup_comm(port, kQueueSize, kQueueSize))
+        return close_and_fail(text::kCantSetupBufferSize, r::kCannotSetupBuffers);
+    if (!platform::get_comm_timeouts(port, serial_state.timeouts))
+        return close_and_fail(text::kCantGetTimeout, r::kCannotGetTimeouts);
+    platform::CommTimeouts& t = serial_state.timeouts;
+    t.ReadIntervalTimeout = 0;
+    t.ReadTotalTimeoutMultiplier = 0;
+    t.ReadTotalTimeoutConstant = kTimeoutMs;
+    t.WriteTotalTimeoutMultiplier = 0;
+    t.WriteTotalTimeoutConstant = kTimeoutMs;
+    if (!platform::set_comm_timeouts(port, t)) return close_and_fail(text::kCantSetupTimeout, r::kCannotSetTimeouts);
+    if (!platform::purge_comm(port, platform::kPurgeTxClear))
+        return close_and_fail(text::kErrorClearTransmit, r::kCannotClearTransmit);
+    if (!platform::purge_comm(port, platform::kPurgeRxClear))
+        return close_and_fail(text::kErrorClearReceive, r::kCannotClearReceive);
+    return r::kOk;
+}
+
+bool write_byte(std::uint8_t byte) {
+    std::uint32_t written = 0;
+    return platform::write_file(serial_state.com_handle, &byte, 1, &written) && written == 1;
+}
+
+bool read_byte(std::uint8_t& byte) {
+    std::uint32_t read = 0;
+    return platform::read_file(serial_state.com_handle, &byte, 1, &read);
+}
+
+// One 0xEE, then whatever comes back within the echo window and two more reads.
+bool keyboard_echoes() {
+    std::uint8_t answer = 0;
+    tick_wait(0);
+    while (tick_wait(kEchoWindowMs) == 1)
+        if (read_byte(answer)) break;
+    if (answer != kEcho) read_byte(answer);
+    if (answer != kEcho) read_byte(answer);
+    return answer == kEcho;
+}
+
+std::uint8_t search_line_settings(const char* port_text) {
+    if (!close_port()) {
+        write_status("%s", text::kCantCloseComPort);
+        return r::kCannotClearReceive;
+    }
+    pause();
+    for (const char* entry : com_probe_table) {
+        serial_state.com_handle = open_port();
+        if (!port_open()) {
+            write_status(text::kUnableToOpen, serial_state.device_name);
+            return r::kCannotConfigure;
+        }
+        if (!read_state()) {
+            close_port();
+            write_status(text::kUnableToConfig, port_text);
+            return r::kCannotConfigure;
+        }
+        if (std::strlen(entry) < 4) return close_and_fail(text::kUnableToDownload, r::kCannotSetState);
+
+        char set_to[32];
+        std::snprintf(set_to, sizeof set_to, text::kSetTo, entry);
+        write_status("%s", set_to);
+        LineSettings settings;
+        if (!parse_line_settings(entry, settings)) return close_and_fail(text::kUnableToDownload, r::kCannotSetState);
+        if (!apply_line_settings(settings)) {
+            close_port();
+            write_status("%s", text::kSearchError);
+            show_status_box(text::kSearchError);
+            return r::kCannotSetState;
+        }
+        pause();
+        if (const std::uint8_t result = finish_setup(); result != r::kOk) return result;
+
+        if (!write_byte(kEcho)) {
+            write_status("%s", text::kUnableToSendData);
+            show_status_box(text::kUnableToSendData);
+            close_port();
+            return r::kCannotSend;
+        }
+        if (keyboard_echoes()) {
+            write_status("%s", set_to);
+            show_status_box(set_to);
+            return r::kOk;
+        }
+        close_port();
+    }
+    return r::kCannotSetState;  // not reached: the end marker ends the search
+}
+
+}  // namespace
+
+void set_port_settings_text(const char* port_text) {
+    copy_text(serial_state.port_settings, sizeof serial_state.port_settings, port_text);
+}
+
+void set_com_device_name(const char* name) {
+    copy_text(serial_state.device_name, sizeof serial_state.device_name, name);
+}
+
+std::uint8_t com_open() {
+    serial_state.com_handle = open_port();
+    return port_open() ? r::kOk : r::kCannotOpen;
+}
+
+std::uint8_t com_configure(const char* port_text) {
+    if (port_text == nullptr) port_text = "";
+    if (!read_state()) {
+        close_port();
+        write_status(text::kUnableToConfig, port_text);
+        return r::kCannotConfigure;
+    }
+    LineSettings settings;
+    const bool has_settings = std::strlen(port_text) > kPortPrefixLength && port_text[kPortPrefixLength] >= '0' &&
+                              port_text[kPortPrefixLength] <= '9';
+    if (!has_settings || !parse_line_settings(port_text + kPortPrefixLength, settings))
+        return search_line_settings(port_text);
+    if (!apply_line_settings(settings)) return close_and_fail(text::kCantSetComState, r::kCannotSetState);
+    return finish_setup();
+}
+
+std::uint8_t com_send_byte(int byte) {
+    // A port that a failure closed stays closed: nothing is sent on a stale handle.
+    if (!port_open()) {
+        write_status("%s", text::kErrorClearReceive);
+        return r::kCannotClearReceive;
+    }
+    const platform::Handle port = serial_state.com_handle;
+    if (!platform::purge_comm(port, platform::kPurgeRxClear))
+        return close_and_fail(text::kErrorClearReceive, r::kCannotClearReceive);
+    // Cleared before the write: a driver that still holds the byte must not lose it.
+    if (!platform::purge_comm(port, platform::kPurgeTxClear))
+        return close_and_fail(text::kErrorClearTransmit, r::kCannotClearTransmit);
+    if (!write_byte(static_cast<std::uint8_t>(byte))) {
+        write_status("%s", text::kUnableToSendData);
+        show_status_box(text::kUnableToSendData);
+        return r::kCannotSend;
+    }
+    if (!platform::set_comm_timeouts(port, serial_state.timeouts))
+        return close_and_fail(text::kCantSetupTimeout, r::kCannotSend);
+    std::uint8_t answer = 0;
+    std::uint32_t read = 0;
+    if (platform::read_file(port, &answer, 1, &read) && read == 1 && answer == kAck) return r::kOk;
+    write_status("%s", text::kDownloadFailed);
+    return r::kNotAcknowledged;
+}
+
+std::uint8_t com_close() {
+    if (!close_port()) {
+        write_status("%s", text::kCantCloseComPort);
+        return r::kCannotClose;
+    }
+    return r::kOk;
+}
+
+}  // namespace kbp
