@@ -100,18 +100,17 @@ TEST_F(Frames, EveryByteAfterTheCommandIsAnUpperCaseDigit) {
     EXPECT_EQ(keyboard.good_frames, 1u);
 }
 
-// Frames on a path that passes bytes through: counts what reached the channel.
-class FramesOnAPlainPath : public SimTest {
+// Frames to a keyboard that stops answering part way.
+class FramesToARefusingKeyboard : public SimTest {
 protected:
-    FramesOnAPlainPath() {
-        // The controller ports with a keyboard that takes four bytes (the
-        // first tunnelled byte) and then stops answering.
+    FramesToARefusingKeyboard() {
+        // On the controller ports; each test scripts how far the keyboard answers.
         keyboard_on_controller();
         kbp_set_interface(1);
     }
 };
 
-TEST_F(FramesOnAPlainPath, AFailedSendEndsTheFrame) {
+TEST_F(FramesToARefusingKeyboard, AFailedSendEndsTheFrame) {
     // Start byte (consumed), command and three digits go through; the fourth
     // digit's first tunnel byte is refused.
     for (int i = 0; i < 4 * 4; ++i) keyboard.scripted_replies.push_back({true, 0xFA});

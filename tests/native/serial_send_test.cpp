@@ -3,6 +3,7 @@
 #include "include/kbpi32.h"
 #include "kbpi32/api/interface_state.h"
 #include "kbpi32/channel/byte_channel.h"
+#include "kbpi32/download/frames.h"
 #include "serial_test.h"
 
 namespace {
@@ -107,6 +108,15 @@ TEST_F(SerialSend, TheByteChannelSendsEveryByteUnchangedWhileTheSerialFlagIsSet)
     EXPECT_EQ(port.written, (Bytes{0xEC, 0x3A, 0xF4}));
     EXPECT_TRUE(sim::controller().bytes_to_keyboard.empty());
     EXPECT_EQ(kbp::channel_state.ec_mode, 0u);
+}
+
+TEST_F(SerialSend, AFrameStopsAtTheFirstRefusedByteWithItsStatus) {
+    kbp::interface_state.use_serial = 1;
+    port.fail(ComCall::write, 4);  // the fifth byte of the frame cannot be written
+    const std::uint8_t data[] = {0x12, 0xAB, 0x00};
+    EXPECT_EQ(kbp::send_write_block(4, data, 3), 5);
+    EXPECT_EQ(port.written, (Bytes{0xEF, 0x0F, '0', '0'}));
+    EXPECT_EQ(port.calls[static_cast<std::size_t>(ComCall::write)], 5u);
 }
 
 TEST_F(SerialSend, AnotherPortCanBeNamed) {
