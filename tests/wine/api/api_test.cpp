@@ -12,6 +12,12 @@ using GetInterface = unsigned char(__stdcall*)();
 using ChkInterface = void(__stdcall*)(int);
 using SndInterface = unsigned char(__stdcall*)(int);
 
+int __cdecl caller_cleans_up(int value) { return value; }
+
+TEST(StackProbe, TellsACallerCleanedRoutineFromAStandardCallOne) {
+    EXPECT_EQ(stack_drift_after_call(reinterpret_cast<void*>(&caller_cleans_up), {1}), -4);
+}
+
 class Kbpi32 : public ::testing::Test {
 protected:
     Dll dll{"kbpi32.dll"};
@@ -31,8 +37,8 @@ TEST_F(Kbpi32, ExportsEveryCallByItsPlainNameAsStandardCall) {
     EXPECT_EQ(dll.find<void*>("kbp_set_interface@4"), nullptr);
 
     EXPECT_EQ(stack_drift_after_call(reinterpret_cast<void*>(get)), 0);
-    EXPECT_EQ(stack_drift_after_call(reinterpret_cast<void*>(chk), 7), 0);
-    EXPECT_EQ(stack_drift_after_call(reinterpret_cast<void*>(set), 1), 0);
+    EXPECT_EQ(stack_drift_after_call(reinterpret_cast<void*>(chk), {7}), 0);
+    EXPECT_EQ(stack_drift_after_call(reinterpret_cast<void*>(set), {1}), 0);
 }
 
 TEST_F(Kbpi32, InterfaceNumbers) {

@@ -35,10 +35,10 @@ TEST_F(Drivers, EveryWrapperAndTheTimerProcedureAreExportedByPlainNameAsStandard
     ASSERT_NE(dll.find<void*>("vdd_EF_get"), nullptr);
     void* send_byte = dll.find<void*>("vdd_sendbyte");
     ASSERT_NE(send_byte, nullptr);
-    EXPECT_EQ(stack_drift_after_call(send_byte, 0x41), 0);
+    EXPECT_EQ(stack_drift_after_call(send_byte, {0x41}), 0);
     void* timer_proc = dll.find<void*>("TimeoutTimerProc");
     ASSERT_NE(timer_proc, nullptr);
-    EXPECT_EQ(stack_drift_after_four_argument_call(timer_proc), 0);
+    EXPECT_EQ(stack_drift_after_call(timer_proc, {0, 0x113, 0, 0}), 0);
     EXPECT_EQ(dll.find<void*>("_vdd_sendbyte@4"), nullptr);
     EXPECT_EQ(dll.find<void*>("TimeoutTimerProc@16"), nullptr);
 }

@@ -68,7 +68,7 @@ TEST(RealKbpusb, ExportsBothRoutinesByPlainNameAsStandardCall) {
     ASSERT_NE(close, nullptr);
     EXPECT_EQ(kbpusb.find<void*>("_snddata_USB@4"), nullptr);
     EXPECT_EQ(kbpusb.find<void*>("snddata_USB@4"), nullptr);
-    EXPECT_EQ(stack_drift_after_call(reinterpret_cast<void*>(snddata), 0x141), 0);
+    EXPECT_EQ(stack_drift_after_call(reinterpret_cast<void*>(snddata), {0x141}), 0);
     EXPECT_EQ(stack_drift_after_call(reinterpret_cast<void*>(close)), 0);
     // Every call searches again and finds nothing; nothing is open to close.
     EXPECT_EQ(snddata(0x41), 1);
