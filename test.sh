@@ -25,10 +25,16 @@ fi
 
 passed=0
 failed=0
+skipped=0
 status=0
 
-run_suite() {  # run_suite PRESET CTEST_PARALLEL
-  local preset=$1 jobs=$2 log
+# Wine runs the 32-bit DLLs only where the kernel executes 32-bit programs.
+# Where it cannot (a kernel without IA-32 emulation), the DLLs are still built
+# and their tests counted as skipped, not as passed.
+wine_runs() { timeout 60 wine --version >/dev/null 2>&1; }
+
+run_suite() {  # run_suite PRESET CTEST_PARALLEL [build-only]
+  local preset=$1 jobs=$2 mode=${3:-} log
   echo "== $preset: configure and build"
   log=$(mktemp)
   if ! cmake --preset "$preset" >"$log" 2>&1 || ! cmake --build --preset "$preset" -j2 >>"$log" 2>&1; then
@@ -40,6 +46,13 @@ run_suite() {  # run_suite PRESET CTEST_PARALLEL
     return
   fi
   rm -f "$log"
+  if [ "$mode" = build-only ]; then
+    local count
+    count=$(ctest --preset "$preset" -N 2>/dev/null | sed -nE 's/^Total Tests: ([0-9]+)/\1/p')
+    skipped=$((skipped + ${count:-0}))
+    echo "== $preset: built; this machine cannot run 32-bit programs, so its ${count:-0} tests are skipped"
+    return
+  fi
   echo "== $preset: tests"
   log=$(mktemp)
   ctest --preset "$preset" -j "$jobs" 2>&1 | tee "$log" | grep -E '(\*\*\*|tests passed)' || true
@@ -61,7 +74,15 @@ run_suite() {  # run_suite PRESET CTEST_PARALLEL
 
 run_suite native 2
 run_suite native-sanitize 2
-run_suite windows 4
+if wine_runs; then
+  run_suite windows 4
+else
+  run_suite windows 4 build-only
+fi
 
-echo "$passed passed, $failed failed"
+if [ $skipped -gt 0 ]; then
+  echo "$passed passed, $failed failed, $skipped skipped"
+else
+  echo "$passed passed, $failed failed"
+fi
 exit $status
