@@ -3,9 +3,9 @@
 
 #include <cstdint>
 
-#include "kbpi32/api/interface_state.h"
 #include "kbpi32/channel/byte_channel.h"
 #include "kbpi32/channel/class_driver.h"
+#include "kbpi32/channel/interface_state.h"
 #include "kbpi32/channel/reply_timer.h"
 
 extern "C" {

@@ -1,12 +1,12 @@
 #include "library_state.h"
 
-#include "kbpi32/api/interface_state.h"
-#include "kbpi32/api/status.h"
 #include "kbpi32/channel/byte_channel.h"
-#include "kbpi32/channel/reply_timer.h"
+#include "kbpi32/channel/interface_state.h"
+#include "kbpi32/common/pending_timer.h"
 #include "kbpi32/channel/serial_port.h"
 #include "kbpi32/channel/tick_wait.h"
 #include "kbpi32/channel/usb_binding.h"
+#include "kbpi32/common/status.h"
 
 namespace kbp {
 

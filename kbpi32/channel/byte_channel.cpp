@@ -1,8 +1,8 @@
 #include "byte_channel.h"
 
-#include "kbpi32/api/interface_state.h"
 #include "kbpi32/channel/class_driver_send.h"
 #include "kbpi32/channel/controller_ports.h"
+#include "kbpi32/channel/interface_state.h"
 #include "kbpi32/channel/port_driver.h"
 #include "kbpi32/channel/serial_port.h"
 #include "kbpi32/channel/usb_binding.h"

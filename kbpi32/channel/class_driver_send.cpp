@@ -1,9 +1,9 @@
 #include "class_driver_send.h"
 
-#include "kbpi32/api/result_codes.h"
-#include "kbpi32/api/status.h"
 #include "kbpi32/channel/class_driver.h"
 #include "kbpi32/channel/reply_timer.h"
+#include "kbpi32/common/status.h"
+#include "kbpi32/common/texts.h"
 
 namespace kbp {
 

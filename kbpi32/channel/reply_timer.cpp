@@ -2,14 +2,6 @@
 
 namespace kbp {
 
-TimerState timer_state;
-
-void kill_pending_timer() {
-    if (timer_state.pending_timer == 0) return;
-    platform::kill_timer(timer_state.pending_timer);
-    timer_state.pending_timer = 0;
-}
-
 void KBP_STDCALL timeout_timer_proc(void*, unsigned, platform::TimerId, unsigned long) { kill_pending_timer(); }
 
 ReplyDeadline::ReplyDeadline() {

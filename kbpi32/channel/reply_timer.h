@@ -1,23 +1,14 @@
 #pragma once
-// The library's one thread timer, and the bounded wait for a keyboard reply.
+// The bounded wait for a keyboard reply on the class-driver path.
 #include <cstdint>
 
+#include "kbpi32/common/pending_timer.h"
 #include "platform/platform.h"
 
 namespace kbp {
 
-struct TimerState {
-    // The running thread timer of the library, 0 when none runs. Shared by the
-    // driver waits and the upload's read transaction; one wait at a time.
-    platform::TimerId pending_timer = 0;
-};
-extern TimerState timer_state;
-
 // How long the keyboard has to answer a byte sent through the class driver.
 constexpr std::uint32_t kbd_reply_timeout = 1500;
-
-// Kills the running timer, if any, and clears pending_timer.
-void kill_pending_timer();
 
 // The timer procedure of the reply wait (exported as TimeoutTimerProc): ends the
 // timer and clears pending_timer, which tells the wait its time is up.

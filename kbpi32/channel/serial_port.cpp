@@ -3,11 +3,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "kbpi32/api/result_codes.h"
-#include "kbpi32/api/status.h"
 #include "kbpi32/channel/serial_settings.h"
-#include "kbpi32/channel/serial_texts.h"
 #include "kbpi32/channel/tick_wait.h"
+#include "kbpi32/common/status.h"
+#include "kbpi32/common/texts.h"
 
 namespace kbp {
 

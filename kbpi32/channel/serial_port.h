@@ -8,6 +8,24 @@
 
 namespace kbp {
 
+namespace serial_result {
+constexpr std::uint8_t kOk = 0;
+// com_configure
+constexpr std::uint8_t kCannotConfigure = 1;    // state unreadable, or the port would not reopen
+constexpr std::uint8_t kCannotSetState = 2;     // also: the search found nothing
+constexpr std::uint8_t kCannotSetupBuffers = 3;
+constexpr std::uint8_t kCannotGetTimeouts = 4;
+constexpr std::uint8_t kCannotSetTimeouts = 5;
+constexpr std::uint8_t kCannotClearTransmit = 6;
+constexpr std::uint8_t kCannotClearReceive = 7;  // also: the port would not close before the search
+// com_send_byte, and the search's echo probe
+constexpr std::uint8_t kNotAcknowledged = 1;
+constexpr std::uint8_t kCannotSend = 5;
+// com_open, com_close
+constexpr std::uint8_t kCannotClose = 252;
+constexpr std::uint8_t kCannotOpen = 254;
+}  // namespace serial_result
+
 struct SerialState {
     // The one open COM port of the library, invalid_handle() when none.
     platform::Handle com_handle = platform::invalid_handle();

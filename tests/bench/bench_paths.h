@@ -1,8 +1,8 @@
 #pragma once
 // How each path is set up on the simulated PC for the throughput benchmark.
 #include "kbdsim/keyboard.h"
-#include "kbpi32/api/interface_state.h"
 #include "kbpi32/api/library_state.h"
+#include "kbpi32/channel/interface_state.h"
 #include "kbpi32/channel/serial_port.h"
 #include "platform/sim/sim.h"
 #include "tests/native/kbpusb_on_sim.h"

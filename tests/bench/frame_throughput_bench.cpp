@@ -10,7 +10,7 @@
 #include <cstdint>
 
 #include "bench_paths.h"
-#include "kbpi32/download/frames.h"
+#include "kbpi32/channel/frames.h"
 
 namespace {
 

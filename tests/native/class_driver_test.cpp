@@ -1,8 +1,8 @@
 #include <functional>
 
 #include "include/kbpi32.h"
-#include "kbpi32/api/interface_state.h"
-#include "kbpi32/api/status.h"
+#include "kbpi32/channel/interface_state.h"
+#include "kbpi32/common/status.h"
 #include "kbpi32/channel/byte_channel.h"
 #include "kbpi32/channel/class_driver_send.h"
 #include "kbpi32/channel/reply_timer.h"

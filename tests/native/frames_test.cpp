@@ -1,6 +1,6 @@
 #include "include/kbpi32.h"
 #include "kbpi32/channel/byte_channel.h"
-#include "kbpi32/download/frames.h"
+#include "kbpi32/channel/frames.h"
 #include "sim_test.h"
 
 namespace {

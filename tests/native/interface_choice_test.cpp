@@ -1,6 +1,6 @@
 #include "include/kbpi32.h"
-#include "kbpi32/api/interface_state.h"
-#include "kbpi32/api/os_version.h"
+#include "kbpi32/channel/interface_state.h"
+#include "kbpi32/channel/os_version.h"
 #include "sim_test.h"
 
 namespace {

@@ -1,5 +1,5 @@
 #include "include/kbpi32.h"
-#include "kbpi32/api/interface_state.h"
+#include "kbpi32/channel/interface_state.h"
 #include "kbpi32/channel/byte_channel.h"
 #include "kbpi32/channel/port_driver.h"
 #include "sim_test.h"

@@ -1,6 +1,6 @@
 #include <vector>
 
-#include "kbpi32/channel/serial_texts.h"
+#include "kbpi32/common/texts.h"
 #include "serial_test.h"
 
 namespace {

@@ -1,9 +1,9 @@
 #include <vector>
 
 #include "include/kbpi32.h"
-#include "kbpi32/api/interface_state.h"
+#include "kbpi32/channel/interface_state.h"
 #include "kbpi32/channel/byte_channel.h"
-#include "kbpi32/download/frames.h"
+#include "kbpi32/channel/frames.h"
 #include "serial_test.h"
 
 namespace {

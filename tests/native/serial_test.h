@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "kbpi32/api/status.h"
+#include "kbpi32/common/status.h"
 #include "kbpi32/channel/serial_port.h"
 #include "sim_test.h"
 

@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "kbpi32/api/interface_state.h"
-#include "kbpi32/api/status.h"
 #include "kbpi32/channel/byte_channel.h"
+#include "kbpi32/channel/frames.h"
+#include "kbpi32/channel/interface_state.h"
 #include "kbpi32/channel/serial_port.h"
-#include "kbpi32/download/frames.h"
+#include "kbpi32/common/status.h"
 
 namespace {
 
