@@ -86,6 +86,21 @@ bool device_control(Handle handle, std::uint32_t code, const void* in, std::uint
 bool write_file(Handle handle, const void* data, std::uint32_t size, std::uint32_t* done);
 bool read_file(Handle handle, void* data, std::uint32_t size, std::uint32_t* done);
 
+// Image files: the C runtime's buffered files in binary mode (fopen, fread,
+// fwrite, fseek, ftell, fclose).
+using File = void*;  // a FILE*; null when a file could not be opened
+// fopen: null when the file cannot be opened. `mode` is "rb" or "wb".
+File file_open(const char* path, const char* mode);
+// fread / fwrite of `size` bytes: the count moved.
+std::uint32_t file_read(File file, void* data, std::uint32_t size);
+std::uint32_t file_write(File file, const void* data, std::uint32_t size);
+// fseek with SEEK_SET (0) or SEEK_END (2): true on success.
+bool file_seek(File file, std::int32_t offset, int origin);
+// ftell: the position, -1 on failure.
+std::int32_t file_tell(File file);
+// fclose: true when the file was closed (it is gone either way).
+bool file_close(File file);
+
 // ---------------------------------------------------------------------------
 // Serial ports (GetCommState, SetCommState, SetupComm, Get/SetCommTimeouts, PurgeComm)
 

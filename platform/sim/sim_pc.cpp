@@ -42,6 +42,8 @@ void reset() {
     drivers() = Drivers{};
     hid() = Hid{};
     com_ports() = ComPorts{};
+    // Files a test left open stay the host's; only the count starts anew.
+    image_files() = ImageFiles{};
     reset_devices();
     reset_device_families();
 }
