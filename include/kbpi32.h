@@ -25,6 +25,17 @@ enum kbp_interface_kind {
     KBP_INTERFACE_USB = 4            /* USB HID through kbpusb.dll */
 };
 
+/* Called with the percentage done (0..100) during a transfer. */
+typedef void (KBPI32_CALL *kbp_progress_callback)(int percent);
+
+/* Reads the keyboard's configuration image and writes it to `file` as the
+ * magic "Kelm" followed by keyboard bytes 4..end. Over USB when `status`
+ * begins with "USB", else over the chosen path. Returns the image's end
+ * address (the file has one byte more); 0 on failure and -1 without a file
+ * name, with the reason in `status`, which must hold at least 64 bytes plus
+ * the file name. `progress` may be null. */
+int KBPI32_CALL kbp_upload(const char *file, char *status, kbp_progress_callback progress);
+
 /* Chooses the path (low 8 bits of kind); 0 accepted, 1 when outside 0..4. */
 unsigned char KBPI32_CALL kbp_set_interface(int kind);
 /* The path in use, 0 when none has been chosen. Makes no choice itself. */
@@ -55,6 +66,9 @@ int KBPI32_CALL vdd_sendbyte(int value);
 /* The timer procedure of the library's reply wait (a Windows TIMERPROC): ends
  * the library's timer. The arguments are ignored. */
 void KBPI32_CALL TimeoutTimerProc(void *window, unsigned int message, unsigned int timer, unsigned long time);
+
+/* The timer procedure of the upload's read wait, likewise. */
+void KBPI32_CALL UploadTimerProc(void *window, unsigned int message, unsigned int timer, unsigned long time);
 
 #ifdef __cplusplus
 }

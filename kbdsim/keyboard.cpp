@@ -13,6 +13,14 @@ int digit_value(std::uint8_t byte) {
     return -1;
 }
 
+std::uint8_t make_code_of(std::uint8_t digit) {
+    static constexpr std::uint8_t kDigitKeys[10] = {0x0B, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0A};
+    static constexpr std::uint8_t kLetterKeys[6] = {0x1E, 0x30, 0x2E, 0x20, 0x12, 0x21};
+    if (digit >= '0' && digit <= '9') return kDigitKeys[digit - '0'];
+    if (digit >= 'A' && digit <= 'F') return kLetterKeys[digit - 'A'];
+    return 0;
+}
+
 Keyboard::Keyboard() { digits_.reserve(12 + 2 * 255); }
 
 Reply Keyboard::receive(std::uint8_t byte) {
@@ -135,6 +143,11 @@ void Keyboard::finish_frame(bool complete) {
     }
     f.good = good;
     digits_.clear();
+    if (good && f.command == kReadRequest) {
+        ++read_requests;
+        if (answers_reads)
+            for (std::uint8_t digit : read_answer(f.address, f.count)) typed.push_back(make_code_of(digit));
+    }
     if (good)
         ++good_frames;
     else

@@ -58,6 +58,13 @@ public:
     // keyboard type: two hex digits per byte, then the two data-checksum digits.
     std::vector<std::uint8_t> read_answer(std::uint16_t address, std::uint8_t count) const;
 
+    // The keys the keyboard types in answer to a read request, as make codes of
+    // scan code set 1, in order: the host's keystroke capture takes them from
+    // here. Only read requests whose frame checked out are answered.
+    std::deque<std::uint8_t> typed;
+    bool answers_reads = true;
+    std::uint64_t read_requests = 0;      // good read-request frames
+
     // --- what a test sets
     AnswerMode answer_mode = AnswerMode::acknowledge;
     bool answers_echo = true;             // 0xEE is answered with 0xEE
@@ -92,6 +99,10 @@ private:
     std::uint8_t command_ = 0;  // 0 = not inside a frame
     std::vector<std::uint8_t> digits_;
 };
+
+// The make code (scan code set 1) of the key that carries a hex digit
+// character '0'..'9' or 'A'..'F'; 0 for any other character.
+std::uint8_t make_code_of(std::uint8_t digit);
 
 // The upper-case hex digit of the low nibble of v.
 std::uint8_t hex_digit_of(unsigned v);

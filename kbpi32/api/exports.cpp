@@ -7,8 +7,14 @@
 #include "kbpi32/channel/class_driver.h"
 #include "kbpi32/channel/interface_state.h"
 #include "kbpi32/channel/reply_timer.h"
+#include "kbpi32/upload/read_transaction.h"
+#include "kbpi32/upload/upload_engine.h"
 
 extern "C" {
+
+int KBPI32_CALL kbp_upload(const char* file, char* status, kbp_progress_callback progress) {
+    return kbp::kbp_upload(file, status, progress);
+}
 
 unsigned char KBPI32_CALL kbp_set_interface(int kind) { return kbp::set_interface(kind); }
 
@@ -36,6 +42,10 @@ int KBPI32_CALL vdd_sendbyte(int value) { return kbp::vdd_sendbyte(value); }
 
 void KBPI32_CALL TimeoutTimerProc(void* window, unsigned int message, unsigned int timer, unsigned long time) {
     kbp::timeout_timer_proc(window, message, timer, time);
+}
+
+void KBPI32_CALL UploadTimerProc(void* window, unsigned int message, unsigned int timer, unsigned long time) {
+    kbp::upload_timer_proc(window, message, timer, time);
 }
 
 }  // extern "C"

@@ -7,6 +7,9 @@
 #include "kbpi32/channel/tick_wait.h"
 #include "kbpi32/channel/usb_binding.h"
 #include "kbpi32/common/status.h"
+#include "kbpi32/upload/function_library.h"
+#include "kbpi32/upload/read_transaction.h"
+#include "kbpi32/upload/upload_engine.h"
 
 namespace kbp {
 
@@ -18,6 +21,9 @@ void reset_library_state() {
     serial_state = SerialState{};
     timer_state = TimerState{};
     usb_binding_state = UsbBindingState{};
+    function_library_state = FunctionLibraryState{};
+    capture_state = CaptureState{};
+    upload_state = UploadState{};
 }
 
 }  // namespace kbp

@@ -38,5 +38,14 @@ constexpr char kUploadError[] = "Upload Error.\n";
 constexpr char kFileCreationFailed[] = "File '%s' creation failed.\n";
 constexpr char kCantWriteFile[] = "Can't write into file '%s'.\n";
 constexpr char kUploadNoFileSpecified[] = " no file specified";
+constexpr char kUploadErrorPrompt[] = "UPLOAD ERROR";
+constexpr char kContinueCaption[] = " CONTINUE ? ";
+
+// the keyboard function library's binding, in message boxes
+constexpr char kUnableToLoadKbpfunc[] = "Unable to load KBPFUNC.DLL ";
+constexpr char kUnableToGetFunction[] = "Unable to get function ";
+constexpr char kUnableToGetFunctionCaption[] = "   Error     ";
+constexpr char kLoadKbpi32Failed[] = "Function load_kbpi32 failed ";
+constexpr char kErrorCaption[] = "Error";
 
 }  // namespace kbp::text

@@ -169,7 +169,12 @@ bool peek_timer_message(Message& message) { return sim::messages().take_timer(me
 void translate_message(const Message&) {}
 
 void dispatch_message(const Message& message) {
-    ++sim::messages().dispatched;
+    sim::Messages& m = sim::messages();
+    ++m.dispatched;
+    if (auto window = m.window_procedures.find(message.window); window != m.window_procedures.end()) {
+        window->second(message);
+        return;
+    }
     if (message.message == kWmTimer && message.lparam != 0)
         reinterpret_cast<TimerProc>(message.lparam)(message.window, message.message, message.wparam,
                                                     message.time);

@@ -2,6 +2,8 @@
 // Thread timers and the calling thread's message queue on the simulated PC.
 #include <cstdint>
 #include <deque>
+#include <functional>
+#include <map>
 #include <vector>
 
 #include "platform/platform.h"
@@ -17,7 +19,12 @@ struct Timer {
 
 struct Messages {
     std::vector<Timer> timers;
-    std::deque<platform::Message> posted;  // messages a test put into the queue
+    std::deque<platform::Message> posted;   // messages in the queue
+    std::vector<platform::Message> later;   // posted to arrive at their `time`
+    // Input the system takes before the thread's next message (keystrokes).
+    std::vector<std::function<void()>> input_sources;
+    // What dispatching a message to a window runs.
+    std::map<void*, std::function<void(const platform::Message&)>> window_procedures;
     platform::TimerId next_id = 0x7FF0;
     bool set_timer_fails = false;
     unsigned timers_started = 0;
@@ -25,7 +32,10 @@ struct Messages {
     unsigned dispatched = 0;
     unsigned starved_waits = 0;  // GetMessageA with nothing that could ever arrive
 
-    void post(std::uint32_t message, std::uintptr_t wparam = 0, std::intptr_t lparam = 0);
+    void post(std::uint32_t message, std::uintptr_t wparam = 0, std::intptr_t lparam = 0, void* window = nullptr);
+    // Posts a message that arrives at `due_ms` on the clock.
+    void post_at(std::uint32_t due_ms, std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam,
+                 void* window);
     // Takes the next message; `wait` lets the clock run to the next timer.
     bool take(platform::Message& out, bool wait);
     // Takes the message of a timer that is due now, leaving posted messages queued.

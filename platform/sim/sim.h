@@ -5,6 +5,7 @@
 #include "platform/sim/controller.h"
 #include "platform/sim/devices.h"
 #include "platform/sim/drivers.h"
+#include "platform/sim/function_library.h"
 #include "platform/sim/hid.h"
 #include "platform/sim/image_files.h"
 #include "platform/sim/libraries.h"

@@ -37,6 +37,7 @@ void reset() {
     version() = Version{};
     controller() = Controller{};
     messages() = Messages{};
+    function_library() = FunctionLibrary{};
     libraries() = Libraries{};
     message_boxes() = MessageBoxes{};
     drivers() = Drivers{};

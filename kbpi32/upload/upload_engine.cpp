@@ -1,0 +1,140 @@
+#include "upload_engine.h"
+
+#include <cstring>
+
+#include "kbpi32/channel/interface_state.h"
+#include "kbpi32/channel/usb_binding.h"
+#include "kbpi32/common/status.h"
+#include "kbpi32/common/texts.h"
+#include "kbpi32/upload/function_library.h"
+#include "kbpi32/upload/read_transaction.h"
+#include "kbpi32/upload/upload_results.h"
+#include "platform/platform.h"
+
+namespace kbp {
+
+UploadState upload_state;
+
+namespace {
+
+constexpr std::uint8_t kChunk = 16;
+constexpr std::uint8_t kUsbChunk = 8;
+constexpr int kFailuresBeforePrompt = 10;
+constexpr std::int32_t kSmallestImageEnd = 10;
+constexpr std::uint8_t kMagic[4] = {0x4B, 0x65, 0x6C, 0x6D};  // "Kelm"
+constexpr std::int32_t kFirstImageAddress = 4;
+
+void report_progress(int percent) {
+    if (upload_state.upload_progress != nullptr) upload_state.upload_progress(percent);
+}
+
+// The image carries its end address, big-endian, at keyboard bytes 6 and 7.
+void take_image_end() {
+    UploadState& s = upload_state;
+    if (s.image_end != kProvisionalImageEnd) return;
+    s.image_end = s.image_buffer[6] * 256 + s.image_buffer[7];
+    if (s.image_end < kSmallestImageEnd) s.image_end = kProvisionalImageEnd;
+}
+
+// A chunk is stored whole, so the last one must end inside the buffer.
+bool image_fits() {
+    const UploadState& s = upload_state;
+    const std::int32_t last_chunk_start = s.image_end - s.image_end % s.chunk_size;
+    return last_chunk_start + s.chunk_size <= static_cast<std::int32_t>(kImageBufferSize);
+}
+
+// One chunk; stores it on success and reports progress whenever the capture
+// could be armed.
+void read_chunk() {
+    UploadState& s = upload_state;
+    std::uint8_t bytes[kChunk];
+    const ReadOutcome outcome = read_transaction(s.read_offset, s.chunk_size, bytes);
+    if (outcome != ReadOutcome::read) ++s.failures;
+    if (outcome == ReadOutcome::not_armed) return;
+    if (outcome == ReadOutcome::read) {
+        std::memcpy(&s.image_buffer[static_cast<std::size_t>(s.read_offset)], bytes, s.chunk_size);
+        s.read_offset += s.chunk_size;
+        take_image_end();
+    }
+    report_progress(s.read_offset * 100 / s.image_end);
+}
+
+bool user_continues() {
+    return platform::message_box(text::kUploadErrorPrompt, text::kContinueCaption, platform::kMbOkCancel) !=
+           platform::kIdCancel;
+}
+
+// The magic, then keyboard bytes 4..image end: file offset k holds address k.
+std::int32_t write_image_file(const char* file, std::int32_t image_end) {
+    platform::File out = platform::file_open(file, "wb");
+    if (out == nullptr) {
+        write_status(text::kFileCreationFailed, file);
+        return upload_result::kFailed;
+    }
+    bool written = true;
+    for (std::uint8_t byte : kMagic) written = written && platform::file_write(out, &byte, 1) == 1;
+    if (written) {
+        const auto length = static_cast<std::uint32_t>(image_end + 1 - kFirstImageAddress);
+        // A short write (a full disk) must not pass for a finished upload.
+        written = platform::file_write(out, &upload_state.image_buffer[kFirstImageAddress], length) == length;
+    }
+    written = platform::file_close(out) && written;
+    if (!written) {
+        write_status(text::kCantWriteFile, file);
+        return upload_result::kFailed;
+    }
+    return image_end;
+}
+
+}  // namespace
+
+std::int32_t read_image() {
+    UploadState& s = upload_state;
+    s.chunk_size = interface_state.use_usb ? kUsbChunk : kChunk;
+    s.read_offset = 0;
+    s.image_end = kProvisionalImageEnd;
+    s.failures = 0;
+    while (s.read_offset <= s.image_end) {
+        if (!image_fits()) return 0;
+        read_chunk();
+        if (s.failures < kFailuresBeforePrompt) continue;
+        if (!user_continues()) return 0;
+        s.failures = 0;
+    }
+    return s.image_end;
+}
+
+std::int32_t upload_image(const char* file, char*, ProgressCallback progress) {
+    upload_state.upload_progress = progress;
+    report_progress(0);
+    if (file == nullptr) {
+        write_status("%s", text::kUploadNoFileSpecified);
+        return upload_result::kNoFileSpecified;
+    }
+    std::int32_t result = bind_function_library() == 0 ? read_image() : upload_result::kFailed;
+    release_function_library();
+    if (result == upload_result::kFailed)
+        write_status("%s", text::kUploadError);
+    else
+        result = write_image_file(file, result);
+    report_progress(result != upload_result::kFailed ? 100 : 0);
+    return result;
+}
+
+std::int32_t kbp_upload(const char* file, char* status, ProgressCallback progress) {
+    status_state.current_status = status;
+    if (status != nullptr && std::strncmp(status, "USB", 3) == 0) {
+        interface_state.use_usb = 1;
+        interface_state.interface_chosen = 1;
+        if (usb_bind() != 0) {
+            write_status("%s", text::kUsbLibraryNotFound);
+            return upload_result::kFailed;
+        }
+    }
+    ensure_interface_chosen();
+    const std::int32_t result = upload_image(file, status, progress);
+    if (interface_state.use_usb) usb_release();
+    return result;
+}
+
+}  // namespace kbp

@@ -1,0 +1,104 @@
+#include "kbpi32/common/pending_timer.h"
+#include "kbpi32/upload/function_library.h"
+#include "kbpi32/upload/read_transaction.h"
+#include "upload_test.h"
+
+namespace {
+
+using Shown = std::vector<std::pair<std::string, std::string>>;
+
+class FunctionLibraryBinding : public UploadTest {
+protected:
+    FunctionLibraryBinding() {
+        keyboard_on_controller();
+        kbp_set_interface(1);
+        image_in_keyboard(20);
+    }
+    static void without(const char* name) { sim::libraries().installed.back().symbols.erase(name); }
+    static Shown boxes() {
+        Shown shown;
+        for (const auto& box : sim::message_boxes().shown) {
+            EXPECT_EQ(box.type, 1u);  // OK and Cancel
+            shown.push_back({box.text, box.caption});
+        }
+        return shown;
+    }
+    static unsigned load_attempts() { return sim::libraries().attempts("KBPFUNC.DLL"); }
+};
+
+TEST_F(FunctionLibraryBinding, TheFirstBindingSetsTheLibraryUpOnceAndEveryReleaseCloses) {
+    EXPECT_EQ(upload(), 20);
+    EXPECT_EQ(upload(), 20);
+    EXPECT_EQ(load_attempts(), 1u);
+    EXPECT_EQ(kbpfunc().opens, 1u);
+    EXPECT_EQ(kbpfunc().languages, (std::vector<int>{1}));
+    ASSERT_EQ(kbpfunc().callbacks_registered.size(), 1u);
+    EXPECT_EQ(reinterpret_cast<void*>(kbpfunc().callbacks_registered[0]),
+              reinterpret_cast<void*>(&kbp::capture_complete));
+    EXPECT_EQ(kbpfunc().closes, 2u);
+    EXPECT_TRUE(boxes().empty());
+}
+
+TEST_F(FunctionLibraryBinding, AMissingLibraryIsShownAndTriedAgainAtTheNextUpload) {
+    sim::libraries().remove("KBPFUNC.DLL");
+    EXPECT_EQ(upload(), 0);
+    EXPECT_STREQ(status, "Upload Error.\n");
+    EXPECT_EQ(progress, (std::vector<int>{0, 0}));
+    EXPECT_EQ(boxes(), (Shown{{"Unable to load KBPFUNC.DLL ", "Error"}}));
+    EXPECT_FALSE(file_exists());
+
+    EXPECT_EQ(upload(), 0);
+    EXPECT_EQ(load_attempts(), 2u);
+    sim::install_function_library();
+    EXPECT_EQ(upload(), 20);
+}
+
+TEST_F(FunctionLibraryBinding, AMissingNameAnsweredOkFailsTheBindingAndIsAskedForAgain) {
+    without("kbp_beep");
+    sim::message_boxes().answers = {platform::kIdOk, platform::kIdCancel};
+    EXPECT_EQ(upload(), 0);
+    EXPECT_STREQ(status, "Upload Error.\n");
+    EXPECT_EQ(boxes(), (Shown{{"Unable to get function kbp_beep", "   Error     "},
+                              {"Function load_kbpi32 failed ", "Error"}}));
+    EXPECT_EQ(kbpfunc().opens, 0u);
+    EXPECT_TRUE(kbpfunc().arms.empty());
+
+    // The library stays loaded; the next binding resolves its names again and
+    // tells the user again.
+    sim::message_boxes().shown.clear();
+    EXPECT_EQ(upload(), 0);
+    EXPECT_EQ(boxes().size(), 2u);
+    EXPECT_EQ(load_attempts(), 1u);
+}
+
+TEST_F(FunctionLibraryBinding, CancelSkipsAMissingNameAndAnEmptySlotIsNeverCalled) {
+    without("kbp_beep");
+    without("kbp_capture_data");
+    sim::message_boxes().answers = {platform::kIdCancel, platform::kIdCancel};
+    EXPECT_EQ(kbp::bind_function_library(), 0);
+    EXPECT_EQ(boxes(), (Shown{{"Unable to get function kbp_beep", "   Error     "},
+                              {"Unable to get function kbp_capture_data", "   Error     "}}));
+    EXPECT_EQ(kbpfunc().opens, 1u);
+    // Without its arming routine no read can be armed: nothing is sent.
+    EXPECT_EQ(kbp::read_block(0, 2), 1);
+    EXPECT_EQ(keyboard.read_requests, 0u);
+    kbp::release_function_library();
+    EXPECT_EQ(kbpfunc().closes, 1u);
+}
+
+TEST_F(FunctionLibraryBinding, AReleaseEndsThePendingTimer) {
+    EXPECT_EQ(kbp::bind_function_library(), 0);
+    kbp::timer_state.pending_timer = platform::set_timer(500, kbp::upload_timer_proc);
+    kbp::release_function_library();
+    EXPECT_EQ(kbp::timer_state.pending_timer, 0u);
+    EXPECT_TRUE(sim::messages().timers.empty());
+}
+
+TEST_F(FunctionLibraryBinding, UploadTimerProcEndsThePendingTimer) {
+    kbp::timer_state.pending_timer = platform::set_timer(500, kbp::upload_timer_proc);
+    UploadTimerProc(nullptr, platform::kWmTimer, 0, 0);
+    EXPECT_EQ(kbp::timer_state.pending_timer, 0u);
+    EXPECT_TRUE(sim::messages().timers.empty());
+}
+
+}  // namespace
