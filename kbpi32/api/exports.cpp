@@ -7,10 +7,15 @@
 #include "kbpi32/channel/class_driver.h"
 #include "kbpi32/channel/interface_state.h"
 #include "kbpi32/channel/reply_timer.h"
+#include "kbpi32/download/download_engine.h"
 #include "kbpi32/upload/read_transaction.h"
 #include "kbpi32/upload/upload_engine.h"
 
 extern "C" {
+
+int KBPI32_CALL kbp_download(const char* file, char* status, kbp_progress_callback progress) {
+    return kbp::kbp_download(file, status, progress);
+}
 
 int KBPI32_CALL kbp_upload(const char* file, char* status, kbp_progress_callback progress) {
     return kbp::kbp_upload(file, status, progress);

@@ -7,6 +7,7 @@
 #include "kbpi32/channel/tick_wait.h"
 #include "kbpi32/channel/usb_binding.h"
 #include "kbpi32/common/status.h"
+#include "kbpi32/download/download_engine.h"
 #include "kbpi32/upload/function_library.h"
 #include "kbpi32/upload/read_transaction.h"
 #include "kbpi32/upload/upload_engine.h"
@@ -24,6 +25,7 @@ void reset_library_state() {
     function_library_state = FunctionLibraryState{};
     capture_state = CaptureState{};
     upload_state = UploadState{};
+    download_state = DownloadState{};
 }
 
 }  // namespace kbp

@@ -51,8 +51,10 @@ std::uint8_t send_write_block(int address, const std::uint8_t* data, std::int8_t
 int send_read_request(int address, std::int8_t count) { return send_header(frame::kReadRequest, address, count); }
 
 std::uint8_t send_end_of_download() {
-    if (std::uint8_t s = kbd_send_byte(frame::kStart)) return s;
-    return kbd_send_byte(frame::kEndOfDownload);
+    // Both bytes go out whatever the first one met: the download is over either way.
+    const std::uint8_t start = kbd_send_byte(frame::kStart);
+    const std::uint8_t command = kbd_send_byte(frame::kEndOfDownload);
+    return start != 0 ? start : command;
 }
 
 }  // namespace kbp

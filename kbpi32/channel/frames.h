@@ -22,7 +22,8 @@ std::uint8_t send_write_block(int address, const std::uint8_t* data, std::int8_t
 // One read-request frame for `count` bytes at `address`; 0 or the failing status.
 int send_read_request(int address, std::int8_t count);
 
-// The end-of-download command 0xEF 0x12.
+// The end-of-download command 0xEF 0x12, both bytes whatever the first met;
+// 0 or the first failing status.
 std::uint8_t send_end_of_download();
 
 }  // namespace kbp
