@@ -2,6 +2,7 @@
 
 #include "kbpi32/channel/class_driver.h"
 #include "kbpi32/channel/reply_timer.h"
+#include "kbpi32/channel/send_status.h"
 #include "kbpi32/common/status.h"
 #include "kbpi32/common/texts.h"
 
@@ -43,12 +44,12 @@ std::uint8_t classdrv_send_byte(int byte) {
         if (await_reply(deadline) == Reply::acknowledged) {
             clear_and_release();
             kill_pending_timer();
-            return 0;
+            return send_status::kSent;
         }
     }
     kill_pending_timer();
     clear_and_release();
-    return 1;
+    return send_status::kRefused;
 }
 
 std::uint8_t classdrv_echo_check() {

@@ -31,8 +31,9 @@ void port_out(std::uint16_t port, std::uint8_t value);
 // byte within the poll bound.
 bool port_write_command_byte(std::uint8_t value);
 
-// Writes one byte to the keyboard and waits for its 0xFA: 0 acknowledged, 1
-// otherwise (also where this process may not touch the ports).
+// The controller-port transport (portdrv_send_byte is the port driver's).
+// Writes one byte to the keyboard and waits for its 0xFA: kSent, else
+// kRefused (also where this process may not touch the ports).
 std::uint8_t port_send_byte(int byte);
 
 }  // namespace kbp
