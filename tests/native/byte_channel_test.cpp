@@ -1,6 +1,7 @@
 #include "include/kbpi32.h"
 #include "kbpi32/channel/interface_state.h"
 #include "kbpi32/channel/byte_channel.h"
+#include "kbpi32/channel/led_tunnel.h"
 #include "sim_test.h"
 
 namespace {
@@ -65,7 +66,7 @@ TEST_F(LedTunnel, ModeBytesSwitchOnlyOnTheControllerPorts) {
     // With another path's flag set, 0xEC is an ordinary byte and the mode stays.
     kbp::interface_state.use_serial = 1;
     kbp::kbd_send_byte(0xEC);
-    EXPECT_EQ(kbp::channel_state.ec_mode, 0u);
+    EXPECT_EQ(kbp::led_tunnel_state.ec_mode, 0u);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include "kbpi32/channel/interface_state.h"
 #include "kbpi32/common/status.h"
 #include "kbpi32/channel/byte_channel.h"
+#include "kbpi32/channel/led_tunnel.h"
 #include "kbpi32/channel/class_driver_send.h"
 #include "kbpi32/channel/reply_timer.h"
 #include "sim_test.h"
@@ -209,7 +210,7 @@ TEST_F(ClassDriverTest, TheByteChannelCarriesEveryByteUnchanged) {
     EXPECT_EQ(kbp_snd_interface(0xEC), 0);  // no tunnel mode byte on this path
     EXPECT_EQ(kbp_snd_interface(0x1F4), 0);
     EXPECT_EQ(driver().sent, (Bytes{0xEC, 0xF4}));
-    EXPECT_EQ(kbp::channel_state.ec_mode, 0u);
+    EXPECT_EQ(kbp::led_tunnel_state.ec_mode, 0u);
     keyboard.answer_mode = kbdsim::AnswerMode::resend;
     EXPECT_EQ(kbp_snd_interface(0x00), 1);
 }

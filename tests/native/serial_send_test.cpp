@@ -3,6 +3,7 @@
 #include "include/kbpi32.h"
 #include "kbpi32/channel/interface_state.h"
 #include "kbpi32/channel/byte_channel.h"
+#include "kbpi32/channel/led_tunnel.h"
 #include "kbpi32/channel/frames.h"
 #include "serial_test.h"
 
@@ -107,7 +108,7 @@ TEST_F(SerialSend, TheByteChannelSendsEveryByteUnchangedWhileTheSerialFlagIsSet)
     EXPECT_EQ(kbp::kbd_transport_send(0xF4), 0);
     EXPECT_EQ(port.written, (Bytes{0xEC, 0x3A, 0xF4}));
     EXPECT_TRUE(sim::controller().bytes_to_keyboard.empty());
-    EXPECT_EQ(kbp::channel_state.ec_mode, 0u);
+    EXPECT_EQ(kbp::led_tunnel_state.ec_mode, 0u);
 }
 
 TEST_F(SerialSend, AFrameStopsAtTheFirstRefusedByteWithItsStatus) {
