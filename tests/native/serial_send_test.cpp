@@ -120,6 +120,24 @@ TEST_F(SerialSend, AFrameStopsAtTheFirstRefusedByteWithItsStatus) {
     EXPECT_EQ(port.calls[static_cast<std::size_t>(ComCall::write)], 5u);
 }
 
+TEST_F(SerialSend, AWriteBlockStopsAtWhicheverByteTheKeyboardRefuses) {
+    kbp::interface_state.use_serial = 1;
+    const std::uint8_t data[] = {0x5A, 0xC3};
+    const Bytes frame = {0xEF, 0x0F, '1', '2', '3', '4', '0', '2', '0', 'C', '5', 'A', 'C', '3', '1', 'E'};
+    const char* const fields[] = {"start", "command", "address", "address", "address", "address",
+                                  "count", "count", "header sum", "header sum", "data", "data",
+                                  "data", "data", "data sum", "data sum"};
+    for (std::size_t refused = 0; refused < frame.size(); ++refused) {
+        SCOPED_TRACE(testing::Message() << fields[refused] << " byte " << refused);
+        port.written.clear();
+        keyboard.scripted_replies.assign(refused, {true, kbdsim::kAck});
+        keyboard.scripted_replies.push_back({true, kbdsim::kResend});
+        EXPECT_EQ(kbp::send_write_block(0x1234, data, 2), 1);
+        EXPECT_EQ(port.written, Bytes(frame.begin(), frame.begin() + static_cast<std::ptrdiff_t>(refused) + 1));
+        EXPECT_EQ(status_text(), " download failed ");
+    }
+}
+
 TEST_F(SerialSend, AnotherPortCanBeNamed) {
     ASSERT_EQ(kbp::com_close(), 0);
     sim::com_port(3).keyboard = &keyboard;
