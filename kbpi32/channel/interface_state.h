@@ -12,6 +12,7 @@ struct InterfaceState {
     std::uint32_t use_usb = 0;
     std::uint32_t interface_chosen = 0;
     std::uint32_t use_serial = 0;  // a COM port is open for the download
+    bool operator==(const InterfaceState&) const = default;
 };
 extern InterfaceState interface_state;
 
