@@ -42,11 +42,15 @@ std::uint8_t classdrv_send_byte(int byte) {
         vdd_sendbyte(byte);
         ReplyDeadline deadline;
         if (await_reply(deadline) == Reply::acknowledged) {
+            // Answered: the keyboard goes back to the system at once; the
+            // timer, which no longer bounds anything, is stopped after.
             clear_and_release();
             kill_pending_timer();
             return send_status::kSent;
         }
     }
+    // Given up: the last attempt's timer is stopped first, then the held bytes
+    // are dropped and the keyboard released. Either order leaves no timer.
     kill_pending_timer();
     clear_and_release();
     return send_status::kRefused;
