@@ -37,7 +37,7 @@ Reply Keyboard::receive(std::uint8_t byte) {
             low_nibble_ = nibble;
         } else if (tag == 0x20 || tag == 0x30) {
             if (tag == 0x30) ++ec_tagged_bytes;
-            take(static_cast<std::uint8_t>(nibble << 4 | low_nibble_));
+            take_decoded(static_cast<std::uint8_t>(nibble << 4 | low_nibble_));
         } else {
             leds = byte;
         }
@@ -47,8 +47,13 @@ Reply Keyboard::receive(std::uint8_t byte) {
         led_data_next_ = true;
         return answer(byte);
     }
-    take(byte);
+    take_decoded(byte);
     return answer(byte);
+}
+
+void Keyboard::take_decoded(std::uint8_t byte) {
+    if (record_bytes) decoded.push_back(byte);
+    take(byte);
 }
 
 Reply Keyboard::answer(std::uint8_t received_byte) {

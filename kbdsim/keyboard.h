@@ -76,6 +76,7 @@ public:
     std::array<std::uint8_t, 0x10000> memory{};
     std::vector<Frame> frames;
     std::vector<std::uint8_t> received;   // raw bytes as they arrived
+    std::vector<std::uint8_t> decoded;    // the byte stream with the LED tunnel undone
     std::uint64_t bytes_received = 0;
     std::uint64_t good_frames = 0;
     std::uint64_t bad_frames = 0;
@@ -87,7 +88,8 @@ public:
 
 private:
     Reply answer(std::uint8_t received_byte);
-    void take(std::uint8_t byte);  // a byte of the frame stream
+    void take_decoded(std::uint8_t byte);  // a byte with the tunnel undone
+    void take(std::uint8_t byte);          // a byte of the frame stream
     void take_digit(std::uint8_t byte);
     void finish_frame(bool good);
 

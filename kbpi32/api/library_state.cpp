@@ -1,11 +1,11 @@
 #include "library_state.h"
 
-#include "kbpi32/channel/byte_channel.h"
 #include "kbpi32/channel/interface_state.h"
-#include "kbpi32/common/pending_timer.h"
+#include "kbpi32/channel/led_tunnel.h"
 #include "kbpi32/channel/serial_port.h"
 #include "kbpi32/channel/tick_wait.h"
 #include "kbpi32/channel/usb_binding.h"
+#include "kbpi32/common/pending_timer.h"
 #include "kbpi32/common/status.h"
 #include "kbpi32/download/download_engine.h"
 #include "kbpi32/upload/function_library.h"
@@ -17,7 +17,7 @@ namespace kbp {
 void reset_library_state() {
     interface_state = InterfaceState{};
     status_state = StatusState{};
-    channel_state = ChannelState{};
+    led_tunnel_state = LedTunnelState{};
     clock_state = ClockState{};
     serial_state = SerialState{};
     timer_state = TimerState{};

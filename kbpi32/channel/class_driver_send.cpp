@@ -2,6 +2,7 @@
 
 #include "kbpi32/channel/class_driver.h"
 #include "kbpi32/channel/reply_timer.h"
+#include "kbpi32/channel/send_status.h"
 #include "kbpi32/common/status.h"
 #include "kbpi32/common/texts.h"
 
@@ -41,14 +42,18 @@ std::uint8_t classdrv_send_byte(int byte) {
         vdd_sendbyte(byte);
         ReplyDeadline deadline;
         if (await_reply(deadline) == Reply::acknowledged) {
+            // Answered: the keyboard goes back to the system at once; the
+            // timer, which no longer bounds anything, is stopped after.
             clear_and_release();
             kill_pending_timer();
-            return 0;
+            return send_status::kSent;
         }
     }
+    // Given up: the last attempt's timer is stopped first, then the held bytes
+    // are dropped and the keyboard released. Either order leaves no timer.
     kill_pending_timer();
     clear_and_release();
-    return 1;
+    return send_status::kRefused;
 }
 
 std::uint8_t classdrv_echo_check() {

@@ -1,10 +1,13 @@
 #include "controller_ports.h"
 
+#include "kbpi32/channel/send_status.h"
 #include "platform/platform.h"
 
 namespace kbp {
 
 using namespace controller;
+using send_status::kRefused;
+using send_status::kSent;
 
 std::uint8_t port_in(std::uint16_t port) { return platform::port_read(port); }
 
@@ -20,7 +23,7 @@ bool wait_until_controller_ready() {
 
 // Leaves the keyboard interrupt and translation on, as after every send.
 std::uint8_t finish_send(std::uint8_t status) {
-    if (!port_write_command_byte(kCommandByteAfterSend)) return 1;
+    if (!port_write_command_byte(kCommandByteAfterSend)) return kRefused;
     return status;
 }
 
@@ -37,8 +40,8 @@ bool port_write_command_byte(std::uint8_t value) {
 std::uint8_t port_send_byte(int byte) {
     // Where the system does not grant port access, an in/out instruction would
     // fault the process.
-    if (!platform::port_io_permitted()) return 1;
-    if (!port_write_command_byte(kCommandByteDuringSend)) return 1;
+    if (!platform::port_io_permitted()) return kRefused;
+    if (!port_write_command_byte(kCommandByteDuringSend)) return kRefused;
 
     enum class State { ready_wait, write, answer_wait } state = State::ready_wait;
     std::uint8_t answer = kNoAnswer;
@@ -61,15 +64,15 @@ std::uint8_t port_send_byte(int byte) {
                     // the buffer empty, so a later byte can still replace it.
                     if ((status & kJudgeNowBits) != kJudgeNowBits) continue;
                 }
-                if (answer == kAcknowledge) return finish_send(0);
-                if (poll > kFailAfterPolls) return finish_send(1);
+                if (answer == kAcknowledge) return finish_send(kSent);
+                if (poll > kFailAfterPolls) return finish_send(kRefused);
             }
-            if (!port_write_command_byte(kCommandByteAfterSend)) return 1;
+            if (!port_write_command_byte(kCommandByteAfterSend)) return kRefused;
             state = State::ready_wait;
             break;
         }
     }
-    return finish_send(1);
+    return finish_send(kRefused);
 }
 
 }  // namespace kbp

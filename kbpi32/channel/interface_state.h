@@ -4,7 +4,11 @@
 
 namespace kbp {
 
-// The process-wide interface flags, each 0 or 1.
+// The process-wide interface flags, each 0 or 1. Several can be 1 at once: a
+// "USB" port text adds use_usb on top of an automatic or earlier choice, and
+// an open COM port adds use_serial. Readers decide by their order:
+// kbp_get_interface tests ports, class driver, port driver, USB; the byte
+// channel USB, serial, port driver, class driver, then the controller ports.
 struct InterfaceState {
     std::uint32_t use_ports = 0;
     std::uint32_t use_class_driver = 0;
@@ -12,6 +16,7 @@ struct InterfaceState {
     std::uint32_t use_usb = 0;
     std::uint32_t interface_chosen = 0;
     std::uint32_t use_serial = 0;  // a COM port is open for the download
+    bool operator==(const InterfaceState&) const = default;
 };
 extern InterfaceState interface_state;
 

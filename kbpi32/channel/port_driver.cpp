@@ -1,5 +1,6 @@
 #include "port_driver.h"
 
+#include "kbpi32/channel/send_status.h"
 #include "platform/platform.h"
 
 namespace kbp {
@@ -8,7 +9,7 @@ using namespace port_driver;
 
 std::uint8_t portdrv_send_byte(int byte) {
     const platform::Handle device = platform::open_device(kDeviceName, platform::kGenericWrite, platform::kShareNone);
-    if (device == platform::invalid_handle()) return 1;
+    if (device == platform::invalid_handle()) return send_status::kRefused;
     // Two little-endian 16-bit words: the start marker, then the byte.
     const std::uint8_t request[4] = {kRequestStart, 0x00, static_cast<std::uint8_t>(byte), 0x00};
     std::uint8_t reply = 1;
@@ -16,7 +17,7 @@ std::uint8_t portdrv_send_byte(int byte) {
     const bool accepted =
         platform::device_control(device, kSendRequest, request, sizeof request, &reply, sizeof reply, &returned);
     platform::close_handle(device);
-    return accepted ? 0 : 1;
+    return accepted ? send_status::kSent : send_status::kRefused;
 }
 
 }  // namespace kbp

@@ -10,8 +10,9 @@ constexpr std::uint32_t kSendRequest = 0xB0008;  // device type 0x0B, function 2
 constexpr std::uint8_t kRequestStart = 0xEF;
 }  // namespace port_driver
 
-// Hands the low byte of `byte` to the driver; no reply is awaited. 0 when the
-// driver accepted the request, 1 when it did not or cannot be opened.
+// The port-driver transport (port_send_byte is the controller ports').
+// Hands the low byte of `byte` to the driver; no reply is awaited. kSent when
+// the driver accepted the request, kRefused when it did not or cannot be opened.
 std::uint8_t portdrv_send_byte(int byte);
 
 }  // namespace kbp

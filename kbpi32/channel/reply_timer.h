@@ -25,9 +25,11 @@ public:
 
     // Lets due timer messages of this thread run, then tells whether the
     // interval is over: the timer procedure has cleared pending_timer, or the
-    // tick count shows the interval has passed (the timer is then killed). The
-    // tick count bounds the wait also where the timer message never comes, or
-    // where no timer could be started.
+    // tick count shows the interval has passed (the timer is then killed).
+    // The tick count is essential, not a fallback: while the caller has a quit
+    // message pending, Windows hands that out ahead of any timer message, so
+    // the timer procedure never runs and only the elapsed time ends the wait.
+    // It also bounds the wait where no timer could be started.
     bool expired();
 
 private:

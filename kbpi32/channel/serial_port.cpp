@@ -114,6 +114,9 @@ bool read_byte(std::uint8_t& byte) {
 }
 
 // One 0xEE, then whatever comes back within the echo window and two more reads.
+// A read that succeeds may bring nothing (its 200 ms time-out) or a stale
+// byte; the two extra reads give a slow keyboard another 2 x 200 ms to echo
+// before this line setting is given up.
 bool keyboard_echoes() {
     std::uint8_t answer = 0;
     tick_wait(0);

@@ -8,6 +8,7 @@ struct ClockState {
     std::uint32_t load_ticks;       // system tick count when the library was loaded
     std::int32_t period_start = 0;  // library clock at the last tick_wait(0)
     ClockState();
+    bool operator==(const ClockState&) const = default;
 };
 extern ClockState clock_state;
 

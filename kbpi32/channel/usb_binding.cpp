@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "kbpi32/channel/send_status.h"
+
 namespace kbp {
 
 UsbBindingState usb_binding_state;
@@ -26,7 +28,7 @@ std::uint8_t usb_bind() {
 
 std::uint8_t usb_send_byte(int byte) {
     if (!library_loaded()) usb_bind();
-    if (!library_loaded() || usb_binding_state.snddata_usb == nullptr) return 1;
+    if (!library_loaded() || usb_binding_state.snddata_usb == nullptr) return send_status::kRefused;
     return usb_binding_state.snddata_usb(byte);
 }
 

@@ -15,6 +15,7 @@ struct UsbBindingState {
     platform::Module usb_library = nullptr;
     SnddataUsb snddata_usb = nullptr;
     CloseUsb close_usb = nullptr;
+    bool operator==(const UsbBindingState&) const = default;
 };
 extern UsbBindingState usb_binding_state;
 

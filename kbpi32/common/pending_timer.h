@@ -8,6 +8,7 @@ namespace kbp {
 struct TimerState {
     // The running thread timer of the library, 0 when none runs.
     platform::TimerId pending_timer = 0;
+    bool operator==(const TimerState&) const = default;
 };
 extern TimerState timer_state;
 

@@ -7,6 +7,7 @@ struct StatusState {
     // The status buffer of the transfer call in progress (or of the last one);
     // null before the first. Every message of the library is written through it.
     char* current_status = nullptr;
+    bool operator==(const StatusState&) const = default;
 };
 extern StatusState status_state;
 

@@ -118,6 +118,19 @@ TEST_F(InterfaceCalls, ReadingBackPrefersTheKindFlagsInTheirOrder) {
     kbp_set_interface(3);
     kbp::interface_state.use_usb = 1;
     EXPECT_EQ(kbp_get_interface(), 3);
+
+    struct FlagsSet {
+        std::uint32_t ports, class_driver, port_driver, usb;
+        unsigned char kind;
+    };
+    const FlagsSet cases[] = {{1, 1, 1, 1, 1}, {0, 1, 1, 1, 2}, {0, 1, 1, 0, 2}, {0, 0, 1, 1, 3}, {0, 0, 0, 1, 4}};
+    for (const FlagsSet& c : cases) {
+        kbp::interface_state.use_ports = c.ports;
+        kbp::interface_state.use_class_driver = c.class_driver;
+        kbp::interface_state.use_port_driver = c.port_driver;
+        kbp::interface_state.use_usb = c.usb;
+        EXPECT_EQ(kbp_get_interface(), c.kind) << c.ports << c.class_driver << c.port_driver << c.usb;
+    }
 }
 
 }  // namespace

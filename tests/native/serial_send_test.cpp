@@ -3,6 +3,7 @@
 #include "include/kbpi32.h"
 #include "kbpi32/channel/interface_state.h"
 #include "kbpi32/channel/byte_channel.h"
+#include "kbpi32/channel/led_tunnel.h"
 #include "kbpi32/channel/frames.h"
 #include "serial_test.h"
 
@@ -107,7 +108,7 @@ TEST_F(SerialSend, TheByteChannelSendsEveryByteUnchangedWhileTheSerialFlagIsSet)
     EXPECT_EQ(kbp::kbd_transport_send(0xF4), 0);
     EXPECT_EQ(port.written, (Bytes{0xEC, 0x3A, 0xF4}));
     EXPECT_TRUE(sim::controller().bytes_to_keyboard.empty());
-    EXPECT_EQ(kbp::channel_state.ec_mode, 0u);
+    EXPECT_EQ(kbp::led_tunnel_state.ec_mode, 0u);
 }
 
 TEST_F(SerialSend, AFrameStopsAtTheFirstRefusedByteWithItsStatus) {
@@ -117,6 +118,24 @@ TEST_F(SerialSend, AFrameStopsAtTheFirstRefusedByteWithItsStatus) {
     EXPECT_EQ(kbp::send_write_block(4, data, 3), 5);
     EXPECT_EQ(port.written, (Bytes{0xEF, 0x0F, '0', '0'}));
     EXPECT_EQ(port.calls[static_cast<std::size_t>(ComCall::write)], 5u);
+}
+
+TEST_F(SerialSend, AWriteBlockStopsAtWhicheverByteTheKeyboardRefuses) {
+    kbp::interface_state.use_serial = 1;
+    const std::uint8_t data[] = {0x5A, 0xC3};
+    const Bytes frame = {0xEF, 0x0F, '1', '2', '3', '4', '0', '2', '0', 'C', '5', 'A', 'C', '3', '1', 'E'};
+    const char* const fields[] = {"start", "command", "address", "address", "address", "address",
+                                  "count", "count", "header sum", "header sum", "data", "data",
+                                  "data", "data", "data sum", "data sum"};
+    for (std::size_t refused = 0; refused < frame.size(); ++refused) {
+        SCOPED_TRACE(testing::Message() << fields[refused] << " byte " << refused);
+        port.written.clear();
+        keyboard.scripted_replies.assign(refused, {true, kbdsim::kAck});
+        keyboard.scripted_replies.push_back({true, kbdsim::kResend});
+        EXPECT_EQ(kbp::send_write_block(0x1234, data, 2), 1);
+        EXPECT_EQ(port.written, Bytes(frame.begin(), frame.begin() + static_cast<std::ptrdiff_t>(refused) + 1));
+        EXPECT_EQ(status_text(), " download failed ");
+    }
 }
 
 TEST_F(SerialSend, AnotherPortCanBeNamed) {
