@@ -7,6 +7,7 @@
 #include "kbpi32/channel/class_driver_send.h"
 #include "kbpi32/channel/frames.h"
 #include "kbpi32/channel/interface_state.h"
+#include "kbpi32/channel/send_status.h"
 #include "kbpi32/channel/serial_port.h"
 #include "kbpi32/channel/usb_binding.h"
 #include "kbpi32/common/pending_timer.h"
@@ -31,7 +32,6 @@ constexpr std::uint8_t kEnableKeyboard = 0xF4;
 constexpr int kPauseIterations = 8191;
 constexpr int kSeekSet = 0;
 constexpr int kSeekEnd = 2;
-constexpr std::uint8_t kBlockUnreadable = 1;
 
 bool begins_with(const char* text, const char* prefix) {
     return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
@@ -123,7 +123,7 @@ std::int32_t send_image_blocks(platform::File file, std::int32_t size) {
         // A block that cannot be read whole is not sent as if it were.
         std::uint8_t status = platform::file_read(file, block, length) == length
                                   ? send_write_block(n, block, static_cast<std::int8_t>(block_length))
-                                  : kBlockUnreadable;
+                                  : send_status::kRefused;
         if (s.use_class_driver && !s.use_serial) vdd_kbd_clr();
         n += block_length;
         if (status != 0) {

@@ -11,6 +11,7 @@ using DownloadProgress = void(KBP_STDCALL*)(int percent);
 
 struct DownloadState {
     DownloadProgress progress = nullptr;  // of the download in progress, or the last one
+    bool operator==(const DownloadState&) const = default;
 };
 extern DownloadState download_state;
 

@@ -32,6 +32,7 @@ struct FunctionLibraryState {
     std::array<void*, kbpfunc::kNameCount> slots{};
     bool resolved = false;  // every name was found, or skipped by the user
     bool set_up = false;    // kbp_open, kbp_set_language(1) and the callback were called
+    bool operator==(const FunctionLibraryState&) const = default;
 };
 extern FunctionLibraryState function_library_state;
 

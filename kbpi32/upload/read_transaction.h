@@ -11,6 +11,7 @@ namespace kbp {
 struct CaptureState {
     std::uint32_t capture_done = 0;  // set by capture_complete
     std::int32_t captured_count = 0; // codes the library reported at its last completion
+    bool operator==(const CaptureState&) const = default;
 };
 extern CaptureState capture_state;
 

@@ -21,6 +21,7 @@ struct UploadState {
     std::int32_t image_end = 0;      // address of the image's last byte
     std::int32_t failures = 0;       // failed reads since the start or the last prompt
     ProgressCallback upload_progress = nullptr;
+    bool operator==(const UploadState&) const = default;
 };
 extern UploadState upload_state;
 

@@ -8,6 +8,10 @@
 #include "kbpi32/channel/tick_wait.h"
 #include "kbpi32/channel/usb_binding.h"
 #include "kbpi32/common/pending_timer.h"
+#include "kbpi32/download/download_engine.h"
+#include "kbpi32/upload/function_library.h"
+#include "kbpi32/upload/read_transaction.h"
+#include "kbpi32/upload/upload_engine.h"
 #include "serial_test.h"
 
 namespace {
@@ -23,6 +27,7 @@ bool same_serial_state(const kbp::SerialState& a, const kbp::SerialState& b) {
 
 std::uint8_t KBP_STDCALL some_send(int) { return 0; }
 std::uint8_t KBP_STDCALL some_close() { return 0; }
+void KBP_STDCALL some_progress(int) {}
 
 TEST_F(LibraryState, TheResetPutsEveryProcessWideVariableBackAsLoaded) {
     sim::clock().ms_per_reading = 0;
@@ -34,6 +39,13 @@ TEST_F(LibraryState, TheResetPutsEveryProcessWideVariableBackAsLoaded) {
     kbp::tick_wait(0);
     kbp::timer_state.pending_timer = platform::set_timer(1500, kbp::timeout_timer_proc);
     kbp::usb_binding_state = {reinterpret_cast<platform::Module>(0x10000), some_send, some_close};
+    kbp::function_library_state.library = reinterpret_cast<platform::Module>(0x20000);
+    kbp::function_library_state.slots[3] = &kbp::function_library_state;
+    kbp::function_library_state.resolved = kbp::function_library_state.set_up = true;
+    kbp::capture_complete(34);
+    kbp::upload_state = {{}, 8, 24, 1023, 3, some_progress};
+    kbp::upload_state.image_buffer[8999] = 0x5A;
+    kbp::download_state.progress = some_progress;
 
     ASSERT_EQ(kbp::led_tunnel_state.ec_mode, 1u);
     ASSERT_NE(kbp::status_state.current_status, nullptr);
@@ -50,6 +62,10 @@ TEST_F(LibraryState, TheResetPutsEveryProcessWideVariableBackAsLoaded) {
     EXPECT_TRUE(same_serial_state(kbp::serial_state, kbp::SerialState{}));
     EXPECT_EQ(kbp::timer_state, kbp::TimerState{});
     EXPECT_EQ(kbp::usb_binding_state, kbp::UsbBindingState{});
+    EXPECT_EQ(kbp::function_library_state, kbp::FunctionLibraryState{});
+    EXPECT_EQ(kbp::capture_state, kbp::CaptureState{});
+    EXPECT_EQ(kbp::upload_state, kbp::UploadState{});
+    EXPECT_EQ(kbp::download_state, kbp::DownloadState{});
 }
 
 }  // namespace
