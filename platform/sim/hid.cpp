@@ -1,10 +1,10 @@
-#include "platform/sim/hid.h"
-
+// HID devices of the simulated PC: SetupAPI enumeration and the HID class calls.
 #include <cstddef>
-#include <cstdio>
 #include <cstring>
 
-#include "platform/sim/sim_internal.h"
+#include "platform/hid.h"
+#include "platform/sim/devices.h"
+#include "platform/sim/hid_devices.h"
 
 namespace sim {
 
@@ -36,55 +36,6 @@ std::vector<HidDevice*>* members_of(platform::DeviceInfoSet set) {
 }
 
 }  // namespace
-
-void HidDevice::plug_back() {
-    plugged = true;
-    refuse_writes_from = 0;
-}
-
-bool HidDevice::open(std::uint32_t access, std::uint32_t share) {
-    if (open_fails || !plugged) return false;
-    last_access = access;
-    last_share = share;
-    return true;
-}
-
-bool HidDevice::write(const void* data, std::uint32_t size, std::uint32_t* done) {
-    ++writes;
-    if (!plugged) return false;
-    if (refuse_writes_from != 0 && writes >= refuse_writes_from) {
-        plugged = false;
-        return false;
-    }
-    // The HID class takes exactly one whole output report per write.
-    if (data == nullptr || size == 0 || size != output_report_length) return false;
-    const auto* bytes = static_cast<const std::uint8_t*>(data);
-    if (record) reports.emplace_back(bytes, bytes + size);
-    if (keyboard != nullptr && size >= 2) keyboard->receive(bytes[1]);
-    if (done != nullptr) *done = size;
-    return true;
-}
-
-HidDevice& Hid::attach(std::uint16_t vendor, std::uint16_t report_length, kbdsim::Keyboard* keyboard) {
-    HidDevice& d = attached.emplace_back();
-    d.vendor_id = vendor;
-    d.product_id = static_cast<std::uint16_t>(attached.size());
-    d.output_report_length = report_length;
-    d.keyboard = keyboard;
-    char path[128];
-    std::snprintf(path, sizeof path, "\\\\?\\hid#vid_%04x&pid_%04x#7&%u&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030}",
-                  vendor, d.product_id, static_cast<unsigned>(attached.size()));
-    d.path = path;
-    return d;
-}
-
-HidDevice* Hid::find_by_path(const char* path) {
-    for (HidDevice& d : attached)
-        if (d.path == path) return &d;
-    return nullptr;
-}
-
-Device* find_hid_device(const char* name) { return hid().find_by_path(name); }
 
 }  // namespace sim
 

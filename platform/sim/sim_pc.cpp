@@ -27,6 +27,10 @@ MessageBoxes& message_boxes() {
     static MessageBoxes b;
     return b;
 }
+ImageFiles& image_files() {
+    static ImageFiles f;
+    return f;
+}
 Hid& hid() {
     static Hid h;
     return h;

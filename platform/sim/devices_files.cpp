@@ -1,0 +1,64 @@
+// Devices of the simulated PC through its handle table, and image files as host files.
+#include <cstdio>
+
+#include "platform/devices_files.h"
+#include "platform/sim/devices.h"
+#include "platform/sim/image_files.h"
+
+namespace platform {
+
+Handle open_device(const char* name, std::uint32_t access, std::uint32_t share) {
+    return sim::devices().open(name, access, share);
+}
+
+bool close_handle(Handle handle) { return sim::devices().close(handle); }
+
+bool device_control(Handle handle, std::uint32_t code, const void* in, std::uint32_t in_size, void* out,
+                    std::uint32_t out_size, std::uint32_t* returned) {
+    sim::Device* d = sim::devices().lookup(handle);
+    return d != nullptr && d->control(code, in, in_size, out, out_size, returned);
+}
+
+bool write_file(Handle handle, const void* data, std::uint32_t size, std::uint32_t* done) {
+    if (done != nullptr) *done = 0;
+    sim::Device* d = sim::devices().lookup(handle);
+    return d != nullptr && d->write(data, size, done);
+}
+
+bool read_file(Handle handle, void* data, std::uint32_t size, std::uint32_t* done) {
+    if (done != nullptr) *done = 0;
+    sim::Device* d = sim::devices().lookup(handle);
+    return d != nullptr && d->read(data, size, done);
+}
+
+File file_open(const char* path, const char* mode) {
+    if (path == nullptr || mode == nullptr) return nullptr;
+    std::FILE* f = std::fopen(path, mode);
+    if (f != nullptr) {
+        sim::image_files().open.insert(f);
+        ++sim::image_files().opened;
+    }
+    return f;
+}
+
+std::uint32_t file_read(File file, void* data, std::uint32_t size) {
+    return static_cast<std::uint32_t>(std::fread(data, 1, size, static_cast<std::FILE*>(file)));
+}
+
+std::uint32_t file_write(File file, const void* data, std::uint32_t size) {
+    return static_cast<std::uint32_t>(std::fwrite(data, 1, size, static_cast<std::FILE*>(file)));
+}
+
+bool file_seek(File file, std::int32_t offset, int origin) {
+    return std::fseek(static_cast<std::FILE*>(file), offset, origin) == 0;
+}
+
+std::int32_t file_tell(File file) { return static_cast<std::int32_t>(std::ftell(static_cast<std::FILE*>(file))); }
+
+bool file_close(File file) {
+    sim::image_files().open.erase(file);
+    ++sim::image_files().closed;
+    return std::fclose(static_cast<std::FILE*>(file)) == 0;
+}
+
+}  // namespace platform

@@ -1,0 +1,46 @@
+// Thread timers and the message queue of the simulated PC.
+#include "platform/sim/clock.h"
+#include "platform/sim/messages.h"
+#include "platform/timers_messages.h"
+
+namespace platform {
+
+TimerId set_timer(std::uint32_t milliseconds, TimerProc proc) {
+    sim::Messages& m = sim::messages();
+    if (m.set_timer_fails) return 0;
+    ++m.timers_started;
+    const TimerId id = m.next_id++;
+    m.timers.push_back({id, milliseconds, sim::clock().now_ms + milliseconds, proc});
+    return id;
+}
+
+bool kill_timer(TimerId timer) {
+    sim::Messages& m = sim::messages();
+    const auto removed = std::erase_if(m.timers, [&](const sim::Timer& t) { return t.id == timer; });
+    // A timer message already taken from the queue is not taken back.
+    if (removed != 0) ++m.timers_killed;
+    return removed != 0;
+}
+
+int get_message(Message& message) {
+    if (sim::messages().take(message, true)) return message.message == kWmQuit ? 0 : 1;
+    // Nothing could ever arrive: a real thread would block for ever here.
+    ++sim::messages().starved_waits;
+    message = {nullptr, kWmQuit, 0, 0, sim::clock().now_ms, 0, 0};
+    return 0;
+}
+
+bool peek_message(Message& message) { return sim::messages().take(message, false); }
+
+bool peek_timer_message(Message& message) { return sim::messages().take_timer(message); }
+
+void translate_message(const Message&) {}
+
+void dispatch_message(const Message& message) {
+    ++sim::messages().dispatched;
+    if (message.message == kWmTimer && message.lparam != 0)
+        reinterpret_cast<TimerProc>(message.lparam)(message.window, message.message, message.wparam,
+                                                    message.time);
+}
+
+}  // namespace platform
