@@ -4,6 +4,7 @@
 
 #include "platform/hid.h"
 #include "platform/sim/devices.h"
+#include "platform/sim/faults.h"
 #include "platform/sim/hid_devices.h"
 
 namespace sim {
@@ -35,15 +36,21 @@ std::vector<HidDevice*>* members_of(platform::DeviceInfoSet set) {
     return &it->second;
 }
 
+bool refuses(Call call) { return faults().refuses(call); }
+
 }  // namespace
 
 }  // namespace sim
 
 namespace platform {
 
-void hid_get_guid(Guid& guid) { guid = sim::kHidGuid; }
+void hid_get_guid(Guid& guid) {
+    sim::faults().note(sim::Call::hid_get_guid);
+    guid = sim::kHidGuid;
+}
 
 DeviceInfoSet get_class_devices(const Guid& guid, std::uint32_t flags) {
+    if (sim::refuses(sim::Call::get_class_devices)) return invalid_handle();
     sim::Hid& h = sim::hid();
     ++h.sets_made;
     std::vector<sim::HidDevice*> members;
@@ -58,6 +65,7 @@ DeviceInfoSet get_class_devices(const Guid& guid, std::uint32_t flags) {
 }
 
 bool enum_device_interfaces(DeviceInfoSet set, const Guid& guid, std::uint32_t index, DeviceInterfaceData& data) {
+    if (sim::refuses(sim::Call::enum_device_interfaces)) return false;
     const std::vector<sim::HidDevice*>* members = sim::members_of(set);
     if (members == nullptr) return false;
     if (data.cbSize != sim::kInterfaceDataSize) {
@@ -73,6 +81,7 @@ bool enum_device_interfaces(DeviceInfoSet set, const Guid& guid, std::uint32_t i
 
 bool get_device_interface_detail(DeviceInfoSet set, DeviceInterfaceData& data, DeviceInterfaceDetail* detail,
                                  std::uint32_t detail_size, std::uint32_t* required_size) {
+    if (sim::refuses(sim::Call::get_device_interface_detail)) return false;
     const std::vector<sim::HidDevice*>* members = sim::members_of(set);
     if (members == nullptr) return false;
     if (data.Reserved == 0 || data.Reserved > members->size()) {
@@ -88,13 +97,14 @@ bool get_device_interface_detail(DeviceInfoSet set, DeviceInterfaceData& data, D
         ++sim::hid().faulty_calls;
         return false;
     }
-    if (detail_size < needed || device.detail_fails) return false;
+    if (detail_size < needed) return false;
     std::memcpy(reinterpret_cast<char*>(detail) + offsetof(DeviceInterfaceDetail, DevicePath), device.path.c_str(),
                 path_size);
     return true;
 }
 
 bool destroy_device_info_list(DeviceInfoSet set) {
+    if (sim::refuses(sim::Call::destroy_device_info_list)) return false;
     sim::Hid& h = sim::hid();
     if (h.sets.erase(reinterpret_cast<std::uintptr_t>(set)) == 0) {
         ++h.faulty_calls;
@@ -105,8 +115,9 @@ bool destroy_device_info_list(DeviceInfoSet set) {
 }
 
 bool hid_get_attributes(Handle device, HidAttributes& attributes) {
+    if (sim::refuses(sim::Call::hid_get_attributes)) return false;
     const sim::HidDevice* d = sim::device_behind(device);
-    if (d == nullptr || d->attributes_fail) return false;
+    if (d == nullptr) return false;
     attributes.VendorID = d->vendor_id;
     attributes.ProductID = d->product_id;
     attributes.VersionNumber = 0x0100;
@@ -114,6 +125,7 @@ bool hid_get_attributes(Handle device, HidAttributes& attributes) {
 }
 
 bool hid_get_preparsed_data(Handle device, PreparsedData& data) {
+    if (sim::refuses(sim::Call::hid_get_preparsed_data)) return false;
     sim::HidDevice* d = sim::device_behind(device);
     if (d == nullptr) return false;
     sim::Hid& h = sim::hid();
@@ -126,6 +138,7 @@ bool hid_get_preparsed_data(Handle device, PreparsedData& data) {
 }
 
 std::int32_t hid_get_caps(PreparsedData data, HidCaps& caps) {
+    if (sim::refuses(sim::Call::hid_get_caps)) return sim::kHidpStatusInvalidPreparsedData;
     sim::Hid& h = sim::hid();
     auto it = h.preparsed.find(reinterpret_cast<std::uintptr_t>(data));
     if (it == h.preparsed.end()) {
@@ -141,6 +154,7 @@ std::int32_t hid_get_caps(PreparsedData data, HidCaps& caps) {
 }
 
 bool hid_free_preparsed_data(PreparsedData data) {
+    if (sim::refuses(sim::Call::hid_free_preparsed_data)) return false;
     sim::Hid& h = sim::hid();
     if (h.preparsed.erase(reinterpret_cast<std::uintptr_t>(data)) == 0) {
         ++h.faulty_calls;

@@ -8,11 +8,11 @@ namespace sim {
 
 void HidDevice::plug_back() {
     plugged = true;
-    refuse_writes_from = 0;
+    unplugs_at_write = 0;
 }
 
 bool HidDevice::open(std::uint32_t access, std::uint32_t share) {
-    if (open_fails || !plugged) return false;
+    if (!plugged) return false;
     last_access = access;
     last_share = share;
     return true;
@@ -20,11 +20,8 @@ bool HidDevice::open(std::uint32_t access, std::uint32_t share) {
 
 bool HidDevice::write(const void* data, std::uint32_t size, std::uint32_t* done) {
     ++writes;
+    if (unplugs_at_write != 0 && writes >= unplugs_at_write) plugged = false;
     if (!plugged) return false;
-    if (refuse_writes_from != 0 && writes >= refuse_writes_from) {
-        plugged = false;
-        return false;
-    }
     // The HID class takes exactly one whole output report per write.
     if (data == nullptr || size == 0 || size != output_report_length) return false;
     const auto* bytes = static_cast<const std::uint8_t*>(data);

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/loading.h"
+#include "platform/sim/faults.h"
 #include "platform/sim/libraries.h"
 
 namespace platform {
@@ -32,6 +33,7 @@ Module load_library(const char* name) {
     sim::Libraries& libs = sim::libraries();
     const std::string wanted = upper(name);
     ++libs.load_attempts[wanted];
+    if (sim::faults().refuses(sim::Call::load_library)) return nullptr;
     for (const sim::Library& lib : libs.installed) {
         if (upper(lib.name.c_str()) != wanted) continue;
         ++libs.loads;
@@ -45,6 +47,7 @@ Module load_library(const char* name) {
 }
 
 void* find_symbol(Module module, const char* name) {
+    if (sim::faults().refuses(sim::Call::find_symbol)) return nullptr;
     const std::uintptr_t offset = reinterpret_cast<std::uintptr_t>(module) - kModuleBase;
     const auto& names = loaded_names();
     if (name == nullptr || offset % kModuleStride != 0 || offset / kModuleStride >= names.size()) return nullptr;

@@ -10,17 +10,17 @@ namespace {
 
 // The message of the timer due first; `wait` lets the clock run to it.
 bool take_timer_message(std::vector<Timer>& timers, platform::Message& out, bool wait) {
-    if (timers.empty()) return false;
     auto next = std::min_element(timers.begin(), timers.end(), [](const Timer& a, const Timer& b) {
-        return std::int32_t(a.due_ms - b.due_ms) < 0;
+        return !a.delivery.lost && (b.delivery.lost || std::int32_t(a.due_ms - b.due_ms) < 0);
     });
+    if (next == timers.end() || next->delivery.lost) return false;
     const std::int32_t until_due = std::int32_t(next->due_ms - clock().now_ms);
     if (until_due > 0) {
         if (!wait) return false;
         clock().advance(static_cast<std::uint32_t>(until_due));
     }
     // Like Windows, a timer that fell behind yields one message, not a backlog.
-    next->due_ms = clock().now_ms + next->interval_ms;
+    next->due_ms = clock().now_ms + next->interval_ms + next->delivery.late_ms;
     out = {nullptr, platform::kWmTimer, next->id, reinterpret_cast<std::intptr_t>(next->proc),
            clock().now_ms, 0, 0};
     return true;

@@ -5,6 +5,7 @@
 #include "platform/sim/controller.h"
 #include "platform/sim/devices.h"
 #include "platform/sim/drivers.h"
+#include "platform/sim/faults.h"
 #include "platform/sim/hid_devices.h"
 #include "platform/sim/image_files.h"
 #include "platform/sim/libraries.h"

@@ -48,6 +48,7 @@ void reset() {
     com_ports() = ComPorts{};
     // Files a test left open stay the host's; only the count starts anew.
     image_files() = ImageFiles{};
+    faults() = Faults{};
     reset_devices();
     reset_device_families();
 }

@@ -1,20 +1,28 @@
 // Thread timers and the message queue of the simulated PC.
 #include "platform/sim/clock.h"
+#include "platform/sim/faults.h"
 #include "platform/sim/messages.h"
 #include "platform/timers_messages.h"
 
 namespace platform {
 
+namespace {
+bool refuses(sim::Call call) { return sim::faults().refuses(call); }
+}  // namespace
+
 TimerId set_timer(std::uint32_t milliseconds, TimerProc proc) {
+    if (refuses(sim::Call::set_timer)) return 0;
     sim::Messages& m = sim::messages();
-    if (m.set_timer_fails) return 0;
     ++m.timers_started;
     const TimerId id = m.next_id++;
-    m.timers.push_back({id, milliseconds, sim::clock().now_ms + milliseconds, proc});
+    const sim::TimerDelivery delivery = m.delivery;
+    m.timers.push_back({id, milliseconds, sim::clock().now_ms + milliseconds + delivery.late_ms, proc, delivery});
     return id;
 }
 
+// A refused kill leaves the timer running.
 bool kill_timer(TimerId timer) {
+    if (refuses(sim::Call::kill_timer)) return false;
     sim::Messages& m = sim::messages();
     const auto removed = std::erase_if(m.timers, [&](const sim::Timer& t) { return t.id == timer; });
     // A timer message already taken from the queue is not taken back.
@@ -23,6 +31,7 @@ bool kill_timer(TimerId timer) {
 }
 
 int get_message(Message& message) {
+    if (refuses(sim::Call::get_message)) return -1;
     if (sim::messages().take(message, true)) return message.message == kWmQuit ? 0 : 1;
     // Nothing could ever arrive: a real thread would block for ever here.
     ++sim::messages().starved_waits;
@@ -30,13 +39,16 @@ int get_message(Message& message) {
     return 0;
 }
 
-bool peek_message(Message& message) { return sim::messages().take(message, false); }
+bool peek_message(Message& message) { return !refuses(sim::Call::peek_message) && sim::messages().take(message, false); }
 
-bool peek_timer_message(Message& message) { return sim::messages().take_timer(message); }
+bool peek_timer_message(Message& message) {
+    return !refuses(sim::Call::peek_timer_message) && sim::messages().take_timer(message);
+}
 
-void translate_message(const Message&) {}
+void translate_message(const Message&) { sim::faults().note(sim::Call::translate_message); }
 
 void dispatch_message(const Message& message) {
+    sim::faults().note(sim::Call::dispatch_message);
     ++sim::messages().dispatched;
     if (message.message == kWmTimer && message.lparam != 0)
         reinterpret_cast<TimerProc>(message.lparam)(message.window, message.message, message.wparam,
