@@ -9,12 +9,6 @@ Faults& faults() {
     return f;
 }
 
-std::array<unsigned, static_cast<std::size_t>(Call::count_)> Faults::never() {
-    std::array<unsigned, static_cast<std::size_t>(Call::count_)> a;
-    a.fill(kNever);
-    return a;
-}
-
 void Faults::fail(Call call, unsigned after) { fail_from_[index(call)] = uses_[index(call)] + after; }
 
 void Faults::fail_once(Call call, unsigned after) { fail_once_at_[index(call)].push_back(uses_[index(call)] + after); }

@@ -4,6 +4,7 @@
 // device's own state (not installed, unplugged, a silent keyboard) is no fault:
 // it belongs to the device's model.
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -57,6 +58,8 @@ enum class Call : std::uint8_t {
 
 class Faults {
 public:
+    Faults() { fail_from_.fill(kNever); }
+
     // Uses are counted from now: the first `after` still succeed, every later one fails.
     void fail(Call call, unsigned after = 0);
     // Only the (after+1)-th use from now fails.
@@ -70,16 +73,16 @@ public:
 
     // For the backend: counts and records one use; true when it is to fail.
     bool refuses(Call call);
-    // For calls Windows never fails: counted and recorded only.
+    // For the calls Windows never fails (GetTickCount, port in/out, TranslateMessage,
+    // DispatchMessageA, HidD_GetHidGuid): counted and recorded, never refused.
     void note(Call call);
 
 private:
     static constexpr unsigned kNever = ~0u;
     static std::size_t index(Call c) { return static_cast<std::size_t>(c); }
     std::array<unsigned, static_cast<std::size_t>(Call::count_)> uses_{};
-    std::array<unsigned, static_cast<std::size_t>(Call::count_)> fail_from_ = never();
+    std::array<unsigned, static_cast<std::size_t>(Call::count_)> fail_from_;
     std::array<std::vector<unsigned>, static_cast<std::size_t>(Call::count_)> fail_once_at_{};
-    static std::array<unsigned, static_cast<std::size_t>(Call::count_)> never();
 };
 
 Faults& faults();
