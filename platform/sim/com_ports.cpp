@@ -31,7 +31,6 @@ Device* find_com_port(const char* name) {
 // A port as a driver leaves it after boot: 1200 baud, two stop bits, hardware
 // and XON/XOFF flow control, DTR and RTS on.
 ComPort::ComPort() {
-    fail_at_.fill(kNever);
     state.DCBlength = sizeof(platform::CommState);
     state.BaudRate = 1200;
     state.fBinary = 1;
@@ -51,19 +50,14 @@ ComPort::ComPort() {
     timeouts = {50, 10, 1000, 10, 1000};
 }
 
-bool ComPort::call(ComCall c) {
-    return calls[index(c)]++ < fail_at_[index(c)];
-}
-
 bool ComPort::open(std::uint32_t, std::uint32_t) {
     // A COM port opens only once at a time, as on Windows.
-    if (!call(ComCall::open) || open_) return false;
+    if (open_) return false;
     open_ = true;
     return true;
 }
 
 bool ComPort::close() {
-    if (!call(ComCall::close)) return false;
     open_ = false;
     transmit_queue.clear();
     receive_queue.clear();
@@ -86,7 +80,6 @@ void ComPort::put_on_line(std::uint8_t byte) {
 }
 
 bool ComPort::write(const void* data, std::uint32_t size, std::uint32_t* done) {
-    if (!call(ComCall::write)) return false;
     if (writes_nothing) {
         clock().advance(timeouts.WriteTotalTimeoutConstant + timeouts.WriteTotalTimeoutMultiplier * size);
         return true;
@@ -104,7 +97,6 @@ bool ComPort::write(const void* data, std::uint32_t size, std::uint32_t* done) {
 }
 
 bool ComPort::read(void* data, std::uint32_t size, std::uint32_t* done) {
-    if (!call(ComCall::read)) return false;
     while (!transmit_queue.empty()) {
         put_on_line(transmit_queue.front());
         transmit_queue.pop_front();
@@ -123,33 +115,28 @@ bool ComPort::read(void* data, std::uint32_t size, std::uint32_t* done) {
 }
 
 bool ComPort::get_comm_state(platform::CommState& out) {
-    if (!call(ComCall::get_state)) return false;
     out = state;
     return true;
 }
 
 bool ComPort::set_comm_state(const platform::CommState& in) {
-    if (!call(ComCall::set_state)) return false;
     if (record) states_applied.push_back(in);
     state = in;
     return true;
 }
 
 bool ComPort::setup_comm(std::uint32_t in_size, std::uint32_t out_size) {
-    if (!call(ComCall::setup)) return false;
     in_queue = in_size;
     out_queue = out_size;
     return true;
 }
 
 bool ComPort::get_comm_timeouts(platform::CommTimeouts& out) {
-    if (!call(ComCall::get_timeouts)) return false;
     out = timeouts;
     return true;
 }
 
 bool ComPort::set_comm_timeouts(const platform::CommTimeouts& in) {
-    if (!call(ComCall::set_timeouts)) return false;
     if (record) timeouts_applied.push_back(in);
     timeouts = in;
     return true;
@@ -158,7 +145,6 @@ bool ComPort::set_comm_timeouts(const platform::CommTimeouts& in) {
 bool ComPort::purge_comm(std::uint32_t flags) {
     const bool tx = flags & platform::kPurgeTxClear;
     const bool rx = flags & platform::kPurgeRxClear;
-    if ((tx && !call(ComCall::purge_tx)) || (rx && !call(ComCall::purge_rx))) return false;
     if (record) purges.push_back(flags);
     if (tx) {
         bytes_dropped += transmit_queue.size();

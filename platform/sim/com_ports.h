@@ -12,22 +12,6 @@
 
 namespace sim {
 
-// The platform calls a test can make fail on a port.
-enum class ComCall {
-    open,
-    get_state,
-    set_state,
-    setup,
-    get_timeouts,
-    set_timeouts,
-    purge_tx,
-    purge_rx,
-    write,
-    read,
-    close,
-    count_
-};
-
 // The line settings the keyboard's echo depends on.
 struct LineSetting {
     std::uint32_t rate;
@@ -55,9 +39,6 @@ public:
     bool holds_writes = false;
     bool writes_nothing = false;  // WriteFile succeeds but moves no byte (write time-out)
     bool record = true;           // keep what is applied and written
-    // Makes every call of this kind fail once `after` more of them have succeeded.
-    void fail(ComCall call, unsigned after = 0) { fail_at_[index(call)] = calls[index(call)] + after; }
-    void heal(ComCall call) { fail_at_[index(call)] = kNever; }
 
     // --- what a test inspects
     platform::CommState state{};        // as the driver reports it now
@@ -70,9 +51,7 @@ public:
     std::deque<std::uint8_t> receive_queue;   // come back, not yet read
     std::uint32_t in_queue = 0, out_queue = 0;
     std::uint64_t bytes_dropped = 0;           // thrown away by transmit purges
-    std::array<unsigned, static_cast<std::size_t>(ComCall::count_)> calls{};
 
-    unsigned calls_of(ComCall call) const { return calls[index(call)]; }
     LineSetting line() const { return {state.BaudRate, state.Parity, state.ByteSize}; }
 
     bool open(std::uint32_t access, std::uint32_t share) override;
@@ -87,11 +66,7 @@ public:
     bool purge_comm(std::uint32_t flags) override;
 
 private:
-    static constexpr unsigned kNever = ~0u;
-    static std::size_t index(ComCall c) { return static_cast<std::size_t>(c); }
-    bool call(ComCall c);  // counts the call; false when the test made it fail
     void put_on_line(std::uint8_t byte);
-    std::array<unsigned, static_cast<std::size_t>(ComCall::count_)> fail_at_;
     bool open_ = false;
 };
 

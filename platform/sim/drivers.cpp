@@ -91,7 +91,6 @@ bool ClassDriver::control(std::uint32_t code, const void* in, std::uint32_t in_s
                           std::uint32_t out_size, std::uint32_t* returned) {
     record_call(record, calls, code, in, in_size, out_size);
     if (returned != nullptr) *returned = 0;
-    if (std::find(failing_codes.begin(), failing_codes.end(), code) != failing_codes.end()) return false;
     if (!access_allows(code, granted_access_)) return false;
     auto* out_bytes = static_cast<std::uint8_t*>(out);
 
@@ -144,7 +143,7 @@ bool PortDriver::control(std::uint32_t code, const void* in, std::uint32_t in_si
                          std::uint32_t out_size, std::uint32_t* returned) {
     record_call(record, calls, code, in, in_size, out_size);
     if (returned != nullptr) *returned = 0;
-    if (requests_fail || code != kSendRequest || !access_allows(code, granted_access_)) return false;
+    if (code != kSendRequest || !access_allows(code, granted_access_)) return false;
     // The request is two 16-bit words: the start marker 0x00EF, then the byte.
     const auto* request = static_cast<const std::uint8_t*>(in);
     if (request == nullptr || in_size != 4 || request[0] != 0xEF || request[1] != 0 || request[3] != 0) return false;

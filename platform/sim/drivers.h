@@ -51,9 +51,8 @@ public:
 
     // --- what a test sets
     bool installed = false;
-    kbdsim::Keyboard* keyboard = nullptr;      // none: sent bytes go nowhere, nothing comes back
-    std::vector<std::uint32_t> failing_codes;  // these calls fail and do nothing
-    bool record = true;                        // keep every open, call and byte sent
+    kbdsim::Keyboard* keyboard = nullptr;  // none: sent bytes go nowhere, nothing comes back
+    bool record = true;                    // keep every open, call and byte sent
     // Keystrokes the keyboard sends of its own accord just before its answer
     // to the next byte it receives.
     std::deque<std::uint8_t> keystrokes_before_reply;
@@ -94,7 +93,6 @@ public:
     // --- what a test sets
     bool installed = false;
     kbdsim::Keyboard* keyboard = nullptr;
-    bool requests_fail = false;
     bool record = true;  // keep every open, call and byte sent
 
     // --- what a test inspects

@@ -7,7 +7,7 @@
 #include "platform/sim/com_ports.h"
 #include "platform/sim/controller.h"
 #include "platform/sim/drivers.h"
-#include "platform/sim/hid.h"
+#include "platform/sim/hid_devices.h"
 #include "platform/sim/libraries.h"
 #include "platform/sim/messages.h"
 

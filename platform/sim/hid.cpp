@@ -1,10 +1,11 @@
-#include "platform/sim/hid.h"
-
+// HID devices of the simulated PC: SetupAPI enumeration and the HID class calls.
 #include <cstddef>
-#include <cstdio>
 #include <cstring>
 
-#include "platform/sim/sim_internal.h"
+#include "platform/hid.h"
+#include "platform/sim/devices.h"
+#include "platform/sim/faults.h"
+#include "platform/sim/hid_devices.h"
 
 namespace sim {
 
@@ -35,64 +36,21 @@ std::vector<HidDevice*>* members_of(platform::DeviceInfoSet set) {
     return &it->second;
 }
 
+bool refuses(Call call) { return faults().refuses(call); }
+
 }  // namespace
-
-void HidDevice::plug_back() {
-    plugged = true;
-    refuse_writes_from = 0;
-}
-
-bool HidDevice::open(std::uint32_t access, std::uint32_t share) {
-    if (open_fails || !plugged) return false;
-    last_access = access;
-    last_share = share;
-    return true;
-}
-
-bool HidDevice::write(const void* data, std::uint32_t size, std::uint32_t* done) {
-    ++writes;
-    if (!plugged) return false;
-    if (refuse_writes_from != 0 && writes >= refuse_writes_from) {
-        plugged = false;
-        return false;
-    }
-    // The HID class takes exactly one whole output report per write.
-    if (data == nullptr || size == 0 || size != output_report_length) return false;
-    const auto* bytes = static_cast<const std::uint8_t*>(data);
-    if (record) reports.emplace_back(bytes, bytes + size);
-    if (keyboard != nullptr && size >= 2) keyboard->receive(bytes[1]);
-    if (done != nullptr) *done = size;
-    return true;
-}
-
-HidDevice& Hid::attach(std::uint16_t vendor, std::uint16_t report_length, kbdsim::Keyboard* keyboard) {
-    HidDevice& d = attached.emplace_back();
-    d.vendor_id = vendor;
-    d.product_id = static_cast<std::uint16_t>(attached.size());
-    d.output_report_length = report_length;
-    d.keyboard = keyboard;
-    char path[128];
-    std::snprintf(path, sizeof path, "\\\\?\\hid#vid_%04x&pid_%04x#7&%u&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030}",
-                  vendor, d.product_id, static_cast<unsigned>(attached.size()));
-    d.path = path;
-    return d;
-}
-
-HidDevice* Hid::find_by_path(const char* path) {
-    for (HidDevice& d : attached)
-        if (d.path == path) return &d;
-    return nullptr;
-}
-
-Device* find_hid_device(const char* name) { return hid().find_by_path(name); }
 
 }  // namespace sim
 
 namespace platform {
 
-void hid_get_guid(Guid& guid) { guid = sim::kHidGuid; }
+void hid_get_guid(Guid& guid) {
+    sim::faults().note(sim::Call::hid_get_guid);
+    guid = sim::kHidGuid;
+}
 
 DeviceInfoSet get_class_devices(const Guid& guid, std::uint32_t flags) {
+    if (sim::refuses(sim::Call::get_class_devices)) return invalid_handle();
     sim::Hid& h = sim::hid();
     ++h.sets_made;
     std::vector<sim::HidDevice*> members;
@@ -107,6 +65,7 @@ DeviceInfoSet get_class_devices(const Guid& guid, std::uint32_t flags) {
 }
 
 bool enum_device_interfaces(DeviceInfoSet set, const Guid& guid, std::uint32_t index, DeviceInterfaceData& data) {
+    if (sim::refuses(sim::Call::enum_device_interfaces)) return false;
     const std::vector<sim::HidDevice*>* members = sim::members_of(set);
     if (members == nullptr) return false;
     if (data.cbSize != sim::kInterfaceDataSize) {
@@ -122,6 +81,7 @@ bool enum_device_interfaces(DeviceInfoSet set, const Guid& guid, std::uint32_t i
 
 bool get_device_interface_detail(DeviceInfoSet set, DeviceInterfaceData& data, DeviceInterfaceDetail* detail,
                                  std::uint32_t detail_size, std::uint32_t* required_size) {
+    if (sim::refuses(sim::Call::get_device_interface_detail)) return false;
     const std::vector<sim::HidDevice*>* members = sim::members_of(set);
     if (members == nullptr) return false;
     if (data.Reserved == 0 || data.Reserved > members->size()) {
@@ -137,13 +97,14 @@ bool get_device_interface_detail(DeviceInfoSet set, DeviceInterfaceData& data, D
         ++sim::hid().faulty_calls;
         return false;
     }
-    if (detail_size < needed || device.detail_fails) return false;
+    if (detail_size < needed) return false;
     std::memcpy(reinterpret_cast<char*>(detail) + offsetof(DeviceInterfaceDetail, DevicePath), device.path.c_str(),
                 path_size);
     return true;
 }
 
 bool destroy_device_info_list(DeviceInfoSet set) {
+    if (sim::refuses(sim::Call::destroy_device_info_list)) return false;
     sim::Hid& h = sim::hid();
     if (h.sets.erase(reinterpret_cast<std::uintptr_t>(set)) == 0) {
         ++h.faulty_calls;
@@ -154,8 +115,9 @@ bool destroy_device_info_list(DeviceInfoSet set) {
 }
 
 bool hid_get_attributes(Handle device, HidAttributes& attributes) {
+    if (sim::refuses(sim::Call::hid_get_attributes)) return false;
     const sim::HidDevice* d = sim::device_behind(device);
-    if (d == nullptr || d->attributes_fail) return false;
+    if (d == nullptr) return false;
     attributes.VendorID = d->vendor_id;
     attributes.ProductID = d->product_id;
     attributes.VersionNumber = 0x0100;
@@ -163,6 +125,7 @@ bool hid_get_attributes(Handle device, HidAttributes& attributes) {
 }
 
 bool hid_get_preparsed_data(Handle device, PreparsedData& data) {
+    if (sim::refuses(sim::Call::hid_get_preparsed_data)) return false;
     sim::HidDevice* d = sim::device_behind(device);
     if (d == nullptr) return false;
     sim::Hid& h = sim::hid();
@@ -175,6 +138,7 @@ bool hid_get_preparsed_data(Handle device, PreparsedData& data) {
 }
 
 std::int32_t hid_get_caps(PreparsedData data, HidCaps& caps) {
+    if (sim::refuses(sim::Call::hid_get_caps)) return sim::kHidpStatusInvalidPreparsedData;
     sim::Hid& h = sim::hid();
     auto it = h.preparsed.find(reinterpret_cast<std::uintptr_t>(data));
     if (it == h.preparsed.end()) {
@@ -190,6 +154,7 @@ std::int32_t hid_get_caps(PreparsedData data, HidCaps& caps) {
 }
 
 bool hid_free_preparsed_data(PreparsedData data) {
+    if (sim::refuses(sim::Call::hid_free_preparsed_data)) return false;
     sim::Hid& h = sim::hid();
     if (h.preparsed.erase(reinterpret_cast<std::uintptr_t>(data)) == 0) {
         ++h.faulty_calls;

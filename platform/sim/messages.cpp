@@ -14,9 +14,10 @@ bool earlier(std::uint32_t a, std::uint32_t b) { return std::int32_t(a - b) < 0;
 // a message posted for later arrives first.
 bool take_timer_message(Messages& m, platform::Message& out, bool wait) {
     auto& timers = m.timers;
-    if (timers.empty()) return false;
-    auto next = std::min_element(timers.begin(), timers.end(),
-                                 [](const Timer& a, const Timer& b) { return earlier(a.due_ms, b.due_ms); });
+    auto next = std::min_element(timers.begin(), timers.end(), [](const Timer& a, const Timer& b) {
+        return !a.delivery.lost && (b.delivery.lost || earlier(a.due_ms, b.due_ms));
+    });
+    if (next == timers.end() || next->delivery.lost) return false;
     const std::int32_t until_due = std::int32_t(next->due_ms - clock().now_ms);
     if (until_due > 0) {
         if (!wait) return false;
@@ -25,7 +26,7 @@ bool take_timer_message(Messages& m, platform::Message& out, bool wait) {
         clock().advance(static_cast<std::uint32_t>(until_due));
     }
     // Like Windows, a timer that fell behind yields one message, not a backlog.
-    next->due_ms = clock().now_ms + next->interval_ms;
+    next->due_ms = clock().now_ms + next->interval_ms + next->delivery.late_ms;
     out = {nullptr, platform::kWmTimer, next->id, reinterpret_cast<std::intptr_t>(next->proc),
            clock().now_ms, 0, 0};
     return true;

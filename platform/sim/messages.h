@@ -10,11 +10,19 @@
 
 namespace sim {
 
+// How the messages of a timer reach the queue. A lost timer runs and is due,
+// but its WM_TIMER never arrives; a late one arrives `late_ms` after it is due.
+struct TimerDelivery {
+    bool lost = false;
+    std::uint32_t late_ms = 0;
+};
+
 struct Timer {
     platform::TimerId id;
     std::uint32_t interval_ms;
-    std::uint32_t due_ms;
+    std::uint32_t due_ms;  // when its next message arrives
     platform::TimerProc proc;
+    TimerDelivery delivery;
 };
 
 struct Messages {
@@ -26,7 +34,7 @@ struct Messages {
     // What dispatching a message to a window runs.
     std::map<void*, std::function<void(const platform::Message&)>> window_procedures;
     platform::TimerId next_id = 0x7FF0;
-    bool set_timer_fails = false;
+    TimerDelivery delivery;  // for the timers started from now on
     unsigned timers_started = 0;
     unsigned timers_killed = 0;
     unsigned dispatched = 0;

@@ -27,6 +27,10 @@ MessageBoxes& message_boxes() {
     static MessageBoxes b;
     return b;
 }
+ImageFiles& image_files() {
+    static ImageFiles f;
+    return f;
+}
 Hid& hid() {
     static Hid h;
     return h;
@@ -45,6 +49,7 @@ void reset() {
     com_ports() = ComPorts{};
     // Files a test left open stay the host's; only the count starts anew.
     image_files() = ImageFiles{};
+    faults() = Faults{};
     reset_devices();
     reset_device_families();
 }

@@ -10,14 +10,12 @@ struct Version {
     std::uint32_t platform_id = platform::kPlatformNt;
     std::uint32_t major = 5;
     std::uint32_t minor = 1;
-    bool call_fails = false;  // the call fails and leaves the record untouched
     unsigned calls = 0;
 
     void set(std::uint32_t platform, std::uint32_t maj, std::uint32_t min) {
         platform_id = platform;
         major = maj;
         minor = min;
-        call_fails = false;
     }
 };
 

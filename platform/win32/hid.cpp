@@ -9,7 +9,7 @@ extern "C" {
 #include <hidsdi.h>
 }
 
-#include "platform/platform.h"
+#include "platform/hid.h"
 
 namespace platform {
 

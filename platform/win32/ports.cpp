@@ -1,7 +1,7 @@
 // Byte-wide port I/O on the keyboard controller, where Windows grants it.
 #include <windows.h>
 
-#include "platform/platform.h"
+#include "platform/ports.h"
 
 namespace platform {
 

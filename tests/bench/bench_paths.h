@@ -11,6 +11,7 @@ namespace kbp_bench {
 
 inline void fresh_pc() {
     sim::reset();
+    sim::faults().record = false;
     kbp::reset_library_state();
 }
 

@@ -107,7 +107,7 @@ TEST_F(ClassDriverTest, HeldBytesComeOutInArrivalOrderAndClearDiscardsThem) {
 TEST_F(ClassDriverTest, AFailingAvailabilityCallReadsAsNothingWaiting) {
     keyboard.scripted_replies = {{true, 0x11}};
     vdd_sendbyte(0x00);
-    driver().failing_codes = {Driver::kByteAvailable};
+    sim::faults().fail(sim::Call::device_control);
     EXPECT_EQ(vdd_EF_available(), 0);
 }
 
@@ -184,7 +184,7 @@ TEST_F(ClassDriverTest, WithoutTheDriverEveryAttemptTimesOut) {
 }
 
 TEST_F(ClassDriverTest, WithoutATimerTheWaitIsBoundedByTheTickCount) {
-    sim::messages().set_timer_fails = true;
+    sim::faults().fail(sim::Call::set_timer);
     EXPECT_EQ(kbp::classdrv_send_byte(0x30), 0);
 
     keyboard.answer_mode = kbdsim::AnswerMode::silent;
@@ -259,7 +259,7 @@ TEST_F(EchoCheck, NoEchoFailsAfterOneTimeoutWithTheMessage) {
 }
 
 TEST_F(EchoCheck, ATimerThatCannotStartFailsTheCheckAtOnce) {
-    sim::messages().set_timer_fails = true;
+    sim::faults().fail(sim::Call::set_timer);
     const std::uint32_t start = now();
     EXPECT_EQ(kbp::classdrv_echo_check(), 0);
     EXPECT_LT(now() - start, 10u);

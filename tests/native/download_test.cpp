@@ -122,10 +122,10 @@ TEST_F(Download, FileErrorsComeAfterTheComPortOpensAndItClosesAgain) {
         SCOPED_TRACE(c.what);
         std::remove(file.c_str());
         if (c.magic != nullptr) write_image(c.size, c.magic);
-        const unsigned opens = sim::com_port(1).calls_of(sim::ComCall::open);
+        const unsigned opens = sim::faults().uses(sim::Call::open_device);
         EXPECT_EQ(download("COM1:9600,N,8,1"), c.result);
         EXPECT_STREQ(status, c.text);
-        EXPECT_EQ(sim::com_port(1).calls_of(sim::ComCall::open), opens + 1);
+        EXPECT_EQ(sim::faults().uses(sim::Call::open_device), opens + 1);
         EXPECT_FALSE(com1_open());
         EXPECT_EQ(keyboard.frames.size(), 0u);
     }
@@ -134,12 +134,11 @@ TEST_F(Download, FileErrorsComeAfterTheComPortOpensAndItClosesAgain) {
 TEST_F(Download, WithoutAFileNameNoPortIsOpenedAndThePortTextStays) {
     write_image(302);
     EXPECT_EQ(download("COM1"), 302);
-    const unsigned opens = sim::com_port(1).calls_of(sim::ComCall::open);
+    const unsigned opens = sim::faults().uses(sim::Call::open_device);
     std::strcpy(status, "COM3:9600,N,8,1");
     EXPECT_EQ(kbp_download(nullptr, status, record_progress), -1);
     EXPECT_STREQ(status, "no file specified");
-    EXPECT_EQ(sim::com_port(1).calls_of(sim::ComCall::open), opens);
-    EXPECT_EQ(sim::com_port(3).calls_of(sim::ComCall::open), 0u);
+    EXPECT_EQ(sim::faults().uses(sim::Call::open_device), opens);
     EXPECT_STREQ(kbp::serial_state.port_settings, "COM1");
 }
 

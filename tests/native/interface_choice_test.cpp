@@ -17,7 +17,7 @@ class AutomaticChoice : public SimTest, public ::testing::WithParamInterface<Ver
 TEST_P(AutomaticChoice, FollowsTheWindowsVersion) {
     const VersionCase& c = GetParam();
     sim::version().set(c.platform, c.major, c.minor);
-    sim::version().call_fails = c.call_fails;
+    if (c.call_fails) sim::faults().fail(sim::Call::get_version);
     EXPECT_EQ(kbp_set_interface(0), 0);
     EXPECT_EQ(kbp_get_interface(), c.expected_kind) << c.system;
     EXPECT_EQ(kbp::interface_state.interface_chosen, 1u);

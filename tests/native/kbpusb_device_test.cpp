@@ -41,9 +41,11 @@ TEST_F(KbpusbDevice, OnlyTheVendorDecidesAndTheFirstMatchInEnumerationOrderWins)
 }
 
 TEST_F(KbpusbDevice, InterfacesThatCannotBeOpenedOrQueriedDoNotMatch) {
-    sim::hid().attach(kVendor, 9).open_fails = true;
-    sim::hid().attach(kVendor, 9).attributes_fail = true;
-    sim::hid().attach(kVendor, 9).detail_fails = true;
+    for (int i = 0; i < 3; ++i) sim::hid().attach(kVendor, 9);
+    // Each interface asks for its path twice (size, then path), is opened, then queried.
+    sim::faults().fail_once(sim::Call::open_device, 0);
+    sim::faults().fail_once(sim::Call::hid_get_attributes, 0);
+    sim::faults().fail_once(sim::Call::get_device_interface_detail, 5);
     sim::HidDevice& usable = keyboard_on_usb();
     EXPECT_EQ(snddata_USB(0x01), 0);
     EXPECT_EQ(usable.reports.size(), 1u);
@@ -71,7 +73,7 @@ TEST_F(KbpusbDevice, WithoutTheKeyboardEverySendFailsAndSearchesAgain) {
 
 TEST_F(KbpusbDevice, AnUnplugFailsThatByteAndTheKeyboardIsFoundOnceItIsBack) {
     sim::HidDevice& device = keyboard_on_usb();
-    device.refuse_writes_from = 3;
+    device.unplugs_at_write = 3;
     EXPECT_EQ(snddata_USB(0x01), 0);
     EXPECT_EQ(snddata_USB(0x02), 0);
     EXPECT_EQ(snddata_USB(0x03), 1);

@@ -24,7 +24,7 @@ TEST_F(PortDriverTest, ByteGoesAsOneFourByteRequestOnAWriteOnlyHandle) {
 }
 
 TEST_F(PortDriverTest, FailsWithoutTheDriverOrWhenTheRequestIsRefused) {
-    driver().requests_fail = true;
+    sim::faults().fail(sim::Call::device_control);
     EXPECT_EQ(kbp::portdrv_send_byte(0x30), 1);
     EXPECT_EQ(sim::devices().open_count(), 0u);  // closed all the same
 

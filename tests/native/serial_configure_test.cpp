@@ -5,7 +5,7 @@
 
 namespace {
 
-using sim::ComCall;
+using sim::Call;
 using Bytes = std::vector<std::uint8_t>;
 
 class SerialConfigure : public SerialTest {};
@@ -88,7 +88,7 @@ TEST_F(SerialConfigure, TheSearchFindsTheOneSettingTheKeyboardEchoesAt) {
     EXPECT_EQ(port.written, Bytes(8, 0xEE));
     EXPECT_EQ(keyboard.echo_commands, 8u);
     // Each silent entry: one read that ends the echo window, then two more.
-    EXPECT_EQ(port.calls_of(ComCall::read), 7u * 3 + 1);
+    EXPECT_EQ(sim::faults().uses(Call::read_file), 7u * 3 + 1);
     // Opened by the download, then once per entry; all but the last closed.
     EXPECT_EQ(sim::devices().opens, 9u);
     EXPECT_EQ(sim::devices().closes, 8u);
@@ -114,14 +114,14 @@ TEST_F(SerialConfigure, NoKeyboardOnTheLineTriesAllEntriesAndLeavesThePortClosed
 }
 
 TEST_F(SerialConfigure, AnEchoWindowOfFailingReadsEndsAfterSixtyMilliseconds) {
-    port.fail(ComCall::read);
+    sim::faults().fail(Call::read_file);
     port.keyboard = nullptr;
     const std::uint32_t start = sim::clock().now_ms;
     EXPECT_EQ(open_and_configure("COM1"), 2);
     const std::uint32_t per_entry = (sim::clock().now_ms - start) / 24;
     EXPECT_GE(per_entry, 70u);  // the pause and the window
     EXPECT_LE(per_entry, 90u);
-    EXPECT_LE(port.calls_of(ComCall::read), 24u * 62);
+    EXPECT_LE(sim::faults().uses(Call::read_file), 24u * 62);
 }
 
 TEST_F(SerialConfigure, WithoutAStatusBufferTheBoxStillShowsTheSetting) {
@@ -134,7 +134,7 @@ TEST_F(SerialConfigure, WithoutAStatusBufferTheBoxStillShowsTheSetting) {
 }
 
 TEST_F(SerialConfigure, AnUnopenablePortGives254AndNoMessage) {
-    port.fail(ComCall::open);
+    sim::faults().fail(Call::open_device);
     std::strcpy(status, "COM1:9600,N,8,1");
     EXPECT_EQ(kbp::com_open(), 254);
     EXPECT_EQ(status_text(), "COM1:9600,N,8,1");
@@ -149,7 +149,7 @@ TEST_F(SerialConfigure, PortTextsAndDeviceNamesAreCutToTheirRoom) {
     EXPECT_STREQ(kbp::serial_state.device_name, "COM1");
 
     // A message quoting the text reaches the caller's buffer whole.
-    port.fail(ComCall::get_state);
+    sim::faults().fail(Call::get_comm_state);
     ASSERT_EQ(kbp::com_open(), 0);
     EXPECT_EQ(kbp::com_configure(kbp::serial_state.port_settings), 1);
     EXPECT_EQ(status_text(), "unable to config " + long_text.substr(0, 23));

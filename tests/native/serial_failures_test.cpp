@@ -4,11 +4,11 @@
 
 namespace {
 
-using sim::ComCall;
+using sim::Call;
 
 struct Failure {
-    ComCall call;
-    unsigned after;  // calls of that kind that still succeed
+    Call call;
+    unsigned after;  // calls of that kind that still succeed (the transmit buffer is purged first)
     const char* port_text;
     std::uint8_t result;
     const char* message;
@@ -26,7 +26,7 @@ TEST_P(SerialConfigureFailure, GivesItsResultAndMessageAndClosesThePort) {
     std::strcpy(status, f.port_text);
     kbp::set_port_settings_text(f.port_text);
     ASSERT_EQ(kbp::com_open(), 0);
-    port.fail(f.call, f.after);
+    sim::faults().fail(f.call, f.after);
 
     EXPECT_EQ(kbp::com_configure(kbp::serial_state.port_settings), f.result);
     EXPECT_EQ(status_text(), f.message);
@@ -37,7 +37,7 @@ TEST_P(SerialConfigureFailure, GivesItsResultAndMessageAndClosesThePort) {
     EXPECT_FALSE(port_is_open());
     EXPECT_TRUE(handle_is_none());
 
-    port.heal(f.call);
+    sim::faults().heal(f.call);
     const unsigned closes = sim::devices().closes;
     EXPECT_EQ(kbp::com_send_byte(0x41), 7);
     EXPECT_EQ(status_text(), " error clear receive buffer ");
@@ -50,31 +50,31 @@ TEST_P(SerialConfigureFailure, GivesItsResultAndMessageAndClosesThePort) {
 
 INSTANTIATE_TEST_SUITE_P(
     FromTheText, SerialConfigureFailure,
-    ::testing::Values(Failure{ComCall::get_state, 0, "COM1:9600,N,8,1", 1, "unable to config COM1:9600,N,8,1", false},
-                      Failure{ComCall::set_state, 0, "COM1:9600,N,8,1", 2, " can\xB4t set com state ", false},
-                      Failure{ComCall::setup, 0, "COM1:9600,N,8,1", 3, " can\xB4t setup buffer size ", false},
-                      Failure{ComCall::get_timeouts, 0, "COM1:9600,N,8,1", 4, " can\xB4t get timeout ", false},
-                      Failure{ComCall::set_timeouts, 0, "COM1:9600,N,8,1", 5, " can\xB4t setup timeout ", false},
-                      Failure{ComCall::purge_tx, 0, "COM1:9600,N,8,1", 6, " error clear transmit buffer ", false},
-                      Failure{ComCall::purge_rx, 0, "COM1:9600,N,8,1", 7, " error clear receive buffer ", false}));
+    ::testing::Values(Failure{Call::get_comm_state, 0, "COM1:9600,N,8,1", 1, "unable to config COM1:9600,N,8,1", false},
+                      Failure{Call::set_comm_state, 0, "COM1:9600,N,8,1", 2, " can\xB4t set com state ", false},
+                      Failure{Call::setup_comm, 0, "COM1:9600,N,8,1", 3, " can\xB4t setup buffer size ", false},
+                      Failure{Call::get_comm_timeouts, 0, "COM1:9600,N,8,1", 4, " can\xB4t get timeout ", false},
+                      Failure{Call::set_comm_timeouts, 0, "COM1:9600,N,8,1", 5, " can\xB4t setup timeout ", false},
+                      Failure{Call::purge_comm, 0, "COM1:9600,N,8,1", 6, " error clear transmit buffer ", false},
+                      Failure{Call::purge_comm, 1, "COM1:9600,N,8,1", 7, " error clear receive buffer ", false}));
 
 INSTANTIATE_TEST_SUITE_P(
     InTheSearch, SerialConfigureFailure,
-    ::testing::Values(Failure{ComCall::open, 0, "COM1", 1, "unable to open COM1", false},
-                      Failure{ComCall::get_state, 1, "COM1", 1, "unable to config COM1", false},
-                      Failure{ComCall::set_state, 0, "COM1", 2, " error ", true},
-                      Failure{ComCall::setup, 0, "COM1", 3, " can\xB4t setup buffer size ", false},
-                      Failure{ComCall::get_timeouts, 0, "COM1", 4, " can\xB4t get timeout ", false},
-                      Failure{ComCall::set_timeouts, 0, "COM1", 5, " can\xB4t setup timeout ", false},
-                      Failure{ComCall::purge_tx, 0, "COM1", 6, " error clear transmit buffer ", false},
-                      Failure{ComCall::purge_rx, 0, "COM1", 7, " error clear receive buffer ", false},
-                      Failure{ComCall::write, 0, "COM1", 5, " unable to send data ", true}));
+    ::testing::Values(Failure{Call::open_device, 0, "COM1", 1, "unable to open COM1", false},
+                      Failure{Call::get_comm_state, 1, "COM1", 1, "unable to config COM1", false},
+                      Failure{Call::set_comm_state, 0, "COM1", 2, " error ", true},
+                      Failure{Call::setup_comm, 0, "COM1", 3, " can\xB4t setup buffer size ", false},
+                      Failure{Call::get_comm_timeouts, 0, "COM1", 4, " can\xB4t get timeout ", false},
+                      Failure{Call::set_comm_timeouts, 0, "COM1", 5, " can\xB4t setup timeout ", false},
+                      Failure{Call::purge_comm, 0, "COM1", 6, " error clear transmit buffer ", false},
+                      Failure{Call::purge_comm, 1, "COM1", 7, " error clear receive buffer ", false},
+                      Failure{Call::write_file, 0, "COM1", 5, " unable to send data ", true}));
 
 class SerialSetupFailure : public SerialTest {};
 
 TEST_F(SerialSetupFailure, AReopenFailingLateInTheSearchEndsIt) {
     port.echo = sim::EchoPolicy::never;
-    port.fail(ComCall::open, 3);  // the download's open and two entries
+    sim::faults().fail(Call::open_device, 3);  // the download's open and two entries
     EXPECT_EQ(open_and_configure("COM1:9600,N,6,1"), 1);
     EXPECT_EQ(status_text(), "unable to open COM1");
     EXPECT_EQ(port.written.size(), 2u);
@@ -92,7 +92,7 @@ TEST_F(SerialSetupFailure, AProbeTheDriverTimesOutOnIsNotSent) {
 
 TEST_F(SerialSetupFailure, APortThatWillNotCloseBeforeTheSearchStaysAsItIs) {
     ASSERT_EQ(kbp::com_open(), 0);
-    port.fail(ComCall::close);
+    sim::faults().fail(Call::close_handle);
     std::strcpy(status, "COM1");
     EXPECT_EQ(kbp::com_configure("COM1"), 7);
     EXPECT_EQ(status_text(), "can\xB4t close com-Port ");
@@ -100,18 +100,18 @@ TEST_F(SerialSetupFailure, APortThatWillNotCloseBeforeTheSearchStaysAsItIs) {
     EXPECT_FALSE(handle_is_none());
     EXPECT_TRUE(port.written.empty());
     // The handle is still the library's: closing works once the system lets it.
-    port.heal(ComCall::close);
+    sim::faults().heal(Call::close_handle);
     EXPECT_EQ(kbp::com_close(), 0);
     EXPECT_FALSE(port_is_open());
 }
 
 TEST_F(SerialSetupFailure, AFailedFinalCloseGives252AndKeepsTheHandle) {
     ASSERT_EQ(open_and_configure("COM1:9600,N,8,1"), 0);
-    port.fail(ComCall::close);
+    sim::faults().fail(Call::close_handle);
     EXPECT_EQ(kbp::com_close(), 252);
     EXPECT_EQ(status_text(), "can\xB4t close com-Port ");
     EXPECT_TRUE(port_is_open());
-    port.heal(ComCall::close);
+    sim::faults().heal(Call::close_handle);
     EXPECT_EQ(kbp::com_close(), 0);
     EXPECT_TRUE(handle_is_none());
     EXPECT_EQ(kbp::com_close(), 252);

@@ -9,7 +9,7 @@
 
 namespace {
 
-using sim::ComCall;
+using sim::Call;
 using Bytes = std::vector<std::uint8_t>;
 
 class SerialSend : public SerialTest {
@@ -52,27 +52,28 @@ TEST_F(SerialSend, AResendOrSilenceIsADownloadFailureWithThePortLeftOpen) {
     EXPECT_GE(sim::clock().now_ms - start, 200u);
     EXPECT_EQ(port.written, (Bytes{0x30, 0x30}));  // no resend on this path
 
-    port.fail(ComCall::read);
+    sim::faults().fail(Call::read_file);
     EXPECT_EQ(kbp::com_send_byte(0x30), 1);
     EXPECT_TRUE(port_is_open());
 }
 
 TEST_F(SerialSend, AByteThatCannotBeWrittenIsReportedInABoxAndThePortStaysOpen) {
-    port.fail(ComCall::write);
+    sim::faults().fail(Call::write_file);
     EXPECT_EQ(kbp::com_send_byte(0x30), 5);
     EXPECT_EQ(status_text(), " unable to send data ");
     ASSERT_EQ(sim::message_boxes().shown.size(), 1u);
     EXPECT_EQ(sim::message_boxes().shown[0].text, " unable to send data ");
     EXPECT_EQ(sim::message_boxes().shown[0].type, platform::kMbOkCancel);
     EXPECT_TRUE(port_is_open());
-    port.heal(ComCall::write);
+    sim::faults().heal(Call::write_file);
     port.writes_nothing = true;
     EXPECT_EQ(kbp::com_send_byte(0x30), 5);
     EXPECT_EQ(kbp::com_close(), 0);
 }
 
 struct SendFailure {
-    ComCall call;
+    Call call;
+    unsigned after;  // calls of that kind that still succeed (the receive buffer is purged first)
     std::uint8_t result;
     const char* message;
 };
@@ -80,13 +81,13 @@ struct SendFailure {
 class SerialSendFailure : public SerialSend, public ::testing::WithParamInterface<SendFailure> {};
 
 TEST_P(SerialSendFailure, ClosesThePortForTheRestOfTheDownload) {
-    port.fail(GetParam().call);
+    sim::faults().fail(GetParam().call, GetParam().after);
     EXPECT_EQ(kbp::com_send_byte(0x30), GetParam().result);
     EXPECT_EQ(status_text(), GetParam().message);
     EXPECT_FALSE(port_is_open());
     EXPECT_TRUE(sim::message_boxes().shown.empty());
 
-    port.heal(GetParam().call);
+    sim::faults().heal(GetParam().call);
     const std::size_t written = port.written.size();
     EXPECT_EQ(kbp::com_send_byte(0x31), 7);
     EXPECT_EQ(kbp::com_close(), 252);
@@ -96,9 +97,9 @@ TEST_P(SerialSendFailure, ClosesThePortForTheRestOfTheDownload) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Steps, SerialSendFailure,
-                         ::testing::Values(SendFailure{ComCall::purge_rx, 7, " error clear receive buffer "},
-                                           SendFailure{ComCall::purge_tx, 6, " error clear transmit buffer "},
-                                           SendFailure{ComCall::set_timeouts, 5, " can\xB4t setup timeout "}));
+                         ::testing::Values(SendFailure{Call::purge_comm, 0, 7, " error clear receive buffer "},
+                                           SendFailure{Call::purge_comm, 1, 6, " error clear transmit buffer "},
+                                           SendFailure{Call::set_comm_timeouts, 0, 5, " can\xB4t setup timeout "}));
 
 TEST_F(SerialSend, TheByteChannelSendsEveryByteUnchangedWhileTheSerialFlagIsSet) {
     kbp_set_interface(1);
@@ -113,11 +114,11 @@ TEST_F(SerialSend, TheByteChannelSendsEveryByteUnchangedWhileTheSerialFlagIsSet)
 
 TEST_F(SerialSend, AFrameStopsAtTheFirstRefusedByteWithItsStatus) {
     kbp::interface_state.use_serial = 1;
-    port.fail(ComCall::write, 4);  // the fifth byte of the frame cannot be written
+    sim::faults().fail(Call::write_file, 4);  // the fifth byte of the frame cannot be written
     const std::uint8_t data[] = {0x12, 0xAB, 0x00};
     EXPECT_EQ(kbp::send_write_block(4, data, 3), 5);
     EXPECT_EQ(port.written, (Bytes{0xEF, 0x0F, '0', '0'}));
-    EXPECT_EQ(port.calls[static_cast<std::size_t>(ComCall::write)], 5u);
+    EXPECT_EQ(sim::faults().uses(Call::write_file), 5u);
 }
 
 TEST_F(SerialSend, AWriteBlockStopsAtWhicheverByteTheKeyboardRefuses) {

@@ -95,7 +95,7 @@ TEST_F(UsbBinding, ReleaseWithALibraryWithoutCloseCallsNothing) {
 
 TEST_F(UsbBinding, AnUnplugComesBackAsOneAndTheNextByteFindsTheKeyboardAgain) {
     sim::HidDevice& device = keyboard_on_usb();
-    device.refuse_writes_from = 2;
+    device.unplugs_at_write = 2;
     EXPECT_EQ(kbp_snd_interface(0x01), 0);
     EXPECT_EQ(kbp_snd_interface(0x02), 1);
     device.plug_back();

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstring>
 
-#include "platform/platform.h"
+#include "platform/serial.h"
 
 namespace platform {
 

@@ -20,12 +20,9 @@ public:
     std::uint16_t product_id = 0;
     std::uint16_t output_report_length = 0;  // report identifier included
     kbdsim::Keyboard* keyboard = nullptr;    // gets byte 1 of every report written; none: reports vanish
-    bool open_fails = false;                 // CreateFileA refuses the interface
-    bool attributes_fail = false;            // HidD_GetAttributes fails
-    bool detail_fails = false;               // the detail call that fills in the path fails
-    // The k-th write (counted from 1) and every later one is refused, and the
-    // device is gone from then on: an unplug. 0 never.
-    unsigned refuse_writes_from = 0;
+    // An unplug in the middle of a transfer: the device is gone from its k-th
+    // write on (counted from 1), so that write and every later one fail. 0 never.
+    unsigned unplugs_at_write = 0;
     bool record = true;  // keep every report in `reports`
 
     void plug_back();

@@ -1,7 +1,10 @@
-// Devices and files: CreateFileA, DeviceIoControl, ReadFile, WriteFile, CloseHandle.
+// Devices and files: CreateFileA, DeviceIoControl, ReadFile, WriteFile, CloseHandle,
+// and image files on the C runtime, which is linked into the DLL.
 #include <windows.h>
 
-#include "platform/platform.h"
+#include <cstdio>
+
+#include "platform/devices_files.h"
 
 namespace platform {
 
@@ -32,5 +35,23 @@ bool read_file(Handle handle, void* data, std::uint32_t size, std::uint32_t* don
     if (done != nullptr) *done = count;
     return ok != FALSE;
 }
+
+File file_open(const char* path, const char* mode) { return std::fopen(path, mode); }
+
+std::uint32_t file_read(File file, void* data, std::uint32_t size) {
+    return static_cast<std::uint32_t>(std::fread(data, 1, size, static_cast<std::FILE*>(file)));
+}
+
+std::uint32_t file_write(File file, const void* data, std::uint32_t size) {
+    return static_cast<std::uint32_t>(std::fwrite(data, 1, size, static_cast<std::FILE*>(file)));
+}
+
+bool file_seek(File file, std::int32_t offset, int origin) {
+    return std::fseek(static_cast<std::FILE*>(file), offset, origin) == 0;
+}
+
+std::int32_t file_tell(File file) { return static_cast<std::int32_t>(std::ftell(static_cast<std::FILE*>(file))); }
+
+bool file_close(File file) { return std::fclose(static_cast<std::FILE*>(file)) == 0; }
 
 }  // namespace platform

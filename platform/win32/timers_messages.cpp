@@ -1,29 +1,14 @@
-// Windows version, tick clock, run-time loading, thread timers, the message
-// queue and message boxes, on the Windows API.
+// Thread timers and the calling thread's message queue.
 #include <windows.h>
 
 #include <cstddef>
 
-#include "platform/platform.h"
+#include "platform/timers_messages.h"
 
 namespace platform {
 
-static_assert(sizeof(OsVersionInfo) == sizeof(OSVERSIONINFOA));
-static_assert(offsetof(OsVersionInfo, platform_id) == offsetof(OSVERSIONINFOA, dwPlatformId));
 static_assert(sizeof(Message) == sizeof(MSG));
 static_assert(offsetof(Message, time) == offsetof(MSG, time));
-
-bool get_version(OsVersionInfo& info) {
-    return GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&info)) != FALSE;
-}
-
-std::uint32_t tick_count() { return GetTickCount(); }
-
-Module load_library(const char* name) { return LoadLibraryA(name); }
-
-void* find_symbol(Module module, const char* name) {
-    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(module), name));
-}
 
 TimerId set_timer(std::uint32_t milliseconds, TimerProc proc) {
     return SetTimer(nullptr, 0, milliseconds, reinterpret_cast<TIMERPROC>(proc));
@@ -55,9 +40,5 @@ bool peek_timer_message(Message& message) {
 void translate_message(const Message& message) { TranslateMessage(reinterpret_cast<const MSG*>(&message)); }
 
 void dispatch_message(const Message& message) { DispatchMessageA(reinterpret_cast<const MSG*>(&message)); }
-
-int message_box(const char* text, const char* caption, std::uint32_t type) {
-    return MessageBoxA(nullptr, text, caption, type);
-}
 
 }  // namespace platform
