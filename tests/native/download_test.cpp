@@ -216,6 +216,32 @@ TEST_F(Download, AKeyboardThatDoesNotAnswerTheOpeningCheckGetsNoBlock) {
     EXPECT_EQ(kbpfunc().closes, 1u);
 }
 
+TEST_F(Download, AComPortThatCannotBeSetUpOrClosedGivesItsCode) {
+    const Bytes image = write_image(302);
+    sim::faults().fail_once(sim::Call::get_comm_state, 0);
+    EXPECT_EQ(download("COM1:9600,N,8,1"), -2);
+    EXPECT_STREQ(status, "unable to config COM1:9600,N,8,1");
+    EXPECT_FALSE(com1_open());
+    EXPECT_EQ(write_frames().size(), 0u);
+
+    // A close that fails turns even a finished download into -4.
+    sim::faults().fail_once(sim::Call::close_handle, 0);
+    EXPECT_EQ(download("COM1:9600,N,8,1"), -4);
+    EXPECT_STREQ(status, "can\xB4t close com-Port ");
+    EXPECT_TRUE(memory_holds(image));
+    EXPECT_EQ(kbp::interface_state.use_serial, 0u);
+}
+
+TEST_F(Download, AnImageThatCannotBeReadWholeIsNotSentAsIfItWere) {
+    write_image(302);
+    sim::faults().fail_once(sim::Call::file_read, 4 + 2);  // the magic, then the third block
+    EXPECT_EQ(download(""), -5);
+    EXPECT_STREQ(status, "download not possible ");
+    EXPECT_EQ(write_frames().size(), 2u);
+    EXPECT_EQ(keyboard.enable_commands, 1u);
+    EXPECT_TRUE(sim::image_files().open.empty());
+}
+
 TEST_F(Download, UsbWithoutItsLibraryStopsBeforeTheCheck) {
     write_image(302);
     EXPECT_EQ(download("USB"), -5);

@@ -131,6 +131,28 @@ TEST_F(Upload, AFileThatCannotBeCreatedIsNamedInTheStatus) {
     EXPECT_EQ(progress.back(), 0);
 }
 
+TEST_F(Upload, AnyWriteOrTheCloseFailingIsReportedNotPassedForAFinishedUpload) {
+    image_in_keyboard(20);
+    struct Case {
+        const char* what;
+        sim::Call call;
+        unsigned after;
+    } cases[] = {{"the first magic byte", sim::Call::file_write, 0},
+                 {"the last magic byte", sim::Call::file_write, 3},
+                 {"the image bytes", sim::Call::file_write, 4},
+                 {"the close", sim::Call::file_close, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        sim::faults().fail_once(c.call, c.after);
+        EXPECT_EQ(upload(), 0);
+        EXPECT_EQ(std::string(status), "Can't write into file '" + file + "'.\n");
+        EXPECT_EQ(progress.back(), 0);
+        EXPECT_TRUE(sim::image_files().open.empty());
+    }
+    EXPECT_EQ(upload(), 20);
+    EXPECT_EQ(file_bytes(), expected_file(20));
+}
+
 TEST_F(Upload, ASilentKeyboardTimesOutEachReadAndCancelLeavesNoFile) {
     keyboard.answers_reads = false;
     sim::message_boxes().answers = {platform::kIdCancel};
