@@ -187,6 +187,9 @@ void set_com_device_name(const char* name) {
 }
 
 std::uint8_t com_open() {
+    // A port whose close failed at the end of an earlier download is closed
+    // now rather than forgotten.
+    close_port();
     serial_state.com_handle = open_port();
     return port_open() ? r::kOk : r::kCannotOpen;
 }

@@ -91,6 +91,12 @@ bool Devices::close(platform::Handle handle) {
     return true;
 }
 
+std::vector<platform::Handle> Devices::open_handles() const {
+    std::vector<platform::Handle> handles;
+    for (const auto& [h, open] : table()) handles.push_back(reinterpret_cast<platform::Handle>(h));
+    return handles;
+}
+
 unsigned Devices::open_count() const { return static_cast<unsigned>(table().size()); }
 
 bool Devices::is_open(const Device* device) const {

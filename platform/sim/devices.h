@@ -3,6 +3,7 @@
 // the COM ports and the HID interfaces. Each family owns its device objects;
 // the handle table only refers to them while they are open.
 #include <cstdint>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -49,6 +50,7 @@ struct Devices {
     bool close(platform::Handle handle);
     Device* lookup(platform::Handle handle);  // null (and counted) when not open
     unsigned open_count() const;
+    std::vector<platform::Handle> open_handles() const;
     bool is_open(const Device* device) const;
 };
 
