@@ -21,6 +21,8 @@ struct Scenario {
     Path path;
 };
 
+void PrintTo(const Scenario& s, std::ostream* os) { *os << s.name; }
+
 // The calls Windows never fails; the simulated PC only records them.
 const std::set<Call> kNeverFail = {Call::tick_count,        Call::port_io_permitted, Call::port_read,
                                    Call::port_write,        Call::translate_message, Call::dispatch_message,
