@@ -51,9 +51,12 @@ bool probe_port_access() {
 
 }  // namespace
 
+// A grant is kept; a refusal is asked again, since a driver opened meanwhile
+// may have granted access.
 bool port_io_permitted() {
-    static const bool permitted = probe_port_access();
-    return permitted;
+    static bool granted = false;
+    if (!granted) granted = probe_port_access();
+    return granted;
 }
 
 std::uint8_t port_read(std::uint16_t port) {
