@@ -14,7 +14,7 @@ constexpr int kCaptureMode = 1;
 constexpr int kCaptureLimit = 300;
 constexpr int kNotADigit = 32;
 
-int keystrokes_for(int count) { return 2 * count + 2; }
+constexpr int keystrokes_for(int count) { return 2 * count + 2; }
 
 bool arm_capture(int count) {
     const kbpfunc::CaptureData capture = capture_data_routine();
