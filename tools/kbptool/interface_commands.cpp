@@ -34,7 +34,7 @@ int interface(Session& session, const std::string& wanted, const OutputOptions& 
 
 int send(Session& session, const std::vector<std::string>& bytes, const OutputOptions& output) {
     for (const std::string& text : bytes) {
-        const std::optional<int> byte = interface_kind(text);
+        const std::optional<int> byte = byte_value(text);
         const unsigned char status = session.library.send_byte(*byte);
         if (status != 0) {
             std::fprintf(stderr, "0x%02X not sent: status 0x%02X\n", unsigned(*byte), unsigned(status));
@@ -47,12 +47,7 @@ int send(Session& session, const std::vector<std::string>& bytes, const OutputOp
 
 // A byte as 0..255, decimal or 0x-hex.
 const CLI::Validator kByte(
-    [](std::string& text) {
-        char* end = nullptr;
-        const long value = std::strtol(text.c_str(), &end, 0);
-        return text.empty() || *end != '\0' || value < 0 || value > 255 ? "not a byte (0..255 or 0x00..0xFF)"
-                                                                          : "";
-    },
+    [](std::string& text) { return byte_value(text) ? "" : "not a byte (0..255 or 0x00..0xFF)"; },
     "BYTE");
 
 }  // namespace

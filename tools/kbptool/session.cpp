@@ -35,9 +35,13 @@ std::optional<int> interface_kind(const std::string& name) {
     static const char* const kNames[] = {"auto", "ports", "class", "portdriver", "usb"};
     for (int kind = 0; kind < 5; ++kind)
         if (name == kNames[kind]) return kind;
+    return byte_value(name);
+}
+
+std::optional<int> byte_value(const std::string& text) {
     char* end = nullptr;
-    const long number = std::strtol(name.c_str(), &end, 0);
-    if (name.empty() || *end != '\0' || number < 0 || number > 255) return std::nullopt;
+    const long number = std::strtol(text.c_str(), &end, 0);
+    if (text.empty() || *end != '\0' || number < 0 || number > 255) return std::nullopt;
     return int(number);
 }
 

@@ -20,6 +20,8 @@ std::optional<Session> open_session(int& exit_code);
 // Keeps what the keyboard holds; false, with the reason printed, on failure.
 bool close_session(Session& session);
 
+// 0..255 written in decimal or 0x-hex.
+std::optional<int> byte_value(const std::string& text);
 // The InterfaceKind of a name (auto, ports, class, portdriver, usb) or number.
 std::optional<int> interface_kind(const std::string& name);
 
