@@ -12,14 +12,15 @@ for tool in cmake ninja g++ i686-w64-mingw32-g++ wine; do
 done
 [ -f /usr/include/gtest/gtest.h ] && [ -d /usr/src/googletest ] || need_install=1
 [ -f /usr/include/benchmark/benchmark.h ] || need_install=1
+[ -f /usr/include/CLI/CLI.hpp ] || need_install=1
 dpkg -s wine32:i386 >/dev/null 2>&1 || need_install=1
 if [ $need_install -eq 1 ]; then
-  echo "== installing build tools, GoogleTest, Google Benchmark, MinGW-w64 and 32-bit Wine"
+  echo "== installing build tools, GoogleTest, Google Benchmark, CLI11, MinGW-w64 and 32-bit Wine"
   export DEBIAN_FRONTEND=noninteractive
   dpkg --add-architecture i386
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends \
-    cmake ninja-build g++ make libgtest-dev libgmock-dev googletest libbenchmark-dev \
+    cmake ninja-build g++ make libgtest-dev libgmock-dev googletest libbenchmark-dev libcli11-dev \
     g++-mingw-w64-i686 wine wine32:i386 >/dev/null || { echo "install failed"; exit 1; }
 fi
 

@@ -24,6 +24,7 @@ std::uint8_t make_code_of(std::uint8_t digit) {
 Keyboard::Keyboard() { digits_.reserve(12 + 2 * 255); }
 
 Reply Keyboard::receive(std::uint8_t byte) {
+    if (unplugged_at_byte != 0 && bytes_received + 1 >= unplugged_at_byte) return {};
     ++bytes_received;
     if (record_bytes) received.push_back(byte);
 

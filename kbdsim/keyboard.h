@@ -69,6 +69,9 @@ public:
     AnswerMode answer_mode = AnswerMode::acknowledge;
     bool answers_echo = true;             // 0xEE is answered with 0xEE
     std::deque<Reply> scripted_replies;   // used, one per byte, before answer_mode
+    // Pulled out when this byte arrives (counted from 1): it and every later
+    // byte are neither taken nor answered. 0: never.
+    std::uint64_t unplugged_at_byte = 0;
     bool record_frames = true;            // keep every decoded frame in `frames`
     bool record_bytes = true;             // keep every received byte in `received`
 

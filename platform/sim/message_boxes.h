@@ -2,6 +2,7 @@
 // Modal message boxes on the simulated PC: recorded, and answered from a script.
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,7 +16,8 @@ struct MessageBoxShown {
 
 struct MessageBoxes {
     std::vector<MessageBoxShown> shown;
-    std::deque<int> answers;  // the buttons pressed, in order; OK once it runs out
+    std::deque<int> answers;  // the buttons pressed, in order; then `ask`, or OK
+    std::function<int(const MessageBoxShown&)> ask;  // someone at the screen, when set
 };
 
 MessageBoxes& message_boxes();

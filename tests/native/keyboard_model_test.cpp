@@ -41,6 +41,18 @@ TEST(KeyboardModel, AnswersAsATestAsks) {
     EXPECT_EQ(k.echo_commands, 2u);
 }
 
+TEST(KeyboardModel, UnpluggedItTakesAndAnswersNothingMore) {
+    kbdsim::Keyboard k;
+    k.unplugged_at_byte = 3;
+    EXPECT_TRUE(k.receive(0xF4).present);
+    EXPECT_TRUE(k.receive(0xF4).present);
+    EXPECT_FALSE(k.receive(0xF4).present);
+    feed(k, {0x0E, '0', '0', '0', '0', '0', '2', '0', '2'});
+    EXPECT_EQ(k.enable_commands, 2u);
+    EXPECT_EQ(k.bytes_received, 2u);
+    EXPECT_TRUE(k.typed.empty());
+}
+
 TEST(KeyboardModel, TypesTheAnswerToAReadRequest) {
     kbdsim::Keyboard k;
     k.memory[0x10] = 0x4B;

@@ -1,0 +1,21 @@
+#pragma once
+// The exports of kbpi32 the tool calls, found at run time.
+#include <string>
+
+#include "include/kbpi32.h"
+
+namespace kbptool {
+
+struct KbpLibrary {
+    int(KBPI32_CALL* download)(const char*, char*, kbp_progress_callback) = nullptr;
+    int(KBPI32_CALL* upload)(const char*, char*, kbp_progress_callback) = nullptr;
+    unsigned char(KBPI32_CALL* set_interface)(int) = nullptr;
+    unsigned char(KBPI32_CALL* get_interface)() = nullptr;
+    unsigned char(KBPI32_CALL* send_byte)(int) = nullptr;
+};
+
+// kbpi32.dll beside the program on Windows, the linked core elsewhere. False,
+// with the reason, when it cannot be loaded or lacks an export.
+bool load_kbp_library(KbpLibrary& library, std::string& error);
+
+}  // namespace kbptool

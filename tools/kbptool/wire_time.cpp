@@ -1,0 +1,67 @@
+#include "wire_time.h"
+
+namespace kbptool {
+
+namespace {
+
+// A keyboard-link byte with its acknowledge: 11 bits each way at about 12 kHz,
+// and the keyboard's turnaround.
+constexpr double kKeyboardLinkByte = 0.002;
+// The controller ports tunnel each byte through two set-LED commands: four
+// acknowledged keyboard-link bytes.
+constexpr double kTunnelledByte = 4 * kKeyboardLinkByte;
+// One HID output report per byte, one per USB frame.
+constexpr double kUsbReport = 0.001;
+// A key typed back: make and break code on the keyboard link.
+constexpr double kKeyTyped = 2 * kKeyboardLinkByte;
+constexpr int kReadRequestBytes = 10;
+constexpr int kClosingBytes = 3;  // end of download 0xEF 0x12, enable 0xF4
+
+}  // namespace
+
+std::string_view path_name(Path path) {
+    switch (path) {
+    case Path::ports: return "ports";
+    case Path::class_driver: return "class";
+    case Path::port_driver: return "portdriver";
+    case Path::usb: return "usb";
+    case Path::com: return "com";
+    }
+    return "?";
+}
+
+std::optional<Path> path_from_name(std::string_view name) {
+    for (Path p : kAllPaths)
+        if (path_name(p) == name) return p;
+    return std::nullopt;
+}
+
+int block_bytes(Path path) { return path == Path::usb ? 16 : 64; }
+
+double seconds_per_byte(Path path, std::uint32_t line_rate) {
+    switch (path) {
+    case Path::ports: return kTunnelledByte;
+    case Path::usb: return kUsbReport;
+    // Ten bits out and the acknowledge's ten bits back.
+    case Path::com: return 20.0 / (line_rate != 0 ? line_rate : 9600);
+    default: return kKeyboardLinkByte;
+    }
+}
+
+DownloadPlan plan_download(Path path, long file_size, std::uint32_t line_rate) {
+    DownloadPlan plan;
+    const long block = block_bytes(path);
+    for (long at = 4; at < file_size; at += block) {
+        const long n = file_size - at < block ? file_size - at : block;
+        ++plan.frames;
+        plan.frame_bytes += write_frame_bytes(int(n));
+    }
+    plan.wire_seconds = double(plan.frame_bytes + kClosingBytes) * seconds_per_byte(path, line_rate);
+    return plan;
+}
+
+double seconds_per_read(Path path, int n, std::uint32_t line_rate) {
+    return kReadRequestBytes * seconds_per_byte(path, line_rate) + (2 * n + 2) * kKeyTyped;
+}
+
+}  // namespace kbptool
