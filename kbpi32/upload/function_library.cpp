@@ -1,6 +1,6 @@
 #include "function_library.h"
 
-#include <string>
+#include <cstdio>
 
 #include "kbpi32/common/pending_timer.h"
 #include "kbpi32/common/texts.h"
@@ -52,8 +52,9 @@ bool resolve_names() {
     for (int i = 0; i < kbpfunc::kNameCount; ++i) {
         s.slots[i] = platform::find_symbol(s.library, kbpfunc::kNames[i]);
         if (s.slots[i] != nullptr) continue;
-        const std::string text = std::string(text::kUnableToGetFunction) + kbpfunc::kNames[i];
-        if (platform::message_box(text.c_str(), text::kUnableToGetFunctionCaption, platform::kMbOkCancel) !=
+        char text[sizeof text::kUnableToGetFunction + 64];
+        std::snprintf(text, sizeof text, "%s%s", text::kUnableToGetFunction, kbpfunc::kNames[i]);
+        if (platform::message_box(text, text::kUnableToGetFunctionCaption, platform::kMbOkCancel) !=
             platform::kIdCancel)
             return false;
     }

@@ -51,9 +51,12 @@ bool probe_port_access() {
 
 }  // namespace
 
+// Probed once. The library's calls never overlap, so the answer needs no
+// guarded static (and the DLL no C++ run-time support for one).
 bool port_io_permitted() {
-    static const bool permitted = probe_port_access();
-    return permitted;
+    static int permitted = -1;
+    if (permitted < 0) permitted = probe_port_access() ? 1 : 0;
+    return permitted == 1;
 }
 
 std::uint8_t port_read(std::uint16_t port) {
