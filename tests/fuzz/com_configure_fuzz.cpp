@@ -1,6 +1,7 @@
-// com_configure on COM1 of the simulated PC with any port text: it ends with
-// the port open at a setting the line can take (0), or closed (1..7), and
-// what the text names is what the port is set to.
+// com_configure on COM1 of the simulated PC with any port text, and any one
+// serial call failing once: it ends with the port open at a setting the line
+// can take (0), or closed (1..7) unless closing is what failed, never uses a
+// handle it no longer holds, and what the text names is what the port is set to.
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -13,10 +14,27 @@
 #include "kbpi32/common/status.h"
 #include "platform/sim/sim.h"
 
+namespace {
+
+constexpr sim::Call kSerialCalls[] = {
+    sim::Call::open_device,       sim::Call::close_handle,      sim::Call::get_comm_state, sim::Call::set_comm_state,
+    sim::Call::setup_comm,        sim::Call::get_comm_timeouts, sim::Call::set_comm_timeouts,
+    sim::Call::purge_comm,        sim::Call::write_file,        sim::Call::read_file,
+};
+constexpr std::size_t kCallCount = sizeof kSerialCalls / sizeof kSerialCalls[0];
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     kbp_fuzz::Input in(data, size);
     sim::reset();
     kbp::reset_library_state();
+
+    // Bytes 0 and 1: which serial call fails, and at which use from the open on (0: none).
+    const std::uint8_t fault = in.byte();
+    const std::uint8_t fault_at = in.byte();
+    const bool faulty = fault != 0 && fault <= kCallCount;
+    const bool close_may_fail = faulty && kSerialCalls[fault - 1] == sim::Call::close_handle;
 
     // The keyboard on the line echoes at one of the searched settings, or never.
     kbdsim::Keyboard keyboard;
@@ -38,12 +56,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     kbp::set_com_device_name("COM1");
     kbp_fuzz::require(kbp::com_open() == 0);
+    if (faulty) sim::faults().fail_once(kSerialCalls[fault - 1], fault_at);
     const std::uint8_t result = kbp::com_configure(text.get());
 
     kbp_fuzz::require(std::memchr(status.data(), '\0', status.size()) != nullptr);
+    kbp_fuzz::require(sim::devices().stale_handle_uses == 0);
     const bool open = sim::devices().is_open(&port);
     if (result != 0) {
-        kbp_fuzz::require(result <= 7 && !open);
+        kbp_fuzz::require(result <= 7 && (!open || close_may_fail));
         return 0;
     }
     kbp_fuzz::require(open);
