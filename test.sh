@@ -1,26 +1,28 @@
 #!/usr/bin/env bash
-# Installs what is missing (on Debian 12), builds the native, sanitizer and
-# 32-bit Windows variants, and runs both test layers: the native suites on the
-# simulated PC (plain and under ASan/UBSan) and the real DLLs under Wine.
+# Installs what is missing (on Debian 12), builds the native, sanitizer, fuzz
+# and 32-bit Windows variants, and runs the test layers: the native suites and
+# the fuzz corpora on the simulated PC (plain and under ASan/UBSan), a short
+# libFuzzer run of every fuzz target, the DLL checks and the real DLLs under Wine.
 # Ends with one line: "N passed, N failed".
 set -uo pipefail
 cd "$(dirname "$0")"
 
 need_install=0
-for tool in cmake ninja g++ i686-w64-mingw32-g++ wine; do
+for tool in cmake ninja g++ clang++ i686-w64-mingw32-g++ wine; do
   command -v "$tool" >/dev/null 2>&1 || need_install=1
 done
 [ -f /usr/include/gtest/gtest.h ] && [ -d /usr/src/googletest ] || need_install=1
 [ -f /usr/include/benchmark/benchmark.h ] || need_install=1
 [ -f /usr/include/CLI/CLI.hpp ] || need_install=1
 dpkg -s wine32:i386 >/dev/null 2>&1 || need_install=1
+dpkg -s libclang-rt-dev >/dev/null 2>&1 || need_install=1
 if [ $need_install -eq 1 ]; then
-  echo "== installing build tools, GoogleTest, Google Benchmark, CLI11, MinGW-w64 and 32-bit Wine"
+  echo "== installing build tools, GoogleTest, Google Benchmark, CLI11, clang with libFuzzer, MinGW-w64 and 32-bit Wine"
   export DEBIAN_FRONTEND=noninteractive
   dpkg --add-architecture i386
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends \
-    cmake ninja-build g++ make libgtest-dev libgmock-dev googletest libbenchmark-dev libcli11-dev \
+    cmake ninja-build g++ make libgtest-dev libgmock-dev googletest libbenchmark-dev libcli11-dev clang libclang-rt-dev \
     g++-mingw-w64-i686 wine wine32:i386 >/dev/null || { echo "install failed"; exit 1; }
 fi
 
@@ -33,6 +35,16 @@ status=0
 # Where it cannot (a kernel without IA-32 emulation), the DLLs are still built
 # and their tests counted as skipped, not as passed.
 wine_runs() { timeout 60 wine --version >/dev/null 2>&1; }
+
+# The fuzz preset needs clang with its libFuzzer and sanitizer runtimes.
+fuzzer_builds() {
+  local dir ok=1
+  dir=$(mktemp -d)
+  printf 'extern "C" int LLVMFuzzerTestOneInput(const unsigned char*, unsigned long) { return 0; }\n' >"$dir/probe.cpp"
+  clang++ -fsanitize=fuzzer,address,undefined "$dir/probe.cpp" -o "$dir/probe" >/dev/null 2>&1 || ok=0
+  rm -rf "$dir"
+  [ $ok -eq 1 ]
+}
 
 run_suite() {  # run_suite PRESET CTEST_PARALLEL [build-only]
   local preset=$1 jobs=$2 mode=${3:-} log
@@ -47,16 +59,17 @@ run_suite() {  # run_suite PRESET CTEST_PARALLEL [build-only]
     return
   fi
   rm -f "$log"
+  local select=()
   if [ "$mode" = build-only ]; then
     local count
-    count=$(ctest --preset "$preset" -N 2>/dev/null | sed -nE 's/^Total Tests: ([0-9]+)/\1/p')
+    count=$(ctest --preset "$preset" -N -L wine 2>/dev/null | sed -nE 's/^Total Tests: ([0-9]+)/\1/p')
     skipped=$((skipped + ${count:-0}))
-    echo "== $preset: built; this machine cannot run 32-bit programs, so its ${count:-0} tests are skipped"
-    return
+    echo "== $preset: built; this machine cannot run 32-bit programs, so its ${count:-0} Wine tests are skipped"
+    select=(-LE wine)
   fi
   echo "== $preset: tests"
   log=$(mktemp)
-  ctest --preset "$preset" -j "$jobs" 2>&1 | tee "$log" | grep -E '(\*\*\*|tests passed)' || true
+  ctest --preset "$preset" -j "$jobs" "${select[@]}" 2>&1 | tee "$log" | grep -E '(\*\*\*|tests passed)' || true
   local line total bad
   line=$(grep -E '[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
   if [ -z "$line" ]; then
@@ -75,6 +88,13 @@ run_suite() {  # run_suite PRESET CTEST_PARALLEL [build-only]
 
 run_suite native 2
 run_suite native-sanitize 2
+if fuzzer_builds; then
+  run_suite fuzz 2
+else
+  count=$(ls tests/fuzz/*_fuzz.cpp | wc -l)
+  skipped=$((skipped + count))
+  echo "== fuzz: clang's libFuzzer runtime is missing, so its $count fuzz tests are skipped"
+fi
 if wine_runs; then
   run_suite windows 4
 else

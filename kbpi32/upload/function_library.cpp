@@ -52,7 +52,7 @@ bool resolve_names() {
     for (int i = 0; i < kbpfunc::kNameCount; ++i) {
         s.slots[i] = platform::find_symbol(s.library, kbpfunc::kNames[i]);
         if (s.slots[i] != nullptr) continue;
-        char text[64];
+        char text[sizeof text::kUnableToGetFunction + 64];
         std::snprintf(text, sizeof text, "%s%s", text::kUnableToGetFunction, kbpfunc::kNames[i]);
         if (platform::message_box(text, text::kUnableToGetFunctionCaption, platform::kMbOkCancel) !=
             platform::kIdCancel)

@@ -52,7 +52,8 @@ bool probe_port_access() {
 }  // namespace
 
 // A grant is kept; a refusal is asked again, since a driver opened meanwhile
-// may have granted access.
+// may have granted access. The library's calls never overlap, so the answer
+// needs no guarded static (and the DLL no C++ run-time support for one).
 bool port_io_permitted() {
     static bool granted = false;
     if (!granted) granted = probe_port_access();
