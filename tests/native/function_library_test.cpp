@@ -30,6 +30,7 @@ TEST_F(FunctionLibraryBinding, TheFirstBindingSetsTheLibraryUpOnceAndEveryReleas
     EXPECT_EQ(upload(), 20);
     EXPECT_EQ(upload(), 20);
     EXPECT_EQ(load_attempts(), 1u);
+    EXPECT_EQ(sim::faults().uses(sim::Call::find_symbol), 47u);  // the second binding looks nothing up
     EXPECT_EQ(kbpfunc().opens, 1u);
     EXPECT_EQ(kbpfunc().languages, (std::vector<int>{1}));
     ASSERT_EQ(kbpfunc().callbacks_registered.size(), 1u);
