@@ -3,7 +3,7 @@
 # and 32-bit Windows variants, and runs the test layers: the native suites and
 # the fuzz corpora on the simulated PC (plain and under ASan/UBSan), a short
 # libFuzzer run of every fuzz target, the DLL checks and the real DLLs under Wine.
-# Ends with one line: "N passed, N failed".
+# Ends with one line: "N passed, N failed" (", N skipped" where a layer cannot run here).
 set -uo pipefail
 cd "$(dirname "$0")"
 
