@@ -182,10 +182,8 @@ std::int32_t kbp_download(const char* file, char* status, DownloadProgress progr
     if (interface_state.use_serial) {
         // The port is gone after this download; later ones take their own path.
         interface_state.use_serial = 0;
-        if (com_close() != 0) {
-            write_status("%s", text::kCantCloseComPort);
-            result = r::kCannotCloseComPort;
-        }
+        // A failed close has already written its message.
+        if (com_close() != 0) result = r::kCannotCloseComPort;
     } else {
         pause_before_return();
     }

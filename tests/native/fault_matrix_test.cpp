@@ -86,13 +86,6 @@ protected:
     }
     bool succeeded(int result) const { return result == (GetParam().upload ? kUploadEnd : 302); }
 
-    // What the simulated PC keeps of a refused close or kill: gone with the fault.
-    static void clear_what_the_fault_left() {
-        for (platform::Handle h : sim::devices().open_handles())
-            if (h != kbpusb::usb_state.device_handle || kbpusb::usb_state.device_state == 0) platform::close_handle(h);
-        while (!sim::messages().timers.empty()) platform::kill_timer(sim::messages().timers.front().id);
-    }
-
     TransferRig rig;
     TransferRig::Bytes image;
 };
@@ -133,7 +126,7 @@ TEST_P(FaultMatrix, EveryCallFailingAtEachUseEndsCleanly) {
             if (!s.upload && succeeded(result)) EXPECT_TRUE(rig.memory_holds(image));
 
             // Once the fault is gone, the next transfer goes through.
-            clear_what_the_fault_left();
+            rig.clear_what_faults_left();
             const int next = run();
             ASSERT_TRUE(succeeded(next)) << next << " '" << rig.status << "'";
             if (s.upload) EXPECT_EQ(rig.uploaded(), rig.expected_upload(kUploadEnd));

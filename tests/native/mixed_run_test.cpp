@@ -41,10 +41,7 @@ protected:
         sim::faults().record = false;
         sim::message_boxes().answers.assign(20, platform::kIdCancel);
         sim::message_boxes().shown.clear();
-        // What a refused close or kill leaves on the simulated PC goes with the fault.
-        for (platform::Handle h : sim::devices().open_handles())
-            if (h != kbpusb::usb_state.device_handle || kbpusb::usb_state.device_state == 0) platform::close_handle(h);
-        while (!sim::messages().timers.empty()) platform::kill_timer(sim::messages().timers.front().id);
+        rig.clear_what_faults_left();
         sim::hid().sets.clear();
         sim::hid().sets_made = sim::hid().sets_destroyed = 0;
         sim::hid().preparsed.clear();

@@ -108,6 +108,14 @@ struct TransferRig {
         return b;
     }
 
+    // What the simulated PC keeps of a refused close, kill or release goes with
+    // the fault (kbpusb's keyboard stays open, as it does for the process).
+    static void clear_what_faults_left() {
+        for (platform::Handle h : sim::devices().open_handles())
+            if (h != kbpusb::usb_state.device_handle || kbpusb::usb_state.device_state == 0) platform::close_handle(h);
+        while (!sim::messages().timers.empty()) platform::kill_timer(sim::messages().timers.front().id);
+    }
+
     // Nothing of a transfer outlives it: handles (kbpusb's open keyboard
     // aside), timers, image files, the capture, the COM port.
     void expect_nothing_left(unsigned leaked_handles = 0) const {
