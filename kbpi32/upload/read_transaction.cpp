@@ -118,7 +118,7 @@ ReadOutcome read_transaction(int address, int count, std::uint8_t* bytes) {
     // Without a timer nothing would end a wait for an answer that never comes.
     if (timer_state.pending_timer != 0) wait_for_answer();
 
-    std::uint8_t staging[kMaxReadCount + 1];
+    std::uint8_t staging[kMaxReadCount];
     const bool read = capture_state.capture_done != 0 && decode_answer(count, staging);
     capture_state.capture_done = 0;
     kill_pending_timer();
