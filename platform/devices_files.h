@@ -42,4 +42,17 @@ std::int32_t file_tell(File file);
 // fclose: true when the file was closed (it is gone either way).
 bool file_close(File file);
 
+// The longest file name the system takes (MAX_PATH), terminator included.
+constexpr std::uint32_t kMaxPath = 260;
+// GetTempFileNameA(folder, "kbp", 0, name): creates an empty file of a new,
+// unique name in `folder` ("." for the current one) and puts its name, at most
+// kMaxPath bytes with the terminator, into `name`. False when none was made.
+bool file_create_temporary(const char* folder, char* name);
+// MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH): a
+// rename within one folder that replaces `to` if it exists. False when `to`
+// is left as it was.
+bool file_replace(const char* from, const char* to);
+// DeleteFileA.
+bool file_remove(const char* path);
+
 }  // namespace platform

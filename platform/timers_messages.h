@@ -29,14 +29,17 @@ struct Message {
 constexpr std::uint32_t kWmQuit = 0x0012;
 constexpr std::uint32_t kWmTimer = 0x0113;
 
-// GetMessageA for any window of this thread: > 0 a message, 0 WM_QUIT, -1 error.
+// GetMessageA for any window of this thread: > 0 a message, 0 WM_QUIT (its
+// exit code in wparam), -1 error.
 int get_message(Message& message);
 // PeekMessageA with PM_REMOVE: true when a message was taken.
 bool peek_message(Message& message);
-// PeekMessageA with PM_REMOVE for WM_TIMER only: true when a timer message was
-// taken. Every other message stays queued, so a wait that lets timer procedures
-// run leaves the caller's own messages (WM_QUIT among them) where they are.
+// PeekMessageA with PM_REMOVE for WM_TIMER: true when a message was taken.
+// Every other message stays queued, except WM_QUIT, which PeekMessageA hands
+// out whatever the filter (and ahead of any timer message).
 bool peek_timer_message(Message& message);
+// PostQuitMessage: a WM_QUIT with `exit_code` is pending for this thread.
+void post_quit_message(int exit_code);
 void translate_message(const Message& message);
 void dispatch_message(const Message& message);
 

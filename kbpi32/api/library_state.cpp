@@ -5,6 +5,7 @@
 #include "kbpi32/channel/serial_port.h"
 #include "kbpi32/channel/tick_wait.h"
 #include "kbpi32/channel/usb_binding.h"
+#include "kbpi32/common/held_quit.h"
 #include "kbpi32/common/pending_timer.h"
 #include "kbpi32/common/status.h"
 #include "kbpi32/download/download_engine.h"
@@ -21,6 +22,7 @@ void reset_library_state() {
     clock_state = ClockState{};
     serial_state = SerialState{};
     timer_state = TimerState{};
+    quit_state = QuitState{};
     usb_binding_state = UsbBindingState{};
     function_library_state = FunctionLibraryState{};
     capture_state = CaptureState{};

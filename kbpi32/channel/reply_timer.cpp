@@ -15,8 +15,13 @@ ReplyDeadline::ReplyDeadline() {
 bool ReplyDeadline::expired() {
     platform::Message message{};
     if (platform::peek_timer_message(message)) {
-        platform::translate_message(message);
-        platform::dispatch_message(message);
+        if (message.message == platform::kWmQuit) {
+            // The caller's: it stays pending, and the tick count ends this wait.
+            platform::post_quit_message(static_cast<int>(message.wparam));
+        } else {
+            platform::translate_message(message);
+            platform::dispatch_message(message);
+        }
     }
     if (timer_started_ && timer_state.pending_timer == 0) return true;
     if (platform::tick_count() - started_ >= kbd_reply_timeout) {

@@ -10,6 +10,8 @@
 #include "kbpi32/channel/send_status.h"
 #include "kbpi32/channel/serial_port.h"
 #include "kbpi32/channel/usb_binding.h"
+#include "kbpi32/common/held_quit.h"
+#include "kbpi32/common/image_format.h"
 #include "kbpi32/common/pending_timer.h"
 #include "kbpi32/common/status.h"
 #include "kbpi32/common/texts.h"
@@ -26,8 +28,6 @@ namespace r = download_result;
 
 constexpr int kBlock = 64;
 constexpr int kUsbBlock = 16;
-constexpr std::int32_t kFirstAddress = 4;
-constexpr std::uint8_t kMagic[4] = {0x4B, 0x65, 0x6C, 0x6D};  // "Kelm"
 constexpr std::uint8_t kEnableKeyboard = 0xF4;
 constexpr int kPauseIterations = 8191;
 constexpr int kSeekSet = 0;
@@ -49,7 +49,24 @@ void take_device_name(const char* status) {
     set_com_device_name(name);
 }
 
+// The port a text beginning with "COM" names, as written ("COM12", "COM 3"),
+// into `port`; true when it has more than the one digit the device name holds.
+bool names_two_digit_port(const char* text, char (&port)[sizeof SerialState::port_settings]) {
+    const std::size_t first_digit = text[3] == ' ' ? 4 : 3;
+    std::size_t end = first_digit;
+    while (end + 1 < sizeof port && text[end] >= '0' && text[end] <= '9') ++end;
+    std::memcpy(port, text, end);
+    port[end] = '\0';
+    return end - first_digit > 1;
+}
+
 std::int32_t open_com_port(const char* status) {
+    // Refused before anything is opened: COM12 must not open COM1.
+    char port[sizeof SerialState::port_settings];
+    if (names_two_digit_port(serial_state.port_settings, port)) {
+        write_status(text::kUnableToOpen, port);
+        return r::kComPortFailed;
+    }
     take_device_name(status);
     if (com_open() != 0) {
         write_status(text::kUnableToOpen, serial_state.device_name);
@@ -61,7 +78,7 @@ std::int32_t open_com_port(const char* status) {
 }
 
 bool has_magic(platform::File file) {
-    for (std::uint8_t expected : kMagic) {
+    for (std::uint8_t expected : kImageMagic) {
         std::uint8_t byte = 0;
         if (platform::file_read(file, &byte, 1) != 1 || byte != expected) return false;
     }
@@ -114,7 +131,7 @@ std::int32_t send_image_blocks(platform::File file, std::int32_t size) {
     }
     kill_pending_timer();
 
-    std::int32_t n = kFirstAddress;
+    std::int32_t n = kFirstImageAddress;
     std::uint8_t block[kBlock];
     do {
         if (n + block_length >= size) block_length = size - n;
@@ -187,6 +204,7 @@ std::int32_t kbp_download(const char* file, char* status, DownloadProgress progr
     } else {
         pause_before_return();
     }
+    post_held_quit();
     return result;
 }
 

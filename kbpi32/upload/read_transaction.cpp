@@ -1,6 +1,7 @@
 #include "read_transaction.h"
 
 #include "kbpi32/channel/frames.h"
+#include "kbpi32/common/held_quit.h"
 #include "kbpi32/common/pending_timer.h"
 #include "kbpi32/upload/function_library.h"
 
@@ -24,9 +25,9 @@ bool arm_capture(int count) {
 
 // Pumps the thread's whole queue, so the caller's windows stay served and the
 // capture callback and the timer procedure run from here, until the answer is
-// captured or the timer has ended. A quit message is taken and dropped: the
-// read must go on. The elapsed tick count also ends the wait, should the
-// timer's message never come.
+// captured or the timer has ended. A quit message is taken and held for the
+// transfer to post back: the read must go on. The elapsed tick count also ends
+// the wait, should the timer's message never come.
 void wait_for_answer() {
     const std::uint32_t started = platform::tick_count();
     for (;;) {
@@ -35,6 +36,8 @@ void wait_for_answer() {
         if (fetched > 0) {
             platform::translate_message(message);
             platform::dispatch_message(message);
+        } else if (fetched == 0) {
+            hold_quit(static_cast<int>(message.wparam));
         }
         if (capture_state.capture_done != 0 || timer_state.pending_timer == 0) return;
         if (fetched < 0 || platform::tick_count() - started >= upload_timer_interval) {

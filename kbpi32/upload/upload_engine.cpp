@@ -4,6 +4,8 @@
 
 #include "kbpi32/channel/interface_state.h"
 #include "kbpi32/channel/usb_binding.h"
+#include "kbpi32/common/held_quit.h"
+#include "kbpi32/common/image_format.h"
 #include "kbpi32/common/status.h"
 #include "kbpi32/common/texts.h"
 #include "kbpi32/upload/function_library.h"
@@ -21,8 +23,7 @@ constexpr std::uint8_t kChunk = 16;
 constexpr std::uint8_t kUsbChunk = 8;
 constexpr int kFailuresBeforePrompt = 10;
 constexpr std::int32_t kSmallestImageEnd = 10;
-constexpr std::uint8_t kMagic[4] = {0x4B, 0x65, 0x6C, 0x6D};  // "Kelm"
-constexpr std::int32_t kFirstImageAddress = 4;
+constexpr int kSeekEnd = 2;
 
 void report_progress(int percent) {
     if (upload_state.upload_progress != nullptr) upload_state.upload_progress(percent);
@@ -64,26 +65,66 @@ bool user_continues() {
            platform::kIdCancel;
 }
 
-// The magic, then keyboard bytes 4..image end: file offset k holds address k.
-std::int32_t write_image_file(const char* file, std::int32_t image_end) {
-    platform::File out = platform::file_open(file, "wb");
-    if (out == nullptr) {
-        write_status(text::kFileCreationFailed, file);
-        return upload_result::kFailed;
+// The folder of `path`, up to its last separator, as GetTempFileNameA takes
+// it; "." when the path names none. False when it is too long.
+bool folder_of(const char* path, char (&folder)[platform::kMaxPath]) {
+    std::size_t end = 0;  // one past the last separator
+    for (std::size_t i = 0; path[i] != '\0'; ++i)
+        if (path[i] == '\\' || path[i] == '/' || path[i] == ':') end = i + 1;
+    if (end == 0) {
+        std::memcpy(folder, ".", 2);
+        return true;
     }
+    if (end >= sizeof folder) return false;
+    std::memcpy(folder, path, end);
+    folder[end] = '\0';
+    return true;
+}
+
+// The magic, then keyboard bytes 4..image end: file offset k holds address k.
+bool write_image_bytes(platform::File out, std::int32_t image_end) {
     bool written = true;
-    for (std::uint8_t byte : kMagic) written = written && platform::file_write(out, &byte, 1) == 1;
+    for (std::uint8_t byte : kImageMagic) written = written && platform::file_write(out, &byte, 1) == 1;
     if (written) {
         const auto length = static_cast<std::uint32_t>(image_end + 1 - kFirstImageAddress);
         // A short write (a full disk) must not pass for a finished upload.
         written = platform::file_write(out, &upload_state.image_buffer[kFirstImageAddress], length) == length;
     }
-    written = platform::file_close(out) && written;
-    if (!written) {
-        write_status(text::kCantWriteFile, file);
+    return platform::file_close(out) && written;
+}
+
+// The size the file system holds: writes and a close that all reported
+// success can still leave a file short on a full disk.
+bool has_size(const char* path, std::int32_t size) {
+    platform::File in = platform::file_open(path, "rb");
+    if (in == nullptr) return false;
+    const bool sized = platform::file_seek(in, 0, kSeekEnd) && platform::file_tell(in) == size;
+    platform::file_close(in);
+    return sized;
+}
+
+// Written beside the caller's file under a temporary name, which replaces it
+// only once every byte is on disk: a failing write leaves the old file as it was.
+std::int32_t write_image_file(const char* file, std::int32_t image_end) {
+    char folder[platform::kMaxPath];
+    char temporary[platform::kMaxPath];
+    if (!folder_of(file, folder) || !platform::file_create_temporary(folder, temporary)) {
+        write_status(text::kFileCreationFailed, file);
         return upload_result::kFailed;
     }
-    return image_end;
+    bool created = false;
+    bool written = false;
+    if (platform::File out = platform::file_open(temporary, "wb"); out != nullptr) {
+        created = true;
+        written = write_image_bytes(out, image_end) && has_size(temporary, image_end + 1);
+    }
+    if (written && platform::file_replace(temporary, file)) return image_end;
+    platform::file_remove(temporary);
+    if (written || !created)
+        write_status(text::kFileCreationFailed, file);
+    else
+        write_status(text::kCantWriteFile, file);
+    return upload_result::kFailed;
 }
 
 }  // namespace
@@ -134,6 +175,7 @@ std::int32_t kbp_upload(const char* file, char* status, ProgressCallback progres
     ensure_interface_chosen();
     const std::int32_t result = upload_image(file, status, progress);
     if (interface_state.use_usb) usb_release();
+    post_held_quit();
     return result;
 }
 

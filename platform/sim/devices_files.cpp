@@ -1,5 +1,11 @@
 // Devices of the simulated PC through its handle table, and image files as host files.
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
 
 #include "platform/devices_files.h"
 #include "platform/sim/devices.h"
@@ -65,7 +71,11 @@ std::uint32_t file_read(File file, void* data, std::uint32_t size) {
 
 std::uint32_t file_write(File file, const void* data, std::uint32_t size) {
     if (refuses(sim::Call::file_write)) return 0;
-    return static_cast<std::uint32_t>(std::fwrite(data, 1, size, static_cast<std::FILE*>(file)));
+    std::uint64_t& space = sim::image_files().disk_space;
+    const auto kept = static_cast<std::uint32_t>(std::min<std::uint64_t>(size, space));
+    space -= kept;
+    const auto written = static_cast<std::uint32_t>(std::fwrite(data, 1, kept, static_cast<std::FILE*>(file)));
+    return written == kept ? size : written;
 }
 
 bool file_seek(File file, std::int32_t offset, int origin) {
@@ -85,5 +95,26 @@ bool file_close(File file) {
     ++sim::image_files().closed;
     return std::fclose(static_cast<std::FILE*>(file)) == 0 && !refused;
 }
+
+// A new empty file of a unique name in the folder, as GetTempFileNameA makes one.
+bool file_create_temporary(const char* folder, char* name) {
+    if (refuses(sim::Call::file_create_temporary) || folder == nullptr) return false;
+    std::string pattern = *folder != '\0' ? folder : ".";
+    if (pattern.back() != '/') pattern += '/';
+    pattern += "kbpXXXXXX";
+    if (pattern.size() >= kMaxPath) return false;
+    const int descriptor = mkstemp(pattern.data());
+    if (descriptor < 0) return false;
+    close(descriptor);
+    std::memcpy(name, pattern.c_str(), pattern.size() + 1);
+    ++sim::image_files().temporaries_made;
+    return true;
+}
+
+bool file_replace(const char* from, const char* to) {
+    return !refuses(sim::Call::file_replace) && std::rename(from, to) == 0;
+}
+
+bool file_remove(const char* path) { return !refuses(sim::Call::file_remove) && std::remove(path) == 0; }
 
 }  // namespace platform

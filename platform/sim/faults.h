@@ -28,6 +28,9 @@ enum class Call : std::uint8_t {
     file_seek,
     file_tell,
     file_close,
+    file_create_temporary,
+    file_replace,
+    file_remove,
     get_comm_state,
     set_comm_state,
     setup_comm,
@@ -41,6 +44,7 @@ enum class Call : std::uint8_t {
     get_message,
     peek_message,
     peek_timer_message,
+    post_quit_message,
     translate_message,
     dispatch_message,
     message_box,
@@ -74,7 +78,8 @@ public:
     // For the backend: counts and records one use; true when it is to fail.
     bool refuses(Call call);
     // For the calls Windows never fails (GetTickCount, port in/out, TranslateMessage,
-    // DispatchMessageA, HidD_GetHidGuid): counted and recorded, never refused.
+    // DispatchMessageA, PostQuitMessage, HidD_GetHidGuid): counted and recorded,
+    // never refused.
     void note(Call call);
 
 private:

@@ -60,6 +60,13 @@ void take_input(Messages& m) {
     deliver_due(m);
 }
 
+bool take_quit_flag(Messages& m, platform::Message& out) {
+    if (!m.quit) return false;
+    out = {nullptr, platform::kWmQuit, static_cast<std::uintptr_t>(*m.quit), 0, clock().now_ms, 0, 0};
+    m.quit.reset();
+    return true;
+}
+
 }  // namespace
 
 bool Messages::take(platform::Message& out, bool wait) {
@@ -70,6 +77,7 @@ bool Messages::take(platform::Message& out, bool wait) {
             posted.pop_front();
             return true;
         }
+        if (take_quit_flag(*this, out)) return true;
         if (take_timer_message(*this, out, wait)) return true;
         // Waiting for a message posted for later: the clock runs to it.
         if (!wait || later.empty()) return false;
@@ -82,12 +90,19 @@ bool Messages::take(platform::Message& out, bool wait) {
 
 bool Messages::take_timer(platform::Message& out) {
     take_input(*this);
-    // A timer message a test posted by hand is a timer message too.
-    auto posted_timer = std::find_if(posted.begin(), posted.end(),
-                                     [](const platform::Message& m) { return m.message == platform::kWmTimer; });
-    if (posted_timer != posted.end()) {
-        out = *posted_timer;
-        posted.erase(posted_timer);
+    const auto posted_of = [this](std::uint32_t kind) {
+        return std::find_if(posted.begin(), posted.end(), [kind](const platform::Message& m) { return m.message == kind; });
+    };
+    // The filter does not hold back a quit message. A timer message a test
+    // posted by hand is a timer message too.
+    auto taken = posted_of(platform::kWmQuit);
+    if (taken == posted.end()) {
+        if (take_quit_flag(*this, out)) return true;
+        taken = posted_of(platform::kWmTimer);
+    }
+    if (taken != posted.end()) {
+        out = *taken;
+        posted.erase(taken);
         return true;
     }
     return take_timer_message(*this, out, false);

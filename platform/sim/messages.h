@@ -4,6 +4,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <optional>
 #include <vector>
 
 #include "platform/platform.h"
@@ -29,6 +30,9 @@ struct Messages {
     std::vector<Timer> timers;
     std::deque<platform::Message> posted;   // messages in the queue
     std::vector<platform::Message> later;   // posted to arrive at their `time`
+    // PostQuitMessage's flag: a WM_QUIT with this exit code is pending. It comes
+    // after the posted messages and before any timer message, as on Windows.
+    std::optional<int> quit;
     // Input the system takes before the thread's next message (keystrokes).
     std::vector<std::function<void()>> input_sources;
     // What dispatching a message to a window runs.
@@ -39,6 +43,7 @@ struct Messages {
     unsigned timers_killed = 0;
     unsigned dispatched = 0;
     unsigned starved_waits = 0;  // GetMessageA with nothing that could ever arrive
+    unsigned quits_posted = 0;   // PostQuitMessage
 
     void post(std::uint32_t message, std::uintptr_t wparam = 0, std::intptr_t lparam = 0, void* window = nullptr);
     // Posts a message that arrives at `due_ms` on the clock.
@@ -46,7 +51,9 @@ struct Messages {
                  void* window);
     // Takes the next message; `wait` lets the clock run to the next timer.
     bool take(platform::Message& out, bool wait);
-    // Takes the message of a timer that is due now, leaving posted messages queued.
+    // PeekMessageA filtered to WM_TIMER: a pending WM_QUIT (the flag, or one
+    // posted), else the message of a timer that is due now; every other posted
+    // message stays queued.
     bool take_timer(platform::Message& out);
 };
 

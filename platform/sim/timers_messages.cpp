@@ -33,16 +33,23 @@ bool kill_timer(TimerId timer) {
 int get_message(Message& message) {
     if (refuses(sim::Call::get_message)) return -1;
     if (sim::messages().take(message, true)) return message.message == kWmQuit ? 0 : 1;
-    // Nothing could ever arrive: a real thread would block for ever here.
+    // Nothing could ever arrive: a real thread would block for ever here. The
+    // simulated one gets a WM_NULL, which means nothing, and lets time pass.
     ++sim::messages().starved_waits;
-    message = {nullptr, kWmQuit, 0, 0, sim::clock().now_ms, 0, 0};
-    return 0;
+    message = {nullptr, 0, 0, 0, sim::clock().now_ms, 0, 0};
+    return 1;
 }
 
 bool peek_message(Message& message) { return !refuses(sim::Call::peek_message) && sim::messages().take(message, false); }
 
 bool peek_timer_message(Message& message) {
     return !refuses(sim::Call::peek_timer_message) && sim::messages().take_timer(message);
+}
+
+void post_quit_message(int exit_code) {
+    sim::faults().note(sim::Call::post_quit_message);
+    ++sim::messages().quits_posted;
+    sim::messages().quit = exit_code;
 }
 
 void translate_message(const Message&) { sim::faults().note(sim::Call::translate_message); }

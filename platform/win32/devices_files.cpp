@@ -54,4 +54,14 @@ std::int32_t file_tell(File file) { return static_cast<std::int32_t>(std::ftell(
 
 bool file_close(File file) { return std::fclose(static_cast<std::FILE*>(file)) == 0; }
 
+static_assert(kMaxPath == MAX_PATH);
+
+bool file_create_temporary(const char* folder, char* name) { return GetTempFileNameA(folder, "kbp", 0, name) != 0; }
+
+bool file_replace(const char* from, const char* to) {
+    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
+bool file_remove(const char* path) { return DeleteFileA(path) != FALSE; }
+
 }  // namespace platform

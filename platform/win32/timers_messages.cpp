@@ -8,7 +8,10 @@
 namespace platform {
 
 static_assert(sizeof(Message) == sizeof(MSG));
+static_assert(offsetof(Message, wparam) == offsetof(MSG, wParam));
 static_assert(offsetof(Message, time) == offsetof(MSG, time));
+static_assert(kWmQuit == WM_QUIT && kWmTimer == WM_TIMER);
+static_assert(sizeof(TimerId) == sizeof(UINT_PTR));
 
 TimerId set_timer(std::uint32_t milliseconds, TimerProc proc) {
     return SetTimer(nullptr, 0, milliseconds, reinterpret_cast<TIMERPROC>(proc));
@@ -26,16 +29,10 @@ bool peek_message(Message& message) {
 }
 
 bool peek_timer_message(Message& message) {
-    MSG* taken = reinterpret_cast<MSG*>(&message);
-    if (!PeekMessageA(taken, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE)) return false;
-    // PeekMessage hands out WM_QUIT whatever the filter: it is the caller's, so
-    // it goes back into the queue.
-    if (taken->message == WM_QUIT) {
-        PostQuitMessage(static_cast<int>(taken->wParam));
-        return false;
-    }
-    return true;
+    return PeekMessageA(reinterpret_cast<MSG*>(&message), nullptr, WM_TIMER, WM_TIMER, PM_REMOVE) != FALSE;
 }
+
+void post_quit_message(int exit_code) { PostQuitMessage(exit_code); }
 
 void translate_message(const Message& message) { TranslateMessage(reinterpret_cast<const MSG*>(&message)); }
 

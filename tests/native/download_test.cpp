@@ -163,7 +163,7 @@ TEST_F(Download, TheDeviceNameIsTheFirstFourCharactersWithABlankSkipped) {
     struct Case {
         const char* text;
         const char* device;
-    } cases[] = {{"COM 3:9600,N,8,1", "COM3"}, {"COM12", "COM1"}, {"COM3", "COM3"}};
+    } cases[] = {{"COM 3:9600,N,8,1", "COM3"}, {"COM3", "COM3"}, {"COM1x", "COM1"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         EXPECT_EQ(download(c.text), 302);
@@ -174,6 +174,26 @@ TEST_F(Download, TheDeviceNameIsTheFirstFourCharactersWithABlankSkipped) {
     EXPECT_EQ(download("COM 3:9600,N,8,1"), -2);
     EXPECT_STREQ(status, "unable to open COM3");
     platform::close_handle(held);
+}
+
+// The device name holds one digit: a two-digit port is refused, not taken for COM1.
+TEST_F(Download, AComPortOfTwoDigitsIsRefusedBeforeAnythingIsOpened) {
+    write_image(302);
+    const struct {
+        const char* text;
+        const char* status;
+    } cases[] = {{"COM12", "unable to open COM12"},
+                 {"COM51:9600,N,8,1", "unable to open COM51"},
+                 {"COM 10", "unable to open COM 10"},
+                 {"COM1234567890123456789012345", "unable to open COM12345678901234567890"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        const unsigned opens = sim::devices().opens + sim::devices().failed_opens;
+        EXPECT_EQ(download(c.text), -2);
+        EXPECT_STREQ(status, c.status);
+        EXPECT_EQ(sim::devices().opens + sim::devices().failed_opens, opens);
+        EXPECT_EQ(sim::image_files().opened, 0u);
+    }
 }
 
 TEST_F(Download, UsbLeftSetByAnEarlierCallCarriesTheFramesWhileTheComPortOpensAndCloses) {
@@ -214,6 +234,29 @@ TEST_F(Download, AKeyboardThatDoesNotAnswerTheOpeningCheckGetsNoBlock) {
     EXPECT_EQ(write_frames().size(), 0u);
     EXPECT_EQ(kbp::timer_state.pending_timer, 0u);
     EXPECT_EQ(kbpfunc().closes, 1u);
+}
+
+// The opening check's read wait takes the caller's quit and goes on; the
+// download posts it back, once, as it returns, whether the check passed or not.
+TEST_F(Download, AQuitTakenByTheOpeningCheckIsPostedBackAtTheEnd) {
+    const Bytes image = write_image(302);
+    for (const bool answers : {true, false}) {
+        SCOPED_TRACE(answers);
+        sim::messages().quits_posted = 0;
+        sim::messages().quit.reset();
+        keyboard.answers_reads = answers;
+        sim::messages().post(platform::kWmQuit, 3);
+        EXPECT_EQ(download(""), answers ? 302 : -5);
+        EXPECT_EQ(sim::messages().quits_posted, 1u);
+        EXPECT_EQ(sim::messages().quit, 3);
+    }
+    EXPECT_TRUE(memory_holds(image));
+    // Without a quit nothing is posted.
+    sim::messages().quits_posted = 0;
+    sim::messages().quit.reset();
+    keyboard.answers_reads = true;
+    EXPECT_EQ(download(""), 302);
+    EXPECT_EQ(sim::messages().quits_posted, 0u);
 }
 
 TEST_F(Download, AComPortThatCannotBeSetUpOrClosedGivesItsCode) {

@@ -7,6 +7,7 @@
 #include "kbpi32/channel/reply_timer.h"
 #include "kbpi32/channel/tick_wait.h"
 #include "kbpi32/channel/usb_binding.h"
+#include "kbpi32/common/held_quit.h"
 #include "kbpi32/common/pending_timer.h"
 #include "kbpi32/download/download_engine.h"
 #include "kbpi32/upload/function_library.h"
@@ -46,6 +47,7 @@ TEST_F(LibraryState, TheResetPutsEveryProcessWideVariableBackAsLoaded) {
     kbp::upload_state = {{}, 8, 24, 1023, 3, some_progress};
     kbp::upload_state.image_buffer[8999] = 0x5A;
     kbp::download_state.progress = some_progress;
+    kbp::hold_quit(3);
 
     ASSERT_EQ(kbp::led_tunnel_state.ec_mode, 1u);
     ASSERT_NE(kbp::status_state.current_status, nullptr);
@@ -61,6 +63,7 @@ TEST_F(LibraryState, TheResetPutsEveryProcessWideVariableBackAsLoaded) {
     EXPECT_EQ(kbp::clock_state.period_start, 0);
     EXPECT_TRUE(same_serial_state(kbp::serial_state, kbp::SerialState{}));
     EXPECT_EQ(kbp::timer_state, kbp::TimerState{});
+    EXPECT_EQ(kbp::quit_state, kbp::QuitState{});
     EXPECT_EQ(kbp::usb_binding_state, kbp::UsbBindingState{});
     EXPECT_EQ(kbp::function_library_state, kbp::FunctionLibraryState{});
     EXPECT_EQ(kbp::capture_state, kbp::CaptureState{});

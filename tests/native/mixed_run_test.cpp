@@ -76,11 +76,11 @@ protected:
         if (result > 0) {
             EXPECT_EQ(rig.uploaded(), rig.expected_upload(result));
             ++uploads;
-        } else if (std::string(rig.status).starts_with("Can't write into file")) {
-            // The file was created before its write failed; it stays.
         } else {
+            // Whatever failed, the file is as it was and nothing stands beside it.
             EXPECT_EQ(rig.uploaded_exists(), existed);
             EXPECT_EQ(rig.uploaded(), before);
+            EXPECT_EQ(rig.files_in_folder(), existed ? 2u : 1u);
         }
     }
 

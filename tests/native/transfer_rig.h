@@ -2,6 +2,7 @@
 // Whole downloads and uploads on the simulated PC, with one keyboard on every
 // path, for the tests that run many of them: the fault matrix and the mixed run.
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -29,18 +30,25 @@ struct TransferRig {
     using Bytes = std::vector<std::uint8_t>;
 
     kbdsim::Keyboard keyboard;
+    // A folder of its own, so that whatever a transfer leaves beside its files shows.
+    std::string folder;
     std::string image_file;
     std::string upload_file;
     char status[512] = {};
 
     explicit TransferRig(const std::string& name)
-        : image_file(::testing::TempDir() + "kbp_rig_" + name + ".kbp"),
-          upload_file(::testing::TempDir() + "kbp_rig_" + name + "_up.kbp") {
+        : folder(::testing::TempDir() + "kbp_rig_" + name),
+          image_file(folder + "/image.kbp"),
+          upload_file(folder + "/up.kbp") {
+        std::filesystem::remove_all(folder);
+        std::filesystem::create_directory(folder);
         fresh();
     }
-    ~TransferRig() {
-        std::remove(image_file.c_str());
-        std::remove(upload_file.c_str());
+    ~TransferRig() { std::filesystem::remove_all(folder); }
+
+    // The number of files in the rig's folder.
+    std::size_t files_in_folder() const {
+        return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(folder), {}));
     }
 
     // A fresh PC and library; the keyboard keeps its memory.

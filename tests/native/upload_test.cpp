@@ -131,26 +131,49 @@ TEST_F(Upload, AFileThatCannotBeCreatedIsNamedInTheStatus) {
     EXPECT_EQ(progress.back(), 0);
 }
 
-TEST_F(Upload, AnyWriteOrTheCloseFailingIsReportedNotPassedForAFinishedUpload) {
+// The file is written under a temporary name beside the old one, which it
+// replaces only once complete: every failure leaves the old file as it was.
+TEST_F(Upload, AFailingWriteLeavesTheOldFileAsItWasAndNoTemporaryBeside) {
     image_in_keyboard(20);
-    struct Case {
+    const std::string creation_failed = "File '" + file + "' creation failed.\n";
+    const std::string cant_write = "Can't write into file '" + file + "'.\n";
+    const struct {
         const char* what;
         sim::Call call;
         unsigned after;
-    } cases[] = {{"the first magic byte", sim::Call::file_write, 0},
-                 {"the last magic byte", sim::Call::file_write, 3},
-                 {"the image bytes", sim::Call::file_write, 4},
-                 {"the close", sim::Call::file_close, 0}};
-    for (const Case& c : cases) {
+        const std::string& status;
+    } cases[] = {{"the temporary name", sim::Call::file_create_temporary, 0, creation_failed},
+                 {"opening it", sim::Call::file_open, 0, creation_failed},
+                 {"the first magic byte", sim::Call::file_write, 0, cant_write},
+                 {"the last magic byte", sim::Call::file_write, 3, cant_write},
+                 {"the image bytes", sim::Call::file_write, 4, cant_write},
+                 {"the close", sim::Call::file_close, 0, cant_write},
+                 {"reopening it to measure", sim::Call::file_open, 1, cant_write},
+                 {"measuring it", sim::Call::file_seek, 0, cant_write},
+                 {"the replacing rename", sim::Call::file_replace, 0, creation_failed}};
+    const Bytes old_file = {'K', 'e', 'l', 'm', 1, 2, 3};
+    std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(old_file.data()), 7);
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         sim::faults().fail_once(c.call, c.after);
         EXPECT_EQ(upload(), 0);
-        EXPECT_EQ(std::string(status), "Can't write into file '" + file + "'.\n");
+        EXPECT_EQ(status, c.status);
         EXPECT_EQ(progress.back(), 0);
         EXPECT_TRUE(sim::image_files().open.empty());
+        EXPECT_EQ(file_bytes(), old_file);
+        EXPECT_EQ(folder_holds(), std::vector<std::string>{"image.kbp"});
     }
+    // Writes and a close that all report success over a disk that kept only part.
+    sim::image_files().disk_space = 12;
+    EXPECT_EQ(upload(), 0);
+    EXPECT_EQ(status, cant_write);
+    EXPECT_EQ(file_bytes(), old_file);
+    EXPECT_EQ(folder_holds(), std::vector<std::string>{"image.kbp"});
+
+    sim::image_files().disk_space = 1000;
     EXPECT_EQ(upload(), 20);
     EXPECT_EQ(file_bytes(), expected_file(20));
+    EXPECT_EQ(folder_holds(), std::vector<std::string>{"image.kbp"});
 }
 
 TEST_F(Upload, ASilentKeyboardTimesOutEachReadAndCancelLeavesNoFile) {
@@ -193,13 +216,17 @@ TEST_F(Upload, FailuresCountAcrossChunksUntilThePromptAndAfterOkTenMore) {
     EXPECT_FALSE(file_exists());
 }
 
-TEST_F(Upload, AQuitMessageDuringTheWaitIsTakenAndTheUploadGoesOn) {
+// The wait takes the quit and goes on; the caller gets it back, once, as the upload returns.
+TEST_F(Upload, AQuitMessageDuringTheWaitIsKeptAndPostedBackAtTheEnd) {
     image_in_keyboard(20);
-    sim::messages().post(platform::kWmQuit);
+    sim::messages().post(platform::kWmQuit, 9);
     sim::messages().post(0x0400, 7);
+    sim::messages().post(platform::kWmQuit, 4);
     EXPECT_EQ(upload(), 20);
-    EXPECT_TRUE(sim::messages().posted.empty());
     EXPECT_EQ(file_bytes(), expected_file(20));
+    EXPECT_TRUE(sim::messages().posted.empty());
+    EXPECT_EQ(sim::messages().quits_posted, 1u);
+    EXPECT_EQ(sim::messages().quit, 4);
 }
 
 // ---------------------------------------------------------------------------

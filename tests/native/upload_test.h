@@ -2,6 +2,7 @@
 // A keyboard whose memory holds an image, the capture library installed, and
 // a place for image files.
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -18,10 +19,13 @@ protected:
         sim::install_function_library();
         std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
         for (char& c : name) c = c == '/' ? '_' : c;
-        file = ::testing::TempDir() + "kbp_upload_" + name + ".kbp";
-        std::remove(file.c_str());
+        // A folder of its own, so that whatever the upload leaves beside its file shows.
+        folder = ::testing::TempDir() + "kbp_upload_" + name;
+        std::filesystem::remove_all(folder);
+        std::filesystem::create_directory(folder);
+        file = folder + "/image.kbp";
     }
-    ~UploadTest() override { std::remove(file.c_str()); }
+    ~UploadTest() override { std::filesystem::remove_all(folder); }
 
     // Keyboard memory: a recognisable pattern whose image ends at `end`.
     void image_in_keyboard(unsigned end) {
@@ -41,6 +45,13 @@ protected:
         return Bytes(std::istreambuf_iterator<char>(in), {});
     }
     bool file_exists() const { return std::ifstream(file).good(); }
+    // The names in the test's folder.
+    std::vector<std::string> folder_holds() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(folder))
+            names.push_back(entry.path().filename().string());
+        return names;
+    }
 
     int upload(const char* port_text = "") {
         std::snprintf(status, sizeof status, "%s", port_text);
@@ -51,6 +62,7 @@ protected:
 
     static sim::FunctionLibrary& kbpfunc() { return sim::function_library(); }
 
+    std::string folder;
     std::string file;
     char status[512] = {};
     static inline std::vector<int> progress;
