@@ -1,29 +1,31 @@
 #!/usr/bin/env bash
 # Installs what is missing (on Debian 12), builds the native, sanitizer, fuzz
-# and 32-bit Windows variants, and runs the test layers: the native suites and
-# the fuzz corpora on the simulated PC (plain and under ASan/UBSan), a short
-# libFuzzer run of every fuzz target, the DLL checks and the real DLLs under Wine.
+# and 32-bit and 64-bit Windows variants, and runs the test layers: the native
+# suites and the fuzz corpora on the simulated PC (plain and under ASan/UBSan),
+# a short libFuzzer run of every fuzz target, the DLL checks and the real DLLs
+# under Wine of their architecture.
 # Ends with one line: "N passed, N failed" (", N skipped" where a layer cannot run here).
 set -uo pipefail
 cd "$(dirname "$0")"
 
 need_install=0
-for tool in cmake ninja g++ clang++ i686-w64-mingw32-g++ wine; do
+for tool in cmake ninja g++ clang++ i686-w64-mingw32-g++ x86_64-w64-mingw32-g++ wine; do
   command -v "$tool" >/dev/null 2>&1 || need_install=1
 done
 [ -f /usr/include/gtest/gtest.h ] && [ -d /usr/src/googletest ] || need_install=1
 [ -f /usr/include/benchmark/benchmark.h ] || need_install=1
 [ -f /usr/include/CLI/CLI.hpp ] || need_install=1
 dpkg -s wine32:i386 >/dev/null 2>&1 || need_install=1
+[ -x /usr/lib/wine/wine64 ] || need_install=1
 dpkg -s libclang-rt-dev >/dev/null 2>&1 || need_install=1
 if [ $need_install -eq 1 ]; then
-  echo "== installing build tools, GoogleTest, Google Benchmark, CLI11, clang with libFuzzer, MinGW-w64 and 32-bit Wine"
+  echo "== installing build tools, GoogleTest, Google Benchmark, CLI11, clang with libFuzzer, MinGW-w64 and Wine (32- and 64-bit)"
   export DEBIAN_FRONTEND=noninteractive
   dpkg --add-architecture i386
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends \
     cmake ninja-build g++ make libgtest-dev libgmock-dev googletest libbenchmark-dev libcli11-dev clang libclang-rt-dev \
-    g++-mingw-w64-i686 wine wine32:i386 >/dev/null || { echo "install failed"; exit 1; }
+    g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 >/dev/null || { echo "install failed"; exit 1; }
 fi
 
 passed=0
@@ -31,10 +33,10 @@ failed=0
 skipped=0
 status=0
 
-# Wine runs the 32-bit DLLs only where the kernel executes 32-bit programs.
-# Where it cannot (a kernel without IA-32 emulation), the DLLs are still built
-# and their tests counted as skipped, not as passed.
-wine_runs() { timeout 60 wine --version >/dev/null 2>&1; }
+# Wine runs the 32-bit DLLs only where the kernel executes 32-bit programs;
+# 64-bit Wine runs on every x86-64 kernel. Where an architecture cannot run,
+# its DLLs are still built and its Wine tests counted as skipped, not as passed.
+wine_runs() { timeout 60 "$1" --version >/dev/null 2>&1; }
 
 # The fuzz preset needs clang with its libFuzzer and sanitizer runtimes.
 fuzzer_builds() {
@@ -46,8 +48,8 @@ fuzzer_builds() {
   [ $ok -eq 1 ]
 }
 
-run_suite() {  # run_suite PRESET CTEST_PARALLEL [build-only]
-  local preset=$1 jobs=$2 mode=${3:-} log
+run_suite() {  # run_suite PRESET CTEST_PARALLEL [build-only WHY]
+  local preset=$1 jobs=$2 mode=${3:-} why=${4:-} log
   echo "== $preset: configure and build"
   log=$(mktemp)
   if ! cmake --preset "$preset" >"$log" 2>&1 || ! cmake --build --preset "$preset" -j2 >>"$log" 2>&1; then
@@ -64,7 +66,7 @@ run_suite() {  # run_suite PRESET CTEST_PARALLEL [build-only]
     local count
     count=$(ctest --preset "$preset" -N -L wine 2>/dev/null | sed -nE 's/^Total Tests: ([0-9]+)/\1/p')
     skipped=$((skipped + ${count:-0}))
-    echo "== $preset: built; this machine cannot run 32-bit programs, so its ${count:-0} Wine tests are skipped"
+    echo "== $preset: built; $why, so its ${count:-0} Wine tests are skipped"
     select=(-LE wine)
   fi
   echo "== $preset: tests"
@@ -95,10 +97,15 @@ else
   skipped=$((skipped + count))
   echo "== fuzz: clang's libFuzzer runtime is missing, so its $count fuzz tests are skipped"
 fi
-if wine_runs; then
+if wine_runs /usr/lib/wine/wine; then
   run_suite windows 4
 else
-  run_suite windows 4 build-only
+  run_suite windows 4 build-only "this machine cannot run 32-bit programs"
+fi
+if wine_runs /usr/lib/wine/wine64; then
+  run_suite windows64 4
+else
+  run_suite windows64 4 build-only "64-bit Wine does not start here"
 fi
 
 if [ $skipped -gt 0 ]; then

@@ -1,9 +1,12 @@
 /* kbpi32: host-side interface to the programmable keyboards.
  *
- * Load kbpi32.dll (32-bit) and call these exports. Every call runs on the
- * caller's thread; calls must not overlap. Byte results are 8 bits wide. */
+ * Load kbpi32.dll (the 32-bit or the 64-bit one, as the host process is) and
+ * call these exports. Every call runs on the caller's thread; calls must not
+ * overlap. Byte results are 8 bits wide. */
 #ifndef KBPI32_H
 #define KBPI32_H
+
+#include <stdint.h>
 
 #if defined(_WIN32) && !defined(_WIN64)
 #define KBPI32_CALL __stdcall
@@ -74,12 +77,13 @@ unsigned char KBPI32_CALL vdd_EF_get(void);
 /* Sends the low 8 bits of value. -1 (nothing sent) when the device cannot be opened. */
 int KBPI32_CALL vdd_sendbyte(int value);
 
-/* The timer procedure of the library's reply wait (a Windows TIMERPROC): ends
- * the library's timer. The arguments are ignored. */
-void KBPI32_CALL TimeoutTimerProc(void *window, unsigned int message, unsigned int timer, unsigned long time);
+/* The timer procedure of the library's reply wait (a Windows TIMERPROC: window,
+ * message, timer identifier of pointer size, time): ends the library's timer.
+ * The arguments are ignored. */
+void KBPI32_CALL TimeoutTimerProc(void *window, unsigned int message, uintptr_t timer, unsigned long time);
 
 /* The timer procedure of the upload's read wait, likewise. */
-void KBPI32_CALL UploadTimerProc(void *window, unsigned int message, unsigned int timer, unsigned long time);
+void KBPI32_CALL UploadTimerProc(void *window, unsigned int message, uintptr_t timer, unsigned long time);
 
 #ifdef __cplusplus
 }

@@ -9,12 +9,6 @@ UsbState usb_state;
 
 namespace {
 
-// Sizes the 32-bit HID and SetupAPI calls expect in their records.
-constexpr std::uint32_t kInterfaceDataSize = 28;
-constexpr std::uint32_t kDetailDataSize = 5;
-constexpr std::uint32_t kAttributesSize = 12;
-
-constexpr std::int32_t kHidpStatusSuccess = 0x00110000;
 // Report identifier and the data byte.
 constexpr std::uint16_t kSmallestUsableReport = 2;
 
@@ -26,7 +20,7 @@ platform::DeviceInterfaceDetail* read_detail(platform::DeviceInfoSet set, platfo
     if (required <= offsetof(platform::DeviceInterfaceDetail, DevicePath)) return nullptr;
     auto* detail = static_cast<platform::DeviceInterfaceDetail*>(usb_state.allocate(required));
     if (detail == nullptr) return nullptr;
-    detail->cbSize = kDetailDataSize;
+    detail->cbSize = platform::kDeviceInterfaceDetailSize;
     if (!platform::get_device_interface_detail(set, data, detail, required, nullptr)) {
         std::free(detail);
         return nullptr;
@@ -41,7 +35,7 @@ platform::Handle open_if_keyboard(const char* path) {
                                                           platform::kShareRead | platform::kShareWrite);
     if (device == platform::invalid_handle()) return device;
     platform::HidAttributes attributes{};
-    attributes.Size = kAttributesSize;
+    attributes.Size = platform::kHidAttributesSize;
     if (platform::hid_get_attributes(device, attributes) && attributes.VendorID == kbd_vendor_id) return device;
     platform::close_handle(device);
     return platform::invalid_handle();
@@ -69,7 +63,7 @@ std::uint8_t usb_find_device() {
     std::uint8_t found = 0;
     for (std::uint32_t index = 0; found == 0; ++index) {
         platform::DeviceInterfaceData data{};
-        data.cbSize = kInterfaceDataSize;
+        data.cbSize = platform::kDeviceInterfaceDataSize;
         if (!platform::enum_device_interfaces(set, hid_guid, index, data)) break;
         platform::DeviceInterfaceDetail* detail = read_detail(set, data);
         if (detail == nullptr) continue;
@@ -95,7 +89,7 @@ void usb_read_caps() {
     platform::HidCaps caps{};
     platform::PreparsedData preparsed = nullptr;
     if (platform::hid_get_preparsed_data(usb_state.device_handle, preparsed)) {
-        if (platform::hid_get_caps(preparsed, caps) != kHidpStatusSuccess) caps = platform::HidCaps{};
+        if (platform::hid_get_caps(preparsed, caps) != platform::kHidpStatusSuccess) caps = platform::HidCaps{};
         platform::hid_free_preparsed_data(preparsed);
     }
     usb_state.output_report_length = caps.OutputReportByteLength;

@@ -17,19 +17,28 @@ struct Guid {
 // A device-information set (HDEVINFO); invalid_handle() when none was made.
 using DeviceInfoSet = void*;
 
-// Same layout as SP_DEVICE_INTERFACE_DATA (28 bytes in a 32-bit process).
+// Whether this is a 64-bit process: the SetupAPI records differ in size.
+constexpr bool kPointers64 = sizeof(void*) == 8;
+
+// Same layout as SP_DEVICE_INTERFACE_DATA.
 struct DeviceInterfaceData {
     std::uint32_t cbSize;
     Guid InterfaceClassGuid;
     std::uint32_t Flags;
     std::uintptr_t Reserved;
 };
+// The cbSize SetupDiEnumDeviceInterfaces insists on: 28 in a 32-bit process, 32 in a 64-bit one.
+constexpr std::uint32_t kDeviceInterfaceDataSize = sizeof(DeviceInterfaceData);
+static_assert(kDeviceInterfaceDataSize == (kPointers64 ? 32 : 28));
 
 // Same layout as SP_DEVICE_INTERFACE_DETAIL_DATA_A: cbSize, then the path.
 struct DeviceInterfaceDetail {
     std::uint32_t cbSize;
     char DevicePath[1];
 };
+// The cbSize SetupDiGetDeviceInterfaceDetailA insists on: the SDK's record is
+// packed in a 32-bit process (5 bytes) and aligned in a 64-bit one (8).
+constexpr std::uint32_t kDeviceInterfaceDetailSize = kPointers64 ? 8 : 5;
 
 // Same layout as HIDD_ATTRIBUTES.
 struct HidAttributes {
@@ -38,6 +47,8 @@ struct HidAttributes {
     std::uint16_t ProductID;
     std::uint16_t VersionNumber;
 };
+constexpr std::uint32_t kHidAttributesSize = sizeof(HidAttributes);
+static_assert(kHidAttributesSize == 12);
 
 // Same layout as HIDP_CAPS.
 struct HidCaps {
@@ -52,6 +63,9 @@ struct HidCaps {
 static_assert(sizeof(HidCaps) == 64);
 
 using PreparsedData = void*;
+
+// What HidP_GetCaps returns on success (HIDP_STATUS_SUCCESS).
+constexpr std::int32_t kHidpStatusSuccess = 0x00110000;
 
 constexpr std::uint32_t kDigcfPresent = 0x02;
 constexpr std::uint32_t kDigcfDeviceInterface = 0x10;

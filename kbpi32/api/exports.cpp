@@ -2,6 +2,7 @@
 #include "include/kbpi32.h"
 
 #include <cstdint>
+#include <type_traits>
 
 #include "kbpi32/channel/byte_channel.h"
 #include "kbpi32/channel/class_driver.h"
@@ -10,8 +11,13 @@
 #include "kbpi32/download/download_engine.h"
 #include "kbpi32/upload/read_transaction.h"
 #include "kbpi32/upload/upload_engine.h"
+#include "platform/timers_messages.h"
 
 extern "C" {
+
+// The header's timer procedures are what SetTimer takes, on both architectures.
+static_assert(std::is_same_v<decltype(&TimeoutTimerProc), platform::TimerProc>);
+static_assert(std::is_same_v<decltype(&UploadTimerProc), platform::TimerProc>);
 
 int KBPI32_CALL kbp_download(const char* file, char* status, kbp_progress_callback progress) {
     return kbp::kbp_download(file, status, progress);
@@ -45,11 +51,11 @@ unsigned char KBPI32_CALL vdd_EF_get(void) { return kbp::vdd_EF_get(); }
 
 int KBPI32_CALL vdd_sendbyte(int value) { return kbp::vdd_sendbyte(value); }
 
-void KBPI32_CALL TimeoutTimerProc(void* window, unsigned int message, unsigned int timer, unsigned long time) {
+void KBPI32_CALL TimeoutTimerProc(void* window, unsigned int message, uintptr_t timer, unsigned long time) {
     kbp::timeout_timer_proc(window, message, timer, time);
 }
 
-void KBPI32_CALL UploadTimerProc(void* window, unsigned int message, unsigned int timer, unsigned long time) {
+void KBPI32_CALL UploadTimerProc(void* window, unsigned int message, uintptr_t timer, unsigned long time) {
     kbp::upload_timer_proc(window, message, timer, time);
 }
 

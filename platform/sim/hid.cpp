@@ -13,12 +13,7 @@ namespace {
 
 constexpr platform::Guid kHidGuid = {0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
 
-// Record sizes of a 32-bit process, which the real calls insist on.
-constexpr std::uint32_t kInterfaceDataSize = 28;
-constexpr std::uint32_t kDetailDataSize = 5;
-
 constexpr std::uint32_t kInterfaceActive = 1;
-constexpr std::int32_t kHidpStatusSuccess = 0x00110000;
 constexpr std::int32_t kHidpStatusInvalidPreparsedData = static_cast<std::int32_t>(0xC0110001);
 
 bool same_guid(const platform::Guid& a, const platform::Guid& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
@@ -68,7 +63,7 @@ bool enum_device_interfaces(DeviceInfoSet set, const Guid& guid, std::uint32_t i
     if (sim::refuses(sim::Call::enum_device_interfaces)) return false;
     const std::vector<sim::HidDevice*>* members = sim::members_of(set);
     if (members == nullptr) return false;
-    if (data.cbSize != sim::kInterfaceDataSize) {
+    if (data.cbSize != platform::kDeviceInterfaceDataSize) {
         ++sim::hid().faulty_calls;
         return false;
     }
@@ -93,7 +88,7 @@ bool get_device_interface_detail(DeviceInfoSet set, DeviceInterfaceData& data, D
     const std::uint32_t needed = offsetof(DeviceInterfaceDetail, DevicePath) + path_size;
     if (required_size != nullptr) *required_size = needed;
     if (detail == nullptr) return false;  // the size question
-    if (detail->cbSize != sim::kDetailDataSize) {
+    if (detail->cbSize != platform::kDeviceInterfaceDetailSize) {
         ++sim::hid().faulty_calls;
         return false;
     }
@@ -150,7 +145,7 @@ std::int32_t hid_get_caps(PreparsedData data, HidCaps& caps) {
     caps.Usage = 0x06;
     caps.InputReportByteLength = 9;
     caps.OutputReportByteLength = it->second->output_report_length;
-    return sim::kHidpStatusSuccess;
+    return platform::kHidpStatusSuccess;
 }
 
 bool hid_free_preparsed_data(PreparsedData data) {

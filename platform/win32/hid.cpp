@@ -14,17 +14,20 @@ extern "C" {
 namespace platform {
 
 static_assert(sizeof(Guid) == sizeof(GUID));
-static_assert(sizeof(DeviceInterfaceData) == sizeof(SP_DEVICE_INTERFACE_DATA));
-static_assert(sizeof(DeviceInterfaceData) == 28);
+static_assert(kDeviceInterfaceDataSize == sizeof(SP_DEVICE_INTERFACE_DATA));
+static_assert(kDeviceInterfaceDetailSize == sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A));
+static_assert(offsetof(DeviceInterfaceData, Flags) == offsetof(SP_DEVICE_INTERFACE_DATA, Flags));
 static_assert(offsetof(DeviceInterfaceData, Reserved) == offsetof(SP_DEVICE_INTERFACE_DATA, Reserved));
 static_assert(offsetof(DeviceInterfaceDetail, DevicePath) ==
               offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_A, DevicePath));
-static_assert(sizeof(HidAttributes) == sizeof(HIDD_ATTRIBUTES));
+static_assert(kHidAttributesSize == sizeof(HIDD_ATTRIBUTES));
 static_assert(offsetof(HidAttributes, VendorID) == offsetof(HIDD_ATTRIBUTES, VendorID));
 static_assert(offsetof(HidAttributes, VersionNumber) == offsetof(HIDD_ATTRIBUTES, VersionNumber));
 static_assert(sizeof(HidCaps) == sizeof(HIDP_CAPS));
 static_assert(offsetof(HidCaps, OutputReportByteLength) == offsetof(HIDP_CAPS, OutputReportByteLength));
 static_assert(kDigcfPresent == DIGCF_PRESENT && kDigcfDeviceInterface == DIGCF_DEVICEINTERFACE);
+static_assert(kHidpStatusSuccess == HIDP_STATUS_SUCCESS);
+static_assert(sizeof(DeviceInfoSet) == sizeof(HDEVINFO) && sizeof(PreparsedData) == sizeof(PHIDP_PREPARSED_DATA));
 
 void hid_get_guid(Guid& guid) { HidD_GetHidGuid(reinterpret_cast<GUID*>(&guid)); }
 

@@ -7,6 +7,14 @@ namespace platform {
 
 namespace {
 
+#ifdef _WIN64
+
+// 64-bit Windows never lets a user-mode program touch the ports, so nothing
+// is probed: an in or out instruction would only fault.
+bool probe_port_access() { return false; }
+
+#else
+
 using AddHandler = PVOID(WINAPI*)(ULONG, PVECTORED_EXCEPTION_HANDLER);
 using RemoveHandler = ULONG(WINAPI*)(PVOID);
 
@@ -48,6 +56,8 @@ bool probe_port_access() {
     remove(handler);
     return !probe_faulted;
 }
+
+#endif
 
 }  // namespace
 

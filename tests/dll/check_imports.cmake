@@ -1,14 +1,18 @@
-# cmake -DDLL=file -DOBJDUMP=tool -DALLOWED=list -P check_imports.cmake
+# cmake -DDLL=file -DOBJDUMP=tool -DALLOWED=list[;list...] -P check_imports.cmake
 cmake_minimum_required(VERSION 3.20)
-# Fails on any imported function that is not on the list of those 32-bit
-# Windows XP has, and on any import of a MinGW run-time DLL or of the DLLs the
-# library loads at run time.
+# Fails on any imported function that is not on the lists of those Windows XP
+# has (32-bit, or x64 Edition for a 64-bit DLL), and on any import of a MinGW
+# run-time DLL or of the DLLs the library loads at run time.
 execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "${OBJDUMP} -p ${DLL} failed")
 endif()
 
-file(STRINGS ${ALLOWED} lines REGEX "^[^#]")
+set(lines "")
+foreach(list_file ${ALLOWED})
+  file(STRINGS ${list_file} list_lines REGEX "^[^#]")
+  list(APPEND lines ${list_lines})
+endforeach()
 set(allowed "")
 foreach(line ${lines})
   string(REGEX REPLACE "[ \t]+" ";" fields "${line}")

@@ -1,16 +1,20 @@
 #!/usr/bin/env bash
-# Creates the Wine prefix the Wine tests share: 32-bit, headless (message boxes
-# still work, crashes end the program instead of starting a debugger), and the
-# Windows version each test program is to see.
+# Creates the Wine prefix the Wine tests share: of the architecture the tests
+# are built for, headless (message boxes still work, crashes end the program
+# instead of starting a debugger), and the Windows version each test program
+# is to see.
 # Usage: make-prefix.sh PREFIX [PROGRAM=VERSION ...]
+# Environment: KBP_WINE (the loader, default wine), KBP_WINE_ARCH (win32 or
+# win64, default win32).
 set -euo pipefail
 prefix=$1
 shift
-export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX=$prefix WINEARCH=${KBP_WINE_ARCH:-win32} WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+wine=${KBP_WINE:-wine}
 
 if [ ! -f "$prefix/.kbp-ready" ]; then
   rm -rf "$prefix"
-  wineboot -i >/dev/null 2>&1
+  "$wine" wineboot -i >/dev/null 2>&1
   wineserver -w
 fi
 
@@ -23,7 +27,7 @@ reg=$(mktemp --suffix=.reg)
     printf '[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\%s]\n"Version"="%s"\n\n' "${pair%%=*}" "${pair#*=}"
   done
 } >"$reg"
-wine regedit "$reg" >/dev/null 2>&1
+"$wine" regedit "$reg" >/dev/null 2>&1
 wineserver -w
 rm -f "$reg"
 touch "$prefix/.kbp-ready"

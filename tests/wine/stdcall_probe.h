@@ -6,6 +6,11 @@
 
 // `arguments` (at most four) are the routine's own; the probe pushes four
 // words in all, the routine's first argument nearest the return address.
+// x86-64 has one calling convention, in which the caller always cleans up:
+// there is no drift to measure.
+#if defined(__x86_64__)
+inline int stack_drift_after_call(void*, std::initializer_list<std::int32_t> = {}) { return 0; }
+#else
 inline int stack_drift_after_call(void* routine, std::initializer_list<std::int32_t> arguments = {}) {
     std::int32_t words[4] = {};
     int count = 0;
@@ -28,3 +33,4 @@ inline int stack_drift_after_call(void* routine, std::initializer_list<std::int3
     // A routine that removes its `count` arguments leaves the other words pushed.
     return moved + 4 * (4 - count);
 }
+#endif

@@ -15,6 +15,7 @@ using SndInterface = unsigned char(__stdcall*)(int);
 int __cdecl caller_cleans_up(int value) { return value; }
 
 TEST(StackProbe, TellsACallerCleanedRoutineFromAStandardCallOne) {
+    if (sizeof(void*) == 8) GTEST_SKIP() << "x86-64 has one calling convention";
     EXPECT_EQ(stack_drift_after_call(reinterpret_cast<void*>(&caller_cleans_up), {1}), -4);
 }
 

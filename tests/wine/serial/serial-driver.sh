@@ -28,7 +28,7 @@ slave=$(head -n 1 "$work/slave")
 
 # COM5..COM9 are registered once per prefix, each to a link of its own in the
 # prefix, so Wine keeps them at every start; each run points the link at its pty.
-export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all
+export WINEPREFIX=$prefix WINEARCH=${KBP_WINE_ARCH:-win32} WINEDEBUG=-all
 (
   flock 9
   if [ ! -f "$prefix/.kbp-com-ports" ]; then
@@ -37,7 +37,7 @@ export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all
       printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]\n'
       for n in 5 6 7 8 9; do printf '"COM%s"="%s"\n' "$n" "$prefix/kbp-com$n"; done
     } >"$reg"
-    wine regedit "$reg" >/dev/null 2>&1
+    "${KBP_WINE:-wine}" regedit "$reg" >/dev/null 2>&1
     rm -f "$reg"
     touch "$prefix/.kbp-com-ports"
   fi

@@ -95,7 +95,7 @@ TEST(RealHid, EveryPresentInterfaceIsListedWithItsPathVendorAndReportLengths) {
         ASSERT_GT(required, 5u);
         std::vector<char> buffer(required);
         auto* detail = reinterpret_cast<platform::DeviceInterfaceDetail*>(buffer.data());
-        detail->cbSize = 5;
+        detail->cbSize = platform::kDeviceInterfaceDetailSize;
         ASSERT_TRUE(platform::get_device_interface_detail(set, data, detail, required, nullptr));
         const platform::Handle device =
             platform::open_device(detail->DevicePath, platform::kGenericRead | platform::kGenericWrite,
