@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "platform/abi.h"
+#include "platform/capture_library.h"
 #include "platform/platform.h"
 
 namespace kbp {
@@ -21,9 +22,7 @@ using CallbackDataCapture = int(KBP_STDCALL*)(CaptureCallback callback);
 using GetDataCapture = const std::uint8_t*(KBP_STDCALL*)();
 using CaptureData = int(KBP_STDCALL*)(int keystrokes, int mode, int limit);
 
-// The 47 names, in the order they are resolved.
-constexpr int kNameCount = 47;
-extern const char* const kNames[kNameCount];
+constexpr int kNameCount = platform::kCaptureLibraryNameCount;
 }  // namespace kbpfunc
 
 struct FunctionLibraryState {

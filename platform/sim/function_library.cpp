@@ -3,6 +3,7 @@
 #include <set>
 #include <string>
 
+#include "platform/capture_library.h"
 #include "platform/sim/clock.h"
 #include "platform/sim/com_ports.h"
 #include "platform/sim/controller.h"
@@ -96,19 +97,6 @@ int KBP_STDCALL kbp_capture_data(int keystrokes, int mode, int limit) {
 }
 int KBP_STDCALL unused_entry() { return 0; }
 
-const char* const kNames[] = {
-    "load_kbpi32", "unload_kbpi32", "kbp_msr_autoinput_on", "kbp_msr_autoinput_off", "kbp_msr_read_data",
-    "kbp_fc_autoinput_on", "kbp_fc_autoinput_off", "kbp_fc_read_data", "kbp_kl_autoinput_on",
-    "kbp_kl_autoinput_off", "kbp_kl_read_data", "kbp_bar_autoinput_on", "kbp_bar_autoinput_off",
-    "kbp_bar_read_data", "kbp_kvk_mode2", "kbp_kvk_mode1", "kbp_kvk_read_data", "kbp_display_data", "kbp_beep",
-    "kbp_open", "kbp_close", "kbp_msr_get_track1", "kbp_msr_get_track2", "kbp_msr_get_track3",
-    "kbp_msr_callback_track1", "kbp_msr_callback_track2", "kbp_msr_callback_track3", "kbp_get_barcode",
-    "kbp_get_keylock", "kbp_get_functioncard", "kbp_callback_barcode", "kbp_callback_keylock",
-    "kbp_callback_functioncard", "kbp_display_open", "kbp_display", "kbp_callback_displaycomplete",
-    "kbp_display_close", "kbp_msr_delete_data", "kbp_barcode_data", "kbp_barcode_config", "sendbyte",
-    "kbp_set_language", "kbp_get_language", "kbp_vba_display", "kbp_callback_data_capture",
-    "kbp_get_data_capture", "kbp_capture_data",
-};
 
 }  // namespace
 
@@ -120,14 +108,14 @@ FunctionLibrary& function_library() {
 void install_function_library() {
     function_library() = FunctionLibrary{};
     std::map<std::string, void*> symbols;
-    for (const char* name : kNames) symbols[name] = reinterpret_cast<void*>(&unused_entry);
+    for (const char* name : platform::kCaptureLibraryNames) symbols[name] = reinterpret_cast<void*>(&unused_entry);
     symbols["kbp_open"] = reinterpret_cast<void*>(&kbp_open);
     symbols["kbp_close"] = reinterpret_cast<void*>(&kbp_close);
     symbols["kbp_set_language"] = reinterpret_cast<void*>(&kbp_set_language);
     symbols["kbp_callback_data_capture"] = reinterpret_cast<void*>(&kbp_callback_data_capture);
     symbols["kbp_get_data_capture"] = reinterpret_cast<void*>(&kbp_get_data_capture);
     symbols["kbp_capture_data"] = reinterpret_cast<void*>(&kbp_capture_data);
-    libraries().install("KBPFUNC.DLL", std::move(symbols));
+    libraries().install(platform::kCaptureLibraryName, std::move(symbols));
     messages().input_sources.push_back(take_keys);
     messages().window_procedures[&function_library()] = window_procedure;
 }
