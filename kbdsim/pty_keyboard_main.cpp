@@ -1,6 +1,7 @@
 // kbdsim_pty: the keyboard on the far end of a serial line, played on a pty.
 //
-//   kbdsim_pty [SETTINGS] [--no-echo | --silent | --resend] [--summary FILE] [--max-seconds N]
+//   kbdsim_pty [SETTINGS] [--no-echo | --silent | --resend] [--summary FILE] [--memory FILE]
+//              [--max-seconds N]
 //
 // Prints the slave's path as the first line of standard output; a program
 // that opens that path (or a COM port linked to it) talks to the keyboard.
@@ -10,7 +11,8 @@
 // no data bits), at any setting when SETTINGS is left out, never with
 // --no-echo. --silent answers nothing (no keyboard on the line), --resend
 // answers 0xFE to every byte. Ends on SIGTERM, SIGINT or after --max-seconds
-// (default 900), and then writes a summary of what it received.
+// (default 900), and then writes a summary of what it received and, with
+// --memory, its 64 KiB memory.
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -39,6 +41,7 @@ struct Options {
     char parity = 'N';  // N, O or E
     kbdsim::AnswerMode answers = kbdsim::AnswerMode::acknowledge;
     const char* summary = nullptr;
+    const char* memory = nullptr;
     long max_seconds = 900;
 };
 
@@ -87,6 +90,8 @@ bool parse_options(int argc, char** argv, Options& o) {
             o.answers = kbdsim::AnswerMode::resend;
         } else if (a == "--summary" && i + 1 < argc) {
             o.summary = argv[++i];
+        } else if (a == "--memory" && i + 1 < argc) {
+            o.memory = argv[++i];
         } else if (a == "--max-seconds" && i + 1 < argc) {
             o.max_seconds = std::strtol(argv[++i], nullptr, 10);
         } else if (a.empty() || a[0] == '-' || !parse_settings(argv[i], o)) {
@@ -158,6 +163,14 @@ void write_summary(const Options& o, const kbdsim::Keyboard& keyboard, const Cou
     if (out != stdout) std::fclose(out);
 }
 
+void write_memory(const Options& o, const kbdsim::Keyboard& keyboard) {
+    if (o.memory == nullptr) return;
+    FILE* out = std::fopen(o.memory, "wb");
+    if (out == nullptr || std::fwrite(keyboard.memory.data(), 1, keyboard.memory.size(), out) != keyboard.memory.size())
+        std::perror("kbdsim_pty: memory");
+    if (out != nullptr) std::fclose(out);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -165,7 +178,7 @@ int main(int argc, char** argv) {
     if (!parse_options(argc, argv, options)) {
         std::fprintf(stderr,
                      "usage: kbdsim_pty [RATE,PARITY,DATA,STOP] [--no-echo|--silent|--resend] [--summary FILE] "
-                     "[--max-seconds N]\n");
+                     "[--memory FILE] [--max-seconds N]\n");
         return 2;
     }
     struct sigaction action {};
@@ -195,5 +208,6 @@ int main(int argc, char** argv) {
         for (ssize_t i = 0; i < n; ++i) answer(line, options, keyboard, buffer[i], counts);
     }
     write_summary(options, keyboard, counts);
+    write_memory(options, keyboard);
     return 0;
 }

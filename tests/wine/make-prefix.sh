@@ -23,6 +23,11 @@ reg=$(mktemp --suffix=.reg)
   printf 'REGEDIT4\n\n'
   printf '[HKEY_CURRENT_USER\\Software\\Wine\\Drivers]\n"Graphics"="null"\n\n'
   printf '[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\n"ShowCrashDialog"=dword:00000000\n\n'
+  # COM1..COM4 lead nowhere: Wine would link them to the machine's own serial
+  # lines (COM1 to the console), which no test may open.
+  printf '[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]\n'
+  for n in 1 2 3 4; do printf '"COM%s"="%s"\n' "$n" "$prefix/kbp-no-port"; done
+  printf '\n'
   for pair in "$@"; do
     printf '[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\%s]\n"Version"="%s"\n\n' "${pair%%=*}" "${pair#*=}"
   done

@@ -3,10 +3,12 @@
 # Usage: serial-driver.sh PREFIX SECONDS PROGRAM.exe [ARGS...]
 # Environment: KBP_COM_PORT (COM5..COM9), KBP_PTY_KEYBOARD (kbdsim_pty's
 # options), KBP_EXPECT_SUMMARY (a file of extended regular expressions, one a
-# line, each of which must match a line of the keyboard's summary), and
-# KBP_NATIVE_BIN / KBP_WINE_SCRIPTS from the test layer.
+# line, each of which must match a line of the keyboard's summary),
+# KBP_EXPECT_MEMORY (an image file, relative to the program's folder, whose
+# bytes from offset 4 on the keyboard's memory must hold from address 4 on),
+# and KBP_NATIVE_BIN / KBP_WINE_SCRIPTS from the test layer.
 set -uo pipefail
-prefix=$1 limit=$2
+prefix=$1 limit=$2 program=$3
 port=${KBP_COM_PORT:?} number=${KBP_COM_PORT#COM}
 case $number in [5-9]) ;; *) echo "serial-driver: $port could be a real serial line" >&2; exit 2 ;; esac
 
@@ -19,8 +21,8 @@ cleanup() {
 trap cleanup EXIT
 
 # shellcheck disable=SC2086  # the keyboard's options are words
-"$KBP_NATIVE_BIN/kbdsim_pty" ${KBP_PTY_KEYBOARD:-} --summary "$work/summary" --max-seconds $((limit + 30)) \
-  >"$work/slave" &
+"$KBP_NATIVE_BIN/kbdsim_pty" ${KBP_PTY_KEYBOARD:-} --summary "$work/summary" --memory "$work/memory" \
+  --max-seconds $((limit + 30)) >"$work/slave" &
 keyboard=$!
 for _ in $(seq 50); do [ -s "$work/slave" ] && break; sleep 0.1; done
 slave=$(head -n 1 "$work/slave")
@@ -60,5 +62,13 @@ if [ -n "${KBP_EXPECT_SUMMARY:-}" ]; then
       status=1
     fi
   done <"$KBP_EXPECT_SUMMARY"
+fi
+if [ -n "${KBP_EXPECT_MEMORY:-}" ]; then
+  image="$(dirname "$program")/$KBP_EXPECT_MEMORY"
+  size=$(stat -c %s "$image" 2>/dev/null || echo 0)
+  if [ "$size" -le 4 ] || ! cmp -s -n $((size - 4)) -i 4:4 "$image" "$work/memory"; then
+    echo "serial-driver: the keyboard's memory does not hold $image from address 4 on" >&2
+    status=1
+  fi
 fi
 exit $status

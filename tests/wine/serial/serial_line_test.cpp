@@ -14,26 +14,9 @@
 #include "kbpi32/channel/interface_state.h"
 #include "kbpi32/channel/serial_port.h"
 #include "kbpi32/common/status.h"
+#include "message_box_answers.h"
 
 namespace {
-
-// Message boxes are answered with OK as soon as they appear; their texts are kept.
-std::vector<std::string> boxes_shown;
-HHOOK box_hook = nullptr;
-HWND last_box = nullptr;
-
-LRESULT CALLBACK answer_boxes(int code, WPARAM wparam, LPARAM lparam) {
-    // Only message boxes (a dialog with the text control 0xFFFF), each once.
-    const HWND dialog = reinterpret_cast<HWND>(wparam);
-    if (code == HCBT_ACTIVATE && dialog != last_box && GetDlgItem(dialog, 0xFFFF) != nullptr) {
-        last_box = dialog;
-        char text[256] = {};
-        GetDlgItemTextA(dialog, 0xFFFF, text, sizeof text);
-        boxes_shown.emplace_back(text);
-        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
-    }
-    return CallNextHookEx(box_hook, code, wparam, lparam);
-}
 
 class SerialLine : public ::testing::Test {
 protected:
@@ -42,18 +25,15 @@ protected:
         device = port != nullptr ? port : "";
         kbp::status_state.current_status = status;
         kbp::set_com_device_name(device.c_str());
-        boxes_shown.clear();
-        box_hook = SetWindowsHookExA(WH_CBT, answer_boxes, nullptr, GetCurrentThreadId());
     }
     ~SerialLine() override {
-        UnhookWindowsHookEx(box_hook);
         if (kbp::serial_state.com_handle != platform::invalid_handle()) kbp::com_close();
     }
 
     void SetUp() override {
         // Never a port Wine maps to the machine's own serial lines.
         ASSERT_TRUE(device.size() == 4 && device.compare(0, 3, "COM") == 0 && device[3] >= '5') << device;
-        ASSERT_NE(box_hook, nullptr);
+        ASSERT_TRUE(boxes.hooked());
     }
 
     std::uint8_t open_and_configure(const std::string& port_text) {
@@ -85,6 +65,8 @@ protected:
         EXPECT_EQ(kbp::kbd_transport_send(0xF4), 0);
     }
 
+    // Answered with OK as soon as they appear.
+    MessageBoxAnswers boxes;
     std::string device;
     char status[256] = {};
 };
@@ -92,7 +74,7 @@ protected:
 TEST_F(SerialLine, ConfiguresTheRealLineFromTheText) {
     ASSERT_EQ(open_and_configure(device + ":4800,o,8,1"), 0) << status;
     EXPECT_EQ(std::string(status), device + ":4800,o,8,1");
-    EXPECT_TRUE(boxes_shown.empty());
+    EXPECT_TRUE(boxes.shown().empty());
 
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
@@ -114,8 +96,8 @@ TEST_F(SerialLine, TheSearchFindsEntryEightByTheRealLineSettings) {
     const DWORD start = GetTickCount();
     ASSERT_EQ(open_and_configure(device), 0) << status;
     EXPECT_EQ(std::string(status), "set to 2400,O,8,1");
-    ASSERT_EQ(boxes_shown.size(), 1u);
-    EXPECT_EQ(boxes_shown[0], "set to 2400,O,8,1");
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].text, "set to 2400,O,8,1");
     // Seven silent entries of about 600 ms each.
     EXPECT_GE(GetTickCount() - start, 3500u);
 
@@ -126,7 +108,7 @@ TEST_F(SerialLine, TheSearchFindsEntryEightByTheRealLineSettings) {
 TEST_F(SerialLine, NoKeyboardOnTheLine) {
     EXPECT_EQ(open_and_configure(device), 2);
     EXPECT_EQ(std::string(status), "unable to download");
-    EXPECT_TRUE(boxes_shown.empty());
+    EXPECT_TRUE(boxes.shown().empty());
     EXPECT_EQ(kbp::serial_state.com_handle, platform::invalid_handle());
     EXPECT_EQ(kbp::com_send_byte(0x41), 7);
     EXPECT_EQ(kbp::com_close(), 252);

@@ -1,5 +1,6 @@
 // A KBPUSB.DLL that delivers every byte to the keyboard model instead of a USB
-// device, with exports to inspect what the model received and decoded.
+// device, with exports to inspect what the model received and decoded and to
+// take the keys it typed (the KBPFUNC.DLL double captures them from here).
 #include <cstdint>
 
 #include "kbdsim/keyboard.h"
@@ -47,6 +48,23 @@ unsigned __stdcall double_received(unsigned char* out, unsigned capacity) {
     const auto& received = model().received;
     for (unsigned i = 0; i < capacity && i < received.size(); ++i) out[i] = received[i];
     return static_cast<unsigned>(received.size());
+}
+
+// Hands over up to `capacity` of the keys the keyboard typed in answer to read
+// requests (make codes, oldest first) and forgets them; returns how many.
+unsigned __stdcall double_take_typed(unsigned char* out, unsigned capacity) {
+    auto& typed = model().typed;
+    unsigned n = 0;
+    for (; n < capacity && !typed.empty(); ++n) {
+        out[n] = typed.front();
+        typed.pop_front();
+    }
+    return n;
+}
+
+// Copies `count` bytes of the keyboard's memory from `address` on.
+void __stdcall double_memory(unsigned address, unsigned char* out, unsigned count) {
+    for (unsigned i = 0; i < count; ++i) out[i] = model().memory[(address + i) & 0xFFFF];
 }
 
 // Frame `index` as decoded: 1 good, 0 bad, -1 no such frame.
