@@ -36,18 +36,21 @@ typedef void (KBPI32_CALL *kbp_progress_callback)(int percent);
  * `status` names the path: "USB", "AT" (the chosen path), a COM port such as
  * "COM1:9600,N,8,1" (settings searched when absent), or "" (the chosen path).
  * Returns the file's size on success, else -1 no file name, -2 the COM port
- * cannot be opened or set up, -3 the port text names no COM port, -4 the COM
+ * cannot be opened or set up (or is not one of COM1..COM9), -3 the port text names no COM port, -4 the COM
  * port cannot be closed, -5 the transfer stopped, -6 not an image file, -7 the
  * file cannot be opened; `status` then holds the one-line result text (make it
  * at least 64 bytes). `progress` may be null. */
 int KBPI32_CALL kbp_download(const char *file, char *status, kbp_progress_callback progress);
 
 /* Reads the keyboard's configuration image and writes it to `file` as the
- * magic "Kelm" followed by keyboard bytes 4..end. Over USB when `status`
- * begins with "USB", else over the chosen path. Returns the image's end
- * address (the file has one byte more); 0 on failure and -1 without a file
- * name, with the reason in `status`, which must hold at least 64 bytes plus
- * the file name. `progress` may be null. */
+ * magic "Kelm" followed by keyboard bytes 4..end: under a temporary name in the
+ * same folder, which replaces `file` only once the whole image is on disk (a
+ * failed upload leaves `file` as it was). Over USB when `status` begins with
+ * "USB", else over the chosen path. Returns the image's end address (the file
+ * has one byte more); 0 on failure and -1 without a file name, with the reason
+ * in `status`, which must hold at least 64 bytes plus the file name.
+ * `progress` may be null. Both transfers pump the thread's messages while they
+ * wait; a quit message taken meanwhile is posted again before they return. */
 int KBPI32_CALL kbp_upload(const char *file, char *status, kbp_progress_callback progress);
 
 /* Chooses the path (low 8 bits of kind); 0 accepted, 1 when outside 0..4. */
