@@ -36,10 +36,11 @@ typedef void (KBPI32_CALL *kbp_progress_callback)(int percent);
  * `status` names the path: "USB", "AT" (the chosen path), a COM port such as
  * "COM1:9600,N,8,1" (settings searched when absent), or "" (the chosen path).
  * Returns the file's size on success, else -1 no file name, -2 the COM port
- * cannot be opened or set up (or is not one of COM1..COM9), -3 the port text names no COM port, -4 the COM
- * port cannot be closed, -5 the transfer stopped, -6 not an image file, -7 the
- * file cannot be opened; `status` then holds the one-line result text (make it
- * at least 64 bytes). `progress` may be null. */
+ * cannot be opened or set up (or is not one of COM1..COM9), -3 the port text
+ * names no COM port, -4 the COM port cannot be closed, -5 the transfer
+ * stopped, -6 not an image file, -7 the file cannot be opened; `status` then
+ * holds the one-line result text (make it at least 64 bytes). `progress` may
+ * be null. */
 int KBPI32_CALL kbp_download(const char *file, char *status, kbp_progress_callback progress);
 
 /* Reads the keyboard's configuration image and writes it to `file` as the
