@@ -35,7 +35,9 @@ File file_open(const char* path, const char* mode);
 // fread / fwrite of `size` bytes: the count moved.
 std::uint32_t file_read(File file, void* data, std::uint32_t size);
 std::uint32_t file_write(File file, const void* data, std::uint32_t size);
-// fseek with SEEK_SET (0) or SEEK_END (2): true on success.
+// fseek with SEEK_SET or SEEK_END: true on success.
+constexpr int kSeekSet = 0;
+constexpr int kSeekEnd = 2;
 bool file_seek(File file, std::int32_t offset, int origin);
 // ftell: the position, -1 on failure.
 std::int32_t file_tell(File file);

@@ -30,8 +30,6 @@ constexpr int kBlock = 64;
 constexpr int kUsbBlock = 16;
 constexpr std::uint8_t kEnableKeyboard = 0xF4;
 constexpr int kPauseIterations = 8191;
-constexpr int kSeekSet = 0;
-constexpr int kSeekEnd = 2;
 
 bool begins_with(const char* text, const char* prefix) {
     return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
@@ -108,9 +106,9 @@ void pause_before_return() {
 
 std::int32_t image_file_size(platform::File file) {
     const std::int32_t position = platform::file_tell(file);
-    platform::file_seek(file, 0, kSeekEnd);
+    platform::file_seek(file, 0, platform::kSeekEnd);
     const std::int32_t size = platform::file_tell(file);
-    platform::file_seek(file, position, kSeekSet);
+    platform::file_seek(file, position, platform::kSeekSet);
     return size;
 }
 

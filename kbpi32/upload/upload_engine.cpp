@@ -23,7 +23,6 @@ constexpr std::uint8_t kChunk = 16;
 constexpr std::uint8_t kUsbChunk = 8;
 constexpr int kFailuresBeforePrompt = 10;
 constexpr std::int32_t kSmallestImageEnd = 10;
-constexpr int kSeekEnd = 2;
 
 void report_progress(int percent) {
     if (upload_state.upload_progress != nullptr) upload_state.upload_progress(percent);
@@ -98,9 +97,18 @@ bool write_image_bytes(platform::File out, std::int32_t image_end) {
 bool has_size(const char* path, std::int32_t size) {
     platform::File in = platform::file_open(path, "rb");
     if (in == nullptr) return false;
-    const bool sized = platform::file_seek(in, 0, kSeekEnd) && platform::file_tell(in) == size;
+    const bool sized = platform::file_seek(in, 0, platform::kSeekEnd) && platform::file_tell(in) == size;
     platform::file_close(in);
     return sized;
+}
+
+// Writes the image into the temporary file: null when it is complete on disk,
+// else the text of what failed.
+const char* write_temporary(const char* temporary, std::int32_t image_end) {
+    platform::File out = platform::file_open(temporary, "wb");
+    if (out == nullptr) return text::kFileCreationFailed;
+    if (!write_image_bytes(out, image_end) || !has_size(temporary, image_end + 1)) return text::kCantWriteFile;
+    return nullptr;
 }
 
 // Written beside the caller's file under a temporary name, which replaces it
@@ -112,18 +120,11 @@ std::int32_t write_image_file(const char* file, std::int32_t image_end) {
         write_status(text::kFileCreationFailed, file);
         return upload_result::kFailed;
     }
-    bool created = false;
-    bool written = false;
-    if (platform::File out = platform::file_open(temporary, "wb"); out != nullptr) {
-        created = true;
-        written = write_image_bytes(out, image_end) && has_size(temporary, image_end + 1);
-    }
-    if (written && platform::file_replace(temporary, file)) return image_end;
+    const char* failure = write_temporary(temporary, image_end);
+    if (failure == nullptr && !platform::file_replace(temporary, file)) failure = text::kFileCreationFailed;
+    if (failure == nullptr) return image_end;
     platform::file_remove(temporary);
-    if (written || !created)
-        write_status(text::kFileCreationFailed, file);
-    else
-        write_status(text::kCantWriteFile, file);
+    write_status(failure, file);
     return upload_result::kFailed;
 }
 

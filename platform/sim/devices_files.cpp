@@ -53,6 +53,8 @@ bool read_file(Handle handle, void* data, std::uint32_t size, std::uint32_t* don
     return d != nullptr && d->read(data, size, done);
 }
 
+static_assert(kSeekSet == SEEK_SET && kSeekEnd == SEEK_END);
+
 File file_open(const char* path, const char* mode) {
     if (refuses(sim::Call::file_open) || path == nullptr || mode == nullptr) return nullptr;
     std::FILE* f = std::fopen(path, mode);

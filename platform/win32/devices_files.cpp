@@ -36,6 +36,8 @@ bool read_file(Handle handle, void* data, std::uint32_t size, std::uint32_t* don
     return ok != FALSE;
 }
 
+static_assert(kSeekSet == SEEK_SET && kSeekEnd == SEEK_END);
+
 File file_open(const char* path, const char* mode) { return std::fopen(path, mode); }
 
 std::uint32_t file_read(File file, void* data, std::uint32_t size) {

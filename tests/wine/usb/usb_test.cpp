@@ -118,6 +118,9 @@ TEST(RealHid, EveryPresentInterfaceIsListedWithItsPathVendorAndReportLengths) {
     }
     EXPECT_TRUE(platform::destroy_device_info_list(set));
     std::printf("HID interfaces listed: %u, opened: %u\n", listed, opened);
+    // Wine has HID devices of its own: a record size wrong for this
+    // architecture would let SetupAPI list none.
+    EXPECT_GT(listed, 0u);
 }
 
 // --- beside the test double

@@ -1,0 +1,15 @@
+# What both MinGW-w64 toolchain files share; they set CMAKE_SYSTEM_PROCESSOR,
+# TOOLCHAIN_PREFIX and the Wine loader of their architecture, then include this.
+set(CMAKE_SYSTEM_NAME Windows)
+
+set(CMAKE_C_COMPILER ${TOOLCHAIN_PREFIX}-gcc)
+set(CMAKE_CXX_COMPILER ${TOOLCHAIN_PREFIX}-g++)
+set(CMAKE_RC_COMPILER ${TOOLCHAIN_PREFIX}-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${TOOLCHAIN_PREFIX})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+
+# Test programs run under Wine of the same architecture.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${KBP_WINE_LOADER})
