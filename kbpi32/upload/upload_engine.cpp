@@ -71,11 +71,13 @@ bool folder_of(const char* path, char (&folder)[platform::kMaxPath]) {
     for (std::size_t i = 0; path[i] != '\0'; ++i)
         if (path[i] == '\\' || path[i] == '/' || path[i] == ':') end = i + 1;
     if (end == 0) {
-        std::memcpy(folder, ".", 2);
-        return true;
+        folder[0] = '.';
+        end = 1;
+    } else if (end >= sizeof folder) {
+        return false;
+    } else {
+        std::memcpy(folder, path, end);
     }
-    if (end >= sizeof folder) return false;
-    std::memcpy(folder, path, end);
     folder[end] = '\0';
     return true;
 }

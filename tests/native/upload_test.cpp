@@ -176,6 +176,25 @@ TEST_F(Upload, AFailingWriteLeavesTheOldFileAsItWasAndNoTemporaryBeside) {
     EXPECT_EQ(folder_holds(), std::vector<std::string>{"image.kbp"});
 }
 
+// The temporary file goes into the folder the path names: the current one for
+// a bare name; a folder too long for a file name of the system is refused.
+TEST_F(Upload, TheTemporaryFileGoesIntoTheFolderOfThePath) {
+    image_in_keyboard(20);
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(folder);
+    file = "bare.kbp";
+    EXPECT_EQ(upload(), 20);
+    std::filesystem::current_path(before);
+    file = folder + "/bare.kbp";
+    EXPECT_EQ(file_bytes(), expected_file(20));
+    EXPECT_EQ(folder_holds(), std::vector<std::string>{"bare.kbp"});
+
+    file = folder + "/" + std::string(300, 'd') + "/image.kbp";
+    EXPECT_EQ(upload(), 0);
+    EXPECT_EQ(status, "File '" + file + "' creation failed.\n");
+    EXPECT_EQ(sim::faults().uses(sim::Call::file_create_temporary), 1u);
+}
+
 TEST_F(Upload, ASilentKeyboardTimesOutEachReadAndCancelLeavesNoFile) {
     keyboard.answers_reads = false;
     sim::message_boxes().answers = {platform::kIdCancel};
