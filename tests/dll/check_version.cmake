@@ -1,0 +1,23 @@
+# cmake -DDLL=file -DSTRINGS=tool -DNAME=kbpi32 -DVERSION=1.0.0 -P check_version.cmake
+cmake_minimum_required(VERSION 3.20)
+# Fails unless the DLL's VERSIONINFO names the product and the project's
+# version, as a host program's file properties read them (UTF-16 strings).
+execute_process(COMMAND ${STRINGS} -el ${DLL} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "${STRINGS} -el ${DLL} failed")
+endif()
+string(REPLACE "\n" ";" texts "${dump}")
+foreach(wanted "ProductName;${NAME}" "FileVersion;${VERSION}" "ProductVersion;${VERSION}")
+  list(GET wanted 0 key)
+  list(GET wanted 1 value)
+  list(FIND texts ${key} at)
+  if(at EQUAL -1)
+    message(FATAL_ERROR "${DLL}: no ${key} in its version resource")
+  endif()
+  math(EXPR at "${at} + 1")
+  list(GET texts ${at} found)
+  if(NOT found STREQUAL value)
+    message(FATAL_ERROR "${DLL}: ${key} is '${found}', not '${value}'")
+  endif()
+endforeach()
+message(STATUS "${DLL}: ${NAME} ${VERSION}")
