@@ -1,7 +1,7 @@
 #pragma once
 // The subcommands of kbptool. Each registers itself on the app and leaves its
 // exit code in the context.
-#include "report.h"
+#include "session.h"
 
 namespace CLI {
 class App;
@@ -9,13 +9,9 @@ class App;
 
 namespace kbptool {
 
-struct Context {
-    OutputOptions output;
-    int exit_code = 0;
-};
-
 void add_transfer_commands(CLI::App& app, Context& context);   // download, upload, verify
 void add_image_commands(CLI::App& app, Context& context);      // info, new
 void add_interface_commands(CLI::App& app, Context& context);  // interface, send
+void add_detect_command(CLI::App& app, Context& context);      // detect
 
 }  // namespace kbptool

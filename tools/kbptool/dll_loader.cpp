@@ -6,39 +6,65 @@
 #ifdef _WIN32
 #include <windows.h>
 
+#include "windows_file_version.h"
+#include "windows_library_path.h"
+#include "windows_system_text.h"
+
 namespace kbptool {
 
 namespace {
 
-template <typename F>
-bool find(HMODULE module, const char* name, F& slot, std::string& error) {
-    slot = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-    if (slot == nullptr) error = std::string("kbpi32.dll has no export ") + name;
-    return slot != nullptr;
+constexpr const char* kBits = sizeof(void*) == 8 ? "64-bit" : "32-bit";
+
+// One line of what the person at the keyboard can do about a failed load.
+std::string what_to_try(DWORD code, const std::string& path) {
+    const bool present = GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    if (code == ERROR_MOD_NOT_FOUND && !present)
+        return "put kbpi32.dll beside kbptool.exe (and KBPUSB.DLL for USB, KBPFUNC.DLL for uploads)";
+    if (code == ERROR_MOD_NOT_FOUND) return "kbpi32.dll is there, but a system DLL it imports is missing";
+    if (code == ERROR_BAD_EXE_FORMAT)
+        return std::string("the DLL is of the other architecture (or no DLL at all): this ") + kBits +
+               " kbptool.exe needs the " + kBits + " kbpi32.dll";
+    return std::string("put the ") + kBits + " kbpi32.dll of this system beside kbptool.exe";
 }
 
-// The folder of kbptool.exe, with its trailing backslash.
-std::string program_folder() {
-    char path[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path, length < MAX_PATH ? length : 0);
-    const std::size_t slash = folder.find_last_of("\\/");
-    return slash == std::string::npos ? std::string() : folder.substr(0, slash + 1);
+template <typename F>
+bool find(HMODULE module, const char* name, F& slot, std::string& missing) {
+    slot = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+    if (slot == nullptr && missing.empty()) missing = name;
+    return slot != nullptr;
 }
 
 }  // namespace
 
 bool load_kbp_library(KbpLibrary& library, std::string& error) {
-    const std::string path = program_folder() + "kbpi32.dll";
+    const std::string path = kbpi32_path();
+    // A DLL that cannot load is reported here, never in a system box nobody may answer.
+    const UINT old_mode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     HMODULE module = LoadLibraryA(path.c_str());
+    const DWORD code = GetLastError();
+    SetErrorMode(old_mode);
     if (module == nullptr) {
-        error = "cannot load " + path + " (error " + std::to_string(GetLastError()) + ")";
+        error = "cannot load " + path + ": " + system_error_text(code, "kbpi32.dll") + "\n" + what_to_try(code, path);
         return false;
     }
-    return find(module, "kbp_download", library.download, error) && find(module, "kbp_upload", library.upload, error) &&
-           find(module, "kbp_set_interface", library.set_interface, error) &&
-           find(module, "kbp_get_interface", library.get_interface, error) &&
-           find(module, "kbp_snd_interface", library.send_byte, error);
+    KbpLibrary found;
+    std::string missing;
+    find(module, "kbp_download", found.download, missing);
+    find(module, "kbp_upload", found.upload, missing);
+    find(module, "kbp_set_interface", found.set_interface, missing);
+    find(module, "kbp_get_interface", found.get_interface, missing);
+    find(module, "kbp_snd_interface", found.send_byte, missing);
+    if (!missing.empty()) {
+        FreeLibrary(module);
+        error = path + " has no export " + missing + ": it is not a kbpi32.dll of this system\nput the " +
+                kBits + " kbpi32.dll of this system beside kbptool.exe";
+        return false;
+    }
+    found.location = path;
+    found.version = file_version(path);
+    library = std::move(found);
+    return true;
 }
 
 }  // namespace kbptool
@@ -48,7 +74,13 @@ bool load_kbp_library(KbpLibrary& library, std::string& error) {
 namespace kbptool {
 
 bool load_kbp_library(KbpLibrary& library, std::string&) {
-    library = {kbp_download, kbp_upload, kbp_set_interface, kbp_get_interface, kbp_snd_interface};
+    library = {kbp_download, kbp_upload, kbp_set_interface, kbp_get_interface, kbp_snd_interface, "linked in",
+#ifdef KBP_VERSION
+               KBP_VERSION
+#else
+               ""
+#endif
+    };
     return true;
 }
 

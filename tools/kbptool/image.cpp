@@ -1,51 +1,10 @@
 #include "image.h"
 
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <system_error>
 
 namespace kbptool {
 
 namespace {
 constexpr std::uint8_t kMagic[4] = {'K', 'e', 'l', 'm'};
-}
-
-std::optional<Bytes> read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    Bytes bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) return std::nullopt;
-    return bytes;
-}
-
-bool write_file_atomically(const std::string& path, const Bytes& bytes) {
-    const std::string temporary = path + ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-        out.close();
-        if (!out) {
-            std::remove(temporary.c_str());
-            return false;
-        }
-    }
-    if (!move_into_place(temporary, path)) {
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
-}
-
-bool move_into_place(const std::string& from, const std::string& to) {
-    std::error_code error;
-    std::filesystem::rename(from, to, error);
-    if (error) {  // where a rename does not replace an existing file
-        std::filesystem::remove(to, error);
-        std::filesystem::rename(from, to, error);
-    }
-    return !error;
 }
 
 std::string download_refusal(const Bytes& image) {
@@ -59,6 +18,19 @@ std::string download_refusal(const Bytes& image) {
 std::optional<unsigned> stored_end(const Bytes& image) {
     if (image.size() < 8) return std::nullopt;
     return unsigned(image[6]) << 8 | image[7];
+}
+
+unsigned read_back_end(const Bytes& image) {
+    const unsigned end = stored_end(image).value_or(0);
+    return end < 10 ? kUploadFirstEnd : end;
+}
+
+std::string end_field_disagreement(const Bytes& image) {
+    const std::optional<unsigned> end = stored_end(image);
+    if (!end || std::size_t{*end} + 1 == image.size()) return {};
+    return "the image end field (bytes 6..7) says " + std::to_string(*end) + ", so an upload reads addresses 0.." +
+           std::to_string(read_back_end(image)) + ", but the file has " + std::to_string(image.size()) +
+           " bytes (end " + std::to_string(image.size() - 1) + ")";
 }
 
 Bytes make_image(unsigned end) {

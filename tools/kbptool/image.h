@@ -7,25 +7,29 @@
 #include <string>
 #include <vector>
 
-namespace kbptool {
+#include "file_access.h"
 
-using Bytes = std::vector<std::uint8_t>;
+namespace kbptool {
 
 constexpr std::size_t kMinImageSize = 302;
 constexpr std::size_t kMaxImageSize = 65536;
-// The upload reads into a 9000-byte buffer in 16-byte chunks.
-constexpr unsigned kMaxUploadEnd = 8991;
-
-std::optional<Bytes> read_file(const std::string& path);
-// Puts `from` in the place of `to`, replacing it.
-bool move_into_place(const std::string& from, const std::string& to);
-// Writes through a temporary file beside `path`, renamed into place.
-bool write_file_atomically(const std::string& path, const Bytes& bytes);
+// The upload reads into a 9000-byte buffer, in 16-byte chunks (8 on USB):
+// every chunk must fit, so the image end can be at most 8991 (8999 on USB).
+constexpr unsigned kUploadBufferSize = 9000;
+constexpr unsigned upload_chunk(bool usb) { return usb ? 8 : 16; }
+constexpr unsigned max_upload_end(bool usb) { return kUploadBufferSize / upload_chunk(usb) * upload_chunk(usb) - 1; }
+// The end an upload assumes until the image's own end field is read, and
+// keeps when that field is below 10.
+constexpr unsigned kUploadFirstEnd = 1000;
 
 // Why a download would refuse the image; empty when it would send it.
 std::string download_refusal(const Bytes& image);
 // The image end stored at bytes 6..7; none when the file is shorter.
 std::optional<unsigned> stored_end(const Bytes& image);
+// The last address an upload of the image, once downloaded, reads back.
+unsigned read_back_end(const Bytes& image);
+// Why the image's end field and its size disagree; empty when they agree.
+std::string end_field_disagreement(const Bytes& image);
 
 // A valid image whose end is `end`: the magic, the end field, a pattern.
 Bytes make_image(unsigned end);

@@ -5,77 +5,106 @@
 #include "commands.h"
 #include "exit_codes.h"
 #include "image.h"
-#include "readable_text.h"
 #include "wire_time.h"
 
 namespace kbptool {
 
 namespace {
 
-int show_info(const std::string& file, const OutputOptions& output) {
-    const std::optional<Bytes> image = read_file(file);
-    if (!image) {
-        complain("cannot read " + file);
-        return exit_code::kFileError;
-    }
-    const std::string refusal = download_refusal(*image);
-    const std::optional<unsigned> end = stored_end(*image);
-    const bool end_agrees = end && std::size_t{*end} + 1 == image->size();
-    const long size = long(image->size());
-    if (output.json) {
-        std::printf("{\"file\": %s, \"size\": %ld, \"valid\": %s, \"refusal\": %s, \"end\": %ld, \"end_agrees\": %s, "
-                    "\"paths\": [",
-                    json_string(file).c_str(), size, refusal.empty() ? "true" : "false", json_string(refusal).c_str(),
-                    end ? long(*end) : -1L, end_agrees ? "true" : "false");
-        const char* separator = "";
-        for (Path p : kAllPaths) {
-            const DownloadPlan plan = plan_download(p, size);
-            std::printf("%s{\"path\": \"%s\", \"frames\": %ld, \"frame_bytes\": %ld, \"seconds\": %.3f}", separator,
-                        std::string(path_name(p)).c_str(), plan.frames, plan.frame_bytes, plan.wire_seconds);
-            separator = ", ";
-        }
-        std::printf("]}\n");
-    } else {
-        std::printf("%s: %ld bytes, %s\n", file.c_str(), size,
-                    refusal.empty() ? "a valid image for a download" : ("not a valid image: " + refusal).c_str());
-        if (end) {
-            std::printf("image end (bytes 6..7): %u (0x%04X); the file size %s end + 1 = %u\n", *end, *end,
-                        end_agrees ? "agrees with" : "DISAGREES with", *end + 1);
-            if (*end > kMaxUploadEnd)
-                std::printf("an upload reads at most up to address %u, so this image cannot be read back\n",
-                            kMaxUploadEnd);
-        }
-        if (refusal.empty()) {
-            std::printf("%-11s %7s %12s %18s\n", "path", "frames", "frame bytes", "est. wire time");
-            for (Path p : kAllPaths) {
-                const DownloadPlan plan = plan_download(p, size);
-                std::printf("%-11s %7ld %12ld %16.1f s%s\n", std::string(path_name(p)).c_str(), plan.frames,
-                            plan.frame_bytes, plan.wire_seconds, p == Path::com ? " (9600 baud)" : "");
-            }
-        }
-    }
-    return refusal.empty() ? exit_code::kSuccess : exit_code::kFailed;
+Outcome file_failure(const std::string& command, const std::string& text, const FileError& error) {
+    Outcome o;
+    o.command = command;
+    o.file = error.file;
+    o.text = text;
+    o.reason = describe(error);
+    o.exit_code = exit_code::kFileError;
+    return o;
 }
 
-int make_new(const std::string& file, unsigned end, const OutputOptions& output) {
-    if (!write_file_atomically(file, make_image(end))) {
-        complain("cannot write " + file);
-        return exit_code::kFileError;
+std::string hex4(unsigned value) {
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%04X", value);
+    return text;
+}
+
+Outcome info(const std::string& file) {
+    Bytes image;
+    FileError error;
+    if (!read_regular_file(file, image, error)) return file_failure("info", "cannot read " + file, error);
+    Outcome o;
+    o.command = "info";
+    o.file = file;
+    o.bytes = long(image.size());
+    const std::string refusal = download_refusal(image);
+    const std::optional<unsigned> end = stored_end(image);
+    const std::string disagreement = end_field_disagreement(image);
+    o.text = std::to_string(image.size()) + " bytes, " +
+             (refusal.empty() ? "a valid image for a download" : "not a valid image: " + refusal);
+    o.exit_code = refusal.empty() ? exit_code::kSuccess : exit_code::kFailed;
+    if (!refusal.empty()) o.reason = refusal;
+    if (!disagreement.empty()) o.warnings.push_back(disagreement + "; a verify would report a difference");
+    if (end) {
+        o.lines.push_back("image end (bytes 6..7): " + std::to_string(*end) + " (" + hex4(*end) + "); the file size " +
+                          (disagreement.empty() ? "agrees with" : "DISAGREES with") + " end + 1 = " +
+                          std::to_string(*end + 1));
+        for (const bool usb : {false, true})
+            if (read_back_end(image) > max_upload_end(usb))
+                o.lines.push_back("an upload" + std::string(usb ? " over USB" : "") + " reads at most up to address " +
+                                  std::to_string(max_upload_end(usb)) + ", so this image cannot be read back" +
+                                  (usb ? " over USB" : ""));
     }
-    if (!output.quiet)
-        std::printf("%s: a %u-byte image, end %u (0x%04X)%s\n", file.c_str(), end + 1, end, end,
-                    end > kMaxUploadEnd ? "; too long to be read back by an upload" : "");
-    return exit_code::kSuccess;
+    std::vector<JsonObject> paths;
+    if (refusal.empty()) {
+        char line[128];
+        std::snprintf(line, sizeof line, "%-11s %7s %12s %18s", "path", "frames", "frame bytes", "est. wire time");
+        o.lines.push_back(line);
+        for (Path p : kAllPaths) {
+            const DownloadPlan plan = plan_download(p, o.bytes);
+            std::snprintf(line, sizeof line, "%-11s %7ld %12ld %16.1f s%s", std::string(path_name(p)).c_str(),
+                          plan.frames, plan.frame_bytes, plan.wire_seconds, p == Path::com ? " (9600 baud)" : "");
+            o.lines.push_back(line);
+            paths.push_back(JsonObject{}
+                                .text("path", path_name(p))
+                                .number("frames", plan.frames)
+                                .number("frame_bytes", plan.frame_bytes)
+                                .seconds("seconds", plan.wire_seconds));
+        }
+    }
+    o.extra.number("size", o.bytes)
+        .flag("valid", refusal.empty())
+        .text("refusal", refusal)
+        .number("end", end ? std::optional<long>(*end) : std::nullopt)
+        .flag("end_agrees", end && disagreement.empty())
+        .flag("can_read_back", read_back_end(image) <= max_upload_end(false))
+        .flag("can_read_back_usb", read_back_end(image) <= max_upload_end(true))
+        .objects("paths", paths);
+    return o;
+}
+
+Outcome make_new(const std::string& file, unsigned end) {
+    std::string target;
+    FileError error;
+    if (!resolve_output(file, target, error) || !check_writable(target, target + ".tmp", error) ||
+        !write_file_atomically(target, make_image(end), error))
+        return file_failure("new", "cannot write " + file, error);
+    Outcome o;
+    o.command = "new";
+    o.file = file;
+    o.bytes = long(end) + 1;
+    o.text = file + ": a " + std::to_string(end + 1) + "-byte image, end " + std::to_string(end) + " (" + hex4(end) +
+             ")" + (end > max_upload_end(false) ? "; too long to be read back by an upload" : "");
+    o.extra.number("end", long(end));
+    return o;
 }
 
 }  // namespace
 
 void add_image_commands(CLI::App& app, Context& context) {
     auto file = std::make_shared<std::string>();
-    CLI::App* info = app.add_subcommand("info", "Check IMAGE as a download would and show its frames per path");
-    info->footer("Example:\n  kbptool info examples/sample.kbp\n");
-    info->add_option("IMAGE", *file, "Configuration image file")->required();
-    info->callback([file, &context] { context.exit_code = show_info(*file, context.output); });
+    CLI::App* info_command = app.add_subcommand("info", "Check IMAGE as a download would and show its frames per path");
+    info_command->footer("Example:\n  kbptool info examples/sample.kbp\n");
+    info_command->add_option("IMAGE", *file, "Configuration image file")->required();
+    info_command->callback([file, &context] { context.exit_code = report(info(*file), context.output); });
 
     auto target = std::make_shared<std::string>();
     auto end = std::make_shared<unsigned>(0);
@@ -85,7 +114,7 @@ void add_image_commands(CLI::App& app, Context& context) {
         ->required()
         ->check(CLI::Range(301u, 65535u));
     make->add_option("FILE", *target, "File to write")->required();
-    make->callback([target, end, &context] { context.exit_code = make_new(*target, *end, context.output); });
+    make->callback([target, end, &context] { context.exit_code = report(make_new(*target, *end), context.output); });
 }
 
 }  // namespace kbptool

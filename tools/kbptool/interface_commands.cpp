@@ -4,45 +4,86 @@
 
 #include "commands.h"
 #include "exit_codes.h"
-#include "session.h"
+#include "wire_time.h"
 
 namespace kbptool {
 
 namespace {
 
-const char* kind_name(int kind) {
-    static const char* const kNames[] = {"none chosen yet", "ports", "class", "portdriver", "usb"};
-    return kind >= 0 && kind <= 4 ? kNames[kind] : "?";
+const std::vector<std::string> kInterfaceNames = {"auto", "ports", "class", "portdriver", "usb"};
+
+std::string kind_name(int kind) {
+    const std::optional<Path> path = path_of_kind(kind);
+    return path ? std::string(path_name(*path)) : kind == 0 ? "none chosen yet" : "?";
 }
 
-int interface(Session& session, const std::string& wanted, const OutputOptions& output) {
+std::string kind_title(int kind) {
+    const std::optional<Path> path = path_of_kind(kind);
+    return path ? std::string(path_title(*path)) : "";
+}
+
+// Paths that hand a byte on without waiting for the keyboard's acknowledge.
+bool awaits_no_acknowledge(int kind) { return kind == 3 || kind == 4; }
+
+Outcome interface(Session& session, const std::string& wanted) {
+    Outcome o;
+    o.command = "interface";
     if (!wanted.empty()) {
         const unsigned char refused = session.library.set_interface(*interface_kind(wanted));
+        o.result = refused;
         if (refused != 0) {
-            complain("kbp_set_interface(" + wanted + ") refused it (1): the kinds are 0..4");
-            return exit_code::kFailed;
+            o.text = "kbp_set_interface(" + wanted + ") refused it (1)";
+            o.hint = "the kinds are 0..4: auto, ports, class, portdriver, usb";
+            o.exit_code = exit_code::kFailed;
+            return o;
         }
     }
     const int kind = session.library.get_interface();
-    if (output.json)
-        std::printf("{\"interface\": %d, \"name\": \"%s\"}\n", kind, kind_name(kind));
-    else if (!output.quiet)
-        std::printf("interface: %d (%s)%s\n", kind, kind_name(kind),
-                    wanted.empty() ? "; the library chooses at the first transfer" : "");
-    return exit_code::kSuccess;
+    o.path = kind_title(kind);
+    o.text = std::to_string(kind) + " (" + kind_name(kind) + ")" +
+             (wanted.empty() ? "; the library chooses at the first transfer" : "");
+    o.extra.number("interface", long(kind)).text("name", kind_name(kind));
+    return o;
 }
 
-int send(Session& session, const std::vector<std::string>& bytes, const OutputOptions& output) {
-    for (const std::string& text : bytes) {
-        const std::optional<int> byte = byte_value(text);
-        const unsigned char status = session.library.send_byte(*byte);
-        if (status != 0) {
-            std::fprintf(stderr, "0x%02X not sent: status 0x%02X\n", unsigned(*byte), unsigned(status));
-            return exit_code::kFailed;
-        }
-        if (!output.quiet) std::printf("0x%02X sent\n", unsigned(*byte));
+std::string hex(int byte) {
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%02X", unsigned(byte));
+    return text;
+}
+
+Outcome send(Session& session, const std::string& path, const std::vector<std::string>& bytes) {
+    Outcome o;
+    o.command = "send";
+    if (!path.empty() && session.library.set_interface(*interface_kind(path)) != 0) {
+        o.text = "the library refuses the interface " + path;
+        o.exit_code = exit_code::kFailed;
+        return o;
     }
-    return exit_code::kSuccess;
+    std::vector<std::string> sent;
+    for (const std::string& text : bytes) {
+        const int byte = *byte_value(text);
+        const unsigned char status = session.library.send_byte(byte);
+        const int kind = session.library.get_interface();
+        o.path = kind_title(kind);
+        o.result = status;
+        if (status != 0) {
+            o.text = hex(byte) + " not sent: status " + hex(status);
+            o.reason = path_phrase(o.path) + " did not take the byte" +
+                       (awaits_no_acknowledge(kind) ? "" : " or no keyboard acknowledged it");
+            o.hint = "check the keyboard's cable and power, or try another --interface";
+            o.exit_code = exit_code::kFailed;
+            break;
+        }
+        sent.push_back(hex(byte));
+        o.lines.push_back(hex(byte) + (awaits_no_acknowledge(kind) ? " handed on" : " sent and acknowledged"));
+        ++o.bytes;
+        if (awaits_no_acknowledge(kind) && o.warnings.empty())
+            o.warnings.push_back(path_phrase(o.path) + " awaits no acknowledge: whether a keyboard took the bytes cannot be told");
+    }
+    if (o.exit_code == exit_code::kSuccess) o.text = std::to_string(o.bytes) + " byte(s) over " + path_phrase(o.path);
+    o.extra.texts("sent", sent);
+    return o;
 }
 
 // A byte as 0..255, decimal or 0x-hex.
@@ -61,29 +102,22 @@ void add_interface_commands(CLI::App& app, Context& context) {
         [](std::string& text) { return interface_kind(text) ? "" : "not a path name or 0..255"; }, "KIND"));
     add_keyboard_host_options(*choose);
     choose->callback([wanted, &context] {
-        std::optional<Session> session = open_session(context.exit_code);
-        if (!session) return;
-        context.exit_code = interface(*session, *wanted, context.output);
-        close_session(*session);
+        std::optional<Session> session = open_session("interface", context);
+        if (session) finish_session(*session, interface(*session, *wanted), context);
     });
 
     auto bytes = std::make_shared<std::vector<std::string>>();
     auto path = std::make_shared<std::string>();
     CLI::App* sender = app.add_subcommand("send", "Send bytes to the keyboard one by one (kbp_snd_interface)");
-    sender->footer("Stops at the first byte the path does not take.\nExample:\n  kbptool send 0xEE 0xF4\n");
+    sender->footer("Stops at the first byte the path does not take. The keyboard port driver and USB\n"
+                   "await no acknowledge: there \"handed on\" cannot tell whether a keyboard took it.\n"
+                   "Example:\n  kbptool send 0xEE 0xF4\n");
     sender->add_option("BYTE", *bytes, "Bytes, 0..255 or 0x00..0xFF")->required()->check(kByte);
-    sender->add_option("--interface", *path, "Path to choose first")
-        ->check(CLI::IsMember({"auto", "ports", "class", "portdriver", "usb"}));
+    sender->add_option("--interface", *path, "Path to choose first")->check(CLI::IsMember(kInterfaceNames));
     add_keyboard_host_options(*sender);
     sender->callback([bytes, path, &context] {
-        std::optional<Session> session = open_session(context.exit_code);
-        if (!session) return;
-        if (!path->empty() && session->library.set_interface(*interface_kind(*path)) != 0) {
-            context.exit_code = exit_code::kFailed;
-            return;
-        }
-        context.exit_code = send(*session, *bytes, context.output);
-        close_session(*session);
+        std::optional<Session> session = open_session("send", context);
+        if (session) finish_session(*session, send(*session, *path, *bytes), context);
     });
 }
 

@@ -12,10 +12,13 @@ struct KbpLibrary {
     unsigned char(KBPI32_CALL* set_interface)(int) = nullptr;
     unsigned char(KBPI32_CALL* get_interface)() = nullptr;
     unsigned char(KBPI32_CALL* send_byte)(int) = nullptr;
+    std::string location;  // the DLL's path, or "linked in"
+    std::string version;   // the DLL's file version; empty when it has none
 };
 
 // kbpi32.dll beside the program on Windows, the linked core elsewhere. False,
-// with the reason, when it cannot be loaded or lacks an export.
+// with the reason in words (what failed, the system's reason, what to try),
+// when it cannot be loaded or lacks an export.
 bool load_kbp_library(KbpLibrary& library, std::string& error);
 
 }  // namespace kbptool

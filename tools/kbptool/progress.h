@@ -1,7 +1,9 @@
 #pragma once
-// The progress of one transfer: a bar on a terminal, a line per tenth
-// elsewhere, nothing when quiet.
+// The progress of one transfer on stderr: one redrawn line on a terminal, a
+// line per tenth elsewhere, nothing when not shown. Bytes done and total, the
+// rate over the last seconds, and the time left at that rate.
 #include <chrono>
+#include <deque>
 #include <functional>
 #include <string>
 
@@ -11,31 +13,42 @@ namespace kbptool {
 
 class Progress {
 public:
-    // `total_bytes` 0: not known in advance. `on_step` runs at every report.
-    Progress(std::string label, long total_bytes, bool shown, std::function<void()> on_step);
+    using Clock = std::chrono::steady_clock;
+
+    // `total_bytes` 0: not known in advance (an upload); it is then estimated
+    // from the percentages and `bytes_per_report`, the bytes one report stands for.
+    Progress(std::string label, long total_bytes, long bytes_per_report, bool shown, std::function<void()> on_step);
     ~Progress();
     Progress(const Progress&) = delete;
     Progress& operator=(const Progress&) = delete;
 
     // What the library calls; reaches the Progress made last.
     static void KBPI32_CALL callback(int percent);
-    // The total, once known.
-    void set_total(long total_bytes) { total_ = total_bytes; }
     double seconds() const;
     void finish();
 
+    // Bytes done after a report of `percent` (the `reports`-th); exposed for tests of the arithmetic.
+    long bytes_done(int percent, long reports) const;
+
 private:
     void show(int percent);
+    double recent_rate(Clock::time_point now, long bytes);
 
     std::string label_;
     long total_;
+    long bytes_per_report_;
     bool shown_;
     bool on_terminal_;
-    bool bar_open_ = false;
+    bool line_open_ = false;
     int last_tenth_ = -1;
+    long reports_ = 0;
     std::function<void()> on_step_;
-    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+    Clock::time_point start_ = Clock::now();
+    std::deque<std::pair<Clock::time_point, long>> samples_;
     Progress* outer_;
 };
+
+// "512 B/s", "1.2 kB/s".
+std::string rate_text(double bytes_per_second);
 
 }  // namespace kbptool

@@ -9,27 +9,25 @@
 
 namespace kbptool {
 
-bool answer_message_box(const std::string& text, const std::string& caption, Answer policy) {
-    static int yes_answers = 0;
-    const bool utf8 = terminal_takes_utf8();
-    std::string shown = readable(text, utf8);
-    const std::string title = readable(caption, utf8);
-    if (!title.empty() && title.find_first_not_of(' ') != std::string::npos) shown = "[" + title + "] " + shown;
-    std::fprintf(stderr, "kbptool: the library asks: %s  (OK/Cancel) ", shown.c_str());
-    bool ok = false;
-    if (policy == Answer::yes) {
-        ok = ++yes_answers <= kMaxYesAnswers;
-        std::fprintf(stderr, "%s (--yes)\n", ok ? "OK" : "Cancel, asked too often");
-    } else if (policy == Answer::no) {
-        std::fprintf(stderr, "Cancel (--no)\n");
-    } else if (isatty(0) != 0 && isatty(2) != 0) {
-        std::fprintf(stderr, "[o/c] ");
-        std::string reply;
-        std::getline(std::cin, reply);
-        ok = reply.empty() || reply[0] == 'o' || reply[0] == 'O' || reply[0] == 'y' || reply[0] == 'Y';
-    } else {
-        std::fprintf(stderr, "Cancel (no one at the terminal; --yes answers OK)\n");
+bool answer_message_box(const std::string& text, const std::string& caption, Answer policy, bool quiet) {
+    const BoxReply reply = decide_box_reply(text, policy);
+    if (reply != BoxReply::ask_user) {
+        note_box({text, caption, reply_words(reply, text, policy)}, quiet);
+        return reply == BoxReply::ok;
     }
+    if (isatty(0) == 0 || isatty(2) == 0) {
+        note_box({text, caption, "Cancel (no one at the terminal; --yes answers OK)"}, false);
+        return false;
+    }
+    const bool utf8 = terminal_takes_utf8();
+    std::string shown = trimmed(readable(text, utf8));
+    const std::string title = trimmed(readable(caption, utf8));
+    if (!title.empty()) shown = "[" + title + "] " + shown;
+    std::fprintf(stderr, "kbptool: the library asks: %s  (OK/Cancel) [o/c] ", shown.c_str());
+    std::string answer;
+    std::getline(std::cin, answer);
+    const bool ok = answer.empty() || answer[0] == 'o' || answer[0] == 'O' || answer[0] == 'y' || answer[0] == 'Y';
+    note_box({text, caption, ok ? "OK (at the terminal)" : "Cancel (at the terminal)"}, true);
     return ok;
 }
 

@@ -21,6 +21,12 @@ std::string readable(std::string_view text, bool utf8) {
     return out;
 }
 
+std::string trimmed(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(" \r\n\t");
+    if (first == std::string_view::npos) return {};
+    return std::string(text.substr(first, text.find_last_not_of(" \r\n\t") - first + 1));
+}
+
 bool terminal_takes_utf8() {
     for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"}) {
         const char* value = std::getenv(name);

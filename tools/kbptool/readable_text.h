@@ -9,6 +9,8 @@ namespace kbptool {
 // Trailing line feeds dropped; bytes 0x80..0xFF as the Latin-1 characters they
 // stand for in UTF-8 where the terminal takes UTF-8, else as '?' (0xB4 as ').
 std::string readable(std::string_view ansi_text, bool utf8);
+// Without leading and trailing blanks and line breaks.
+std::string trimmed(std::string_view text);
 // Whether the locale asks for UTF-8 output.
 bool terminal_takes_utf8();
 // A JSON string literal, quotes included; non-ASCII bytes as \u00XX.

@@ -3,32 +3,53 @@
 #include <cstdlib>
 
 #include "exit_codes.h"
-#include "report.h"
 
 namespace kbptool {
 
-std::optional<Session> open_session(int& exit_code) {
+namespace {
+
+void report_unusable(const std::string& command, const std::string& error, const std::string& hint,
+                     Context& context) {
+    Outcome o;
+    o.command = command;
+    o.text = error;
+    o.hint = hint;
+    o.exit_code = exit_code::kNoLibrary;
+    context.exit_code = report(o, context.output);
+}
+
+}  // namespace
+
+std::optional<Session> open_session(const std::string& command, Context& context) {
     Session session;
     std::string error;
     if (!load_kbp_library(session.library, error)) {
-        complain(error);
-        exit_code = exit_code::kNoLibrary;
+        const std::size_t newline = error.find('\n');
+        report_unusable(command, error.substr(0, newline),
+                        newline == std::string::npos ? "" : error.substr(newline + 1), context);
         return std::nullopt;
     }
     session.host = make_keyboard_host();
-    if (!session.host->prepare(error)) {
-        complain(error);
-        exit_code = exit_code::kNoLibrary;
+    if (!session.host->prepare(context.host(), error)) {
+        report_unusable(command, error, "", context);
         return std::nullopt;
     }
     return session;
 }
 
-bool close_session(Session& session) {
+void finish_session(Session& session, const Outcome& outcome, Context& context) {
     std::string error;
-    if (session.host->keep(error)) return true;
-    complain(error);
-    return false;
+    Outcome shown = outcome;
+    if (!session.host->keep(error)) {
+        if (shown.exit_code == exit_code::kSuccess) {
+            shown.text = outcome_text(outcome) + "; but the keyboard's memory is not kept";
+            shown.reason = error;
+            shown.exit_code = exit_code::kNoLibrary;
+        } else {
+            shown.warnings.push_back(error);
+        }
+    }
+    context.exit_code = report(shown, context.output);
 }
 
 std::optional<int> interface_kind(const std::string& name) {

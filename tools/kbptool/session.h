@@ -3,22 +3,35 @@
 // stands behind it.
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "kbp_library.h"
 #include "keyboard_host.h"
+#include "report.h"
 
 namespace kbptool {
+
+// What the command line sets for every command.
+struct Context {
+    OutputOptions output;
+    bool yes = false;  // --yes
+    bool no = false;   // --no
+    int exit_code = 0;
+
+    HostSettings host() const { return {yes ? Answer::yes : no ? Answer::no : Answer::ask, output.quiet}; }
+};
 
 struct Session {
     KbpLibrary library;
     std::unique_ptr<KeyboardHost> host;
 };
 
-// The library loaded and the keyboard prepared; none, with the reason
-// printed and `exit_code` set, when either fails.
-std::optional<Session> open_session(int& exit_code);
-// Keeps what the keyboard holds; false, with the reason printed, on failure.
-bool close_session(Session& session);
+// The library loaded and the keyboard prepared; none, with the failure
+// reported and `context.exit_code` set, when either fails.
+std::optional<Session> open_session(const std::string& command, Context& context);
+// Reports the outcome, then keeps what the keyboard holds; a failure to keep
+// it is reported too and turns a success into exit code 3.
+void finish_session(Session& session, const Outcome& outcome, Context& context);
 
 // 0..255 written in decimal or 0x-hex.
 std::optional<int> byte_value(const std::string& text);

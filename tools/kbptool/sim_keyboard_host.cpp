@@ -19,7 +19,6 @@ namespace kbptool {
 
 namespace {
 
-constexpr std::uint16_t kKeyboardVendor = 0x053A;
 constexpr std::uint16_t kOutputReportLength = 2;  // report identifier, the byte
 
 void install_kbpusb() {
@@ -41,7 +40,7 @@ void stop_recording(kbdsim::Keyboard& keyboard) {
 
 class SimKeyboardHost : public KeyboardHost {
 public:
-    bool prepare(std::string& error) override {
+    bool prepare(const HostSettings& settings, std::string& error) override {
         const SimOptions& o = sim_options();
         state_file_ = o.state_file.empty() ? default_state_file() : o.state_file;
         SimFaults faults;
@@ -71,7 +70,7 @@ public:
         if (all || on == "class") sim::drivers().class_driver.install(&keyboard_);
         if (all || on == "portdriver") sim::drivers().port_driver.install(&keyboard_);
         if (all || on == "usb") {
-            sim::HidDevice& device = sim::hid().attach(kKeyboardVendor, kOutputReportLength, &keyboard_);
+            sim::HidDevice& device = sim::hid().attach(kbpusb::kbd_vendor_id, kOutputReportLength, &keyboard_);
             device.record = false;
             if (faults.unplug_at_byte != 0) device.unplugs_at_write = unsigned(faults.unplug_at_byte);
         }
@@ -92,13 +91,14 @@ public:
         if (faults.resend) keyboard_.answer_mode = kbdsim::AnswerMode::resend;
         keyboard_.unplugged_at_byte = faults.unplug_at_byte;
 
-        const Answer answer = o.answer();
-        sim::message_boxes().ask = [answer](const sim::MessageBoxShown& box) {
-            return answer_message_box(box.text, box.caption, answer) ? platform::kIdOk : platform::kIdCancel;
+        sim::message_boxes().ask = [settings](const sim::MessageBoxShown& box) {
+            return answer_message_box(box.text, box.caption, settings.answer, settings.quiet) ? platform::kIdOk
+                                                                                               : platform::kIdCancel;
         };
         wire_speed_ = o.wire_speed;
-        std::fprintf(stderr, "kbptool: simulated keyboard (no hardware) on %s, memory kept in %s\n",
-                     all ? "every path" : on.c_str(), state_file_.c_str());
+        description_ = std::string("simulated keyboard (no hardware) on ") + (all ? "every path" : on.c_str()) +
+                       ", memory kept in " + state_file_;
+        if (!settings.quiet) std::fprintf(stderr, "kbptool: %s\n", description_.c_str());
         return true;
     }
 
@@ -116,10 +116,26 @@ public:
         if (wire_speed_) std::this_thread::sleep_for(std::chrono::duration<double>(wire_seconds));
     }
 
+    std::vector<FoundDevice> devices() const override {
+        std::vector<FoundDevice> found;
+        for (int n = 1; n <= int(sim::com_ports().ports.size()); ++n)
+            found.push_back({"com", "COM" + std::to_string(n),
+                             sim::com_port(n).keyboard != nullptr ? "the simulated keyboard" : "nothing attached"});
+        for (const sim::HidDevice& device : sim::hid().attached) {
+            char detail[48];
+            std::snprintf(detail, sizeof detail, "vendor %04X product %04X", device.vendor_id, device.product_id);
+            if (device.vendor_id == kbpusb::kbd_vendor_id) found.push_back({"hid", device.path, detail});
+        }
+        return found;
+    }
+
+    std::string description() const override { return description_; }
+
 private:
     kbdsim::Keyboard keyboard_;
     KeyboardMemory loaded_{};
     std::string state_file_;
+    std::string description_;
     bool wire_speed_ = false;
 };
 

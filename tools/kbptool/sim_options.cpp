@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <cstdlib>
 
+#include "kbpi32/channel/serial_settings.h"
 #include "keyboard_host.h"
 
 namespace kbptool {
@@ -22,7 +23,7 @@ bool parse_faults(const std::vector<std::string>& names, SimFaults& faults, std:
             const std::string count = name.substr(10);
             char* end = nullptr;
             const unsigned long long n = std::strtoull(count.c_str(), &end, 10);
-            if (count.empty() || *end != '\0' || n == 0) {
+            if (count.empty() || count.find_first_not_of("0123456789") != std::string::npos || *end != '\0' || n == 0) {
                 error = "unplug-at wants a byte count of 1 or more: " + name;
                 return false;
             }
@@ -47,6 +48,8 @@ std::string default_state_file() {
     return folder + "/kbptool/sim-keyboard.bin";
 }
 
+std::string_view host_help_switch() { return {}; }
+
 void add_keyboard_host_options(CLI::App& command) {
     SimOptions& o = sim_options();
     auto* group = "Simulated keyboard";
@@ -57,12 +60,23 @@ void add_keyboard_host_options(CLI::App& command) {
         ->capture_default_str()
         ->group(group);
     command.add_option("--line", o.line, "COM line settings at which the keyboard echoes, e.g. 9600,N,8,1")
+        ->check(CLI::Validator(
+            [](std::string& text) {
+                kbp::LineSettings line;
+                return kbp::parse_line_settings(text.c_str(), line) ? "" : "no line setting such as 9600,N,8,1";
+            },
+            "RATE,P,D,S"))
         ->group(group);
     command.add_option("--fault", o.faults, "Inject a fault: no-answer, resend, unplug-at=N (the N-th byte)")
+        ->check(CLI::Validator(
+            [](std::string& text) {
+                SimFaults ignored;
+                std::string error;
+                return parse_faults({text}, ignored, error) ? "" : error;
+            },
+            "FAULT"))
         ->group(group);
     command.add_flag("--wire-speed", o.wire_speed, "Pace the simulated keyboard at its path's wire time")->group(group);
-    auto* yes = command.add_flag("--yes", o.yes, "Answer OK to the library's questions")->group(group);
-    command.add_flag("--no", o.no, "Answer Cancel to the library's questions")->excludes(yes)->group(group);
 }
 
 }  // namespace kbptool

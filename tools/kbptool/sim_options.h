@@ -6,8 +6,6 @@
 
 namespace kbptool {
 
-enum class Answer { ask, yes, no };
-
 struct SimFaults {
     bool no_answer = false;
     bool resend = false;
@@ -20,10 +18,6 @@ struct SimOptions {
     std::string line;                // COM line settings the keyboard echoes at; empty: any
     std::vector<std::string> faults;
     bool wire_speed = false;
-    bool yes = false;
-    bool no = false;
-
-    Answer answer() const { return yes ? Answer::yes : no ? Answer::no : Answer::ask; }
 };
 
 SimOptions& sim_options();

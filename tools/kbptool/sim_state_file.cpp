@@ -3,19 +3,29 @@
 #include <filesystem>
 #include <system_error>
 
-#include "image.h"
+#include "file_access.h"
 
 namespace kbptool {
 
+namespace {
+constexpr const char* kStartAnew = "remove it to start with a new keyboard, or name another with --sim-state";
+}
+
 bool load_keyboard_memory(const std::string& path, KeyboardMemory& memory, std::string& error) {
-    std::error_code missing;
-    if (!std::filesystem::exists(path, missing)) return true;
-    const std::optional<Bytes> bytes = read_file(path);
-    if (!bytes || bytes->size() != memory.size()) {
-        error = "the simulated keyboard's state " + path + " is not a 65536-byte memory; remove it to start anew";
+    std::error_code code;
+    if (std::filesystem::symlink_status(path, code).type() == std::filesystem::file_type::not_found) return true;
+    Bytes bytes;
+    FileError failure;
+    if (!read_regular_file(path, bytes, failure)) {
+        error = "the simulated keyboard's state " + path + " cannot be read: " + failure.reason + "; " + kStartAnew;
         return false;
     }
-    std::copy(bytes->begin(), bytes->end(), memory.begin());
+    if (bytes.size() != memory.size()) {
+        error = "the simulated keyboard's state " + path + " is not a 65536-byte memory (it has " +
+                std::to_string(bytes.size()) + " bytes); " + kStartAnew;
+        return false;
+    }
+    std::copy(bytes.begin(), bytes.end(), memory.begin());
     return true;
 }
 
@@ -23,8 +33,11 @@ bool save_keyboard_memory(const std::string& path, const KeyboardMemory& memory,
     const std::filesystem::path folder = std::filesystem::path(path).parent_path();
     std::error_code ignored;
     if (!folder.empty()) std::filesystem::create_directories(folder, ignored);
-    if (!write_file_atomically(path, Bytes(memory.begin(), memory.end()))) {
-        error = "cannot write the simulated keyboard's state " + path;
+    std::string target;
+    FileError failure;
+    if (!resolve_output(path, target, failure) || !check_writable(target, target + ".tmp", failure) ||
+        !write_file_atomically(target, Bytes(memory.begin(), memory.end()), failure)) {
+        error = "the simulated keyboard's state " + path + " is not replaced: " + describe(failure);
         return false;
     }
     return true;

@@ -30,6 +30,22 @@ std::string_view path_name(Path path) {
     return "?";
 }
 
+std::optional<Path> path_of_kind(int kind) {
+    if (kind < 1 || kind > 4) return std::nullopt;
+    return kAllPaths[kind - 1];
+}
+
+std::string_view path_title(Path path) {
+    switch (path) {
+    case Path::ports: return "controller ports";
+    case Path::class_driver: return "keyboard class driver";
+    case Path::port_driver: return "keyboard port driver";
+    case Path::usb: return "USB";
+    case Path::com: return "COM port";
+    }
+    return "?";
+}
+
 std::optional<Path> path_from_name(std::string_view name) {
     for (Path p : kAllPaths)
         if (path_name(p) == name) return p;

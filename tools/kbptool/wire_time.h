@@ -10,9 +10,16 @@ namespace kbptool {
 
 enum class Path { ports, class_driver, port_driver, usb, com };
 
+// In the order of their InterfaceKind 1..4, then COM, which has none.
 constexpr Path kAllPaths[] = {Path::ports, Path::class_driver, Path::port_driver, Path::usb, Path::com};
 
+// The path of an InterfaceKind (1 ports .. 4 usb); none for 0 and the rest.
+std::optional<Path> path_of_kind(int kind);
+
+// The name on the command line: ports, class, portdriver, usb, com.
 std::string_view path_name(Path path);
+// The name in a message: controller ports, keyboard class driver, ...
+std::string_view path_title(Path path);
 std::optional<Path> path_from_name(std::string_view name);
 
 // Image bytes per write-block frame: 16 on USB, 64 elsewhere.

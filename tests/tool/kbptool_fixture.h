@@ -1,0 +1,46 @@
+#pragma once
+// kbptool as a technician runs it: the built program in a folder of its own,
+// separate invocations that share the simulated keyboard through its state file.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace fs = std::filesystem;
+
+class Kbptool : public ::testing::Test {
+protected:
+    Kbptool() {
+        folder = fs::path(::testing::TempDir()) /
+                 ("kbptool_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+    }
+    ~Kbptool() override { fs::remove_all(folder); }
+
+    // Runs kbptool in the folder with the folder's state file; the exit code.
+    int run(const std::string& arguments) {
+        const bool talks_to_keyboard = !arguments.starts_with("new") && !arguments.starts_with("info") &&
+                                       !arguments.starts_with("-") && arguments.find("--sim-state") == std::string::npos;
+        const std::string keyboard_options = talks_to_keyboard ? " --sim-state state.bin" : "";
+        const std::string command = "cd '" + folder.string() + "' && " KBPTOOL " " + arguments + keyboard_options +
+                                    " >out.txt 2>err.txt </dev/null";
+        const int status = std::system(command.c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    std::string read(const std::string& name) const {
+        std::ifstream in(folder / name, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    bool exists(const std::string& name) const { return fs::exists(folder / name); }
+    std::string output() const { return read("out.txt") + read("err.txt"); }
+    void write(const std::string& name, const std::string& bytes) const {
+        std::ofstream(folder / name, std::ios::binary) << bytes;
+    }
+
+    fs::path folder;
+};

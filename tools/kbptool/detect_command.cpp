@@ -1,0 +1,123 @@
+// detect: where a keyboard answers now, without writing its memory.
+#include <CLI/CLI.hpp>
+#include <chrono>
+#include <filesystem>
+
+#include "commands.h"
+#include "exit_codes.h"
+#include "failure_words.h"
+#include "wire_time.h"
+
+namespace kbptool {
+
+namespace {
+
+// Keyboard enable: a plain command the keyboard acknowledges and every
+// download ends with, so it changes nothing.
+constexpr int kHarmlessByte = 0xF4;
+
+struct PathAnswer {
+    std::string path;
+    std::string answer;  // "yes", "no", "cannot tell"
+    std::string detail;
+};
+
+PathAnswer probe_kind(Session& session, int kind) {
+    const Path path = *path_of_kind(kind);
+    PathAnswer a{std::string(path_title(path)), "", ""};
+    session.library.set_interface(kind);
+    const unsigned char status = session.library.send_byte(kHarmlessByte);
+    const bool acknowledged = path == Path::ports || path == Path::class_driver;
+    if (acknowledged) {
+        a.answer = status == 0 ? "yes" : "no";
+        a.detail = status == 0 ? "the keyboard acknowledged the enable command 0xF4"
+                               : "no acknowledge of the enable command 0xF4 (status " + std::to_string(status) + ")";
+    } else if (status == 0) {
+        a.answer = "cannot tell";
+        a.detail = path == Path::usb ? "a USB device of the keyboard's vendor takes bytes; USB awaits no acknowledge"
+                                     : "the driver takes bytes; this path awaits no acknowledge";
+    } else {
+        a.answer = "no";
+        a.detail = path == Path::usb ? "no USB device of the keyboard's vendor (053A) takes bytes"
+                                     : "the keyboard port driver cannot be reached";
+    }
+    return a;
+}
+
+// The COM search of a download sends only its echo probes 0xEE; a download
+// of a file that does not exist ends after it, before anything is written.
+PathAnswer probe_com(Session& session, const std::string& port) {
+    PathAnswer a{port, "", ""};
+    if (port.find(':') != std::string::npos) {
+        a.answer = "cannot tell";
+        a.detail = "with line settings named nothing is sent; name the port alone (--port " + port.substr(0, 4) +
+                   ") to search the 24 settings";
+        return a;
+    }
+    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    const std::string none = (std::filesystem::temp_directory_path() /
+                              ("kbptool-detect-" + std::to_string(stamp) + "-no-such-file.kbp"))
+                                 .string();
+    char status[1024];
+    std::snprintf(status, sizeof status, "%s", port.c_str());
+    const int result = session.library.download(none.c_str(), status, nullptr);
+    const std::string found = last_settings_found();
+    if (result == -7 && !found.empty()) {
+        a.answer = "yes";
+        a.detail = "the keyboard echoed at " + found;
+        a.path = port + " at " + found;
+        return a;
+    }
+    Route route;
+    route.path = Path::com;
+    route.com_port = port.substr(0, 4);
+    a.answer = "no";
+    a.detail = result < 0 ? explain_download(result, status, route).reason : "unexpected result";
+    return a;
+}
+
+Outcome detect(Session& session, const std::string& port) {
+    Outcome o;
+    o.command = "detect";
+    std::vector<PathAnswer> answers;
+    for (int kind = 1; kind <= 4; ++kind) answers.push_back(probe_kind(session, kind));
+    if (!port.empty()) answers.push_back(probe_com(session, port));
+    std::vector<JsonObject> paths;
+    std::string answering;
+    for (const PathAnswer& a : answers) {
+        o.lines.push_back(a.path + ": " + a.answer + " (" + a.detail + ")");
+        paths.push_back(JsonObject{}.text("path", a.path).text("answer", a.answer).text("detail", a.detail));
+        if (a.answer == "yes") answering += (answering.empty() ? "" : ", ") + a.path;
+    }
+    std::vector<JsonObject> devices;
+    for (const FoundDevice& d : session.host->devices()) {
+        o.lines.push_back(d.kind + " device " + d.name + (d.detail.empty() ? "" : " (" + d.detail + ")"));
+        devices.push_back(JsonObject{}.text("kind", d.kind).text("name", d.name).text("detail", d.detail));
+    }
+    if (port.empty()) o.lines.push_back("COM ports are not probed: --port COMn searches one for a keyboard");
+    o.text = answering.empty() ? "no keyboard acknowledged on any path" : "a keyboard answers on: " + answering;
+    o.extra.objects("paths", paths).objects("devices", devices);
+    return o;
+}
+
+}  // namespace
+
+void add_detect_command(CLI::App& app, Context& context) {
+    auto port = std::make_shared<std::string>();
+    CLI::App* command = app.add_subcommand(
+        "detect", "Ask each path whether a keyboard answers now, without writing its memory; list its devices");
+    command->footer("The controller ports and the class driver wait for the keyboard's acknowledge of a\n"
+                    "harmless command; the keyboard port driver and USB await none (\"cannot tell\").\n"
+                    "--port COMn runs the line-setting search on that port (only echo probes are sent).\n"
+                    "Example:\n  kbptool detect --port COM1\n");
+    command->add_option("--port", *port, "A COM port to search for a keyboard: COM1..COM9")
+        ->check(CLI::Validator([](std::string& text) { return text.starts_with("COM") ? "" : "not COM1..COM9"; },
+                               "COMn"));
+    add_keyboard_host_options(*command);
+    command->callback([port, &context] {
+        std::optional<Session> session = open_session("detect", context);
+        if (session) finish_session(*session, detect(*session, *port), context);
+    });
+}
+
+}  // namespace kbptool

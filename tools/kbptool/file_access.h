@@ -1,0 +1,37 @@
+#pragma once
+// The tool's own file handling: every file it reads or writes is checked first,
+// and a failure names the file and the system's reason.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kbptool {
+
+using Bytes = std::vector<std::uint8_t>;
+
+struct FileError {
+    std::string file;
+    std::string reason;  // the system's words, or what kind of file stands there
+};
+
+// "dir is a directory", "nodir: no such folder": the error in a sentence.
+std::string describe(const FileError& error);
+
+// The whole of a regular file; a directory, a device or a read error is a FileError.
+bool read_regular_file(const std::string& path, Bytes& bytes, FileError& error);
+
+// Where an output named `path` lands: `path` itself, or the file a symbolic
+// link leads to. It must be a regular file or not yet exist, in a folder that
+// exists; anything else is refused before anything is written.
+bool resolve_output(const std::string& path, std::string& target, FileError& error);
+// The output may be replaced: not read-only, and `probe` (a file of the tool's
+// own beside it) can be created there. The probe is removed again.
+bool check_writable(const std::string& target, const std::string& probe, FileError& error);
+// Puts `from` in the place of `to`, keeping the permissions `to` had.
+bool move_into_place(const std::string& from, const std::string& to, FileError& error);
+// Writes through a temporary file beside `target`, moved into place.
+bool write_file_atomically(const std::string& target, const Bytes& bytes, FileError& error);
+// Whether a file stands at `path` that nobody may write.
+bool is_read_only(const std::string& path);
+
+}  // namespace kbptool

@@ -1,0 +1,39 @@
+#pragma once
+// The library's message boxes, answered the same way on every host: the box
+// that names the COM settings the search found is a notice (its button changes
+// nothing), every other box follows --yes / --no, or the person at the terminal.
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kbptool {
+
+enum class Answer { ask, yes, no };
+
+// How the tool answers one box.
+enum class BoxReply { ok, cancel, ask_user };
+
+struct ShownBox {
+    std::string text;     // as the library wrote it (Windows ANSI)
+    std::string caption;
+    std::string answer;   // "OK (notice)", "OK (--yes)", "Cancel (--no)", ...
+};
+
+// The "set to …" box of the COM search: what it tells, never a question.
+bool is_notice_box(std::string_view text);
+// The reply for a box under `policy`; counts --yes answers (at most
+// kMaxYesAnswers OK in one run, then Cancel) so a keyboard that never answers
+// cannot hold a script for ever.
+BoxReply decide_box_reply(std::string_view text, Answer policy);
+constexpr int kMaxYesAnswers = 10;
+// The words of a decided reply, for the record and the notice line.
+std::string reply_words(BoxReply reply, std::string_view text, Answer policy);
+
+// Records a box of this run and, unless quiet, shows it on stderr as a line.
+void note_box(ShownBox box, bool quiet);
+// Every box of this run, oldest first.
+const std::vector<ShownBox>& shown_boxes();
+// The line settings the last "set to …" box named; empty when none came.
+std::string last_settings_found();
+
+}  // namespace kbptool
