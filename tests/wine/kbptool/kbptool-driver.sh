@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# Runs kbptool.exe under Wine, one command line a row, and checks each exit
+# code and what it printed. Every row that fails is named; the script fails if any did.
+# Usage: kbptool-driver.sh PREFIX SECONDS PROGRAM.exe
+# Environment: KBP_TOOL_DOUBLES (kbptool.exe beside kbpi32.dll and both
+# doubles), KBP_TOOL_ALONE (kbptool.exe without kbpi32.dll), KBP_WINE_SCRIPTS.
+set -uo pipefail
+prefix=$1 limit=$2 program=$3
+tool=$(basename "$program")
+doubles=${KBP_TOOL_DOUBLES:?} alone=${KBP_TOOL_ALONE:?}
+# Each run gets a share of the test's time, so a box nobody answers fails one row.
+each=$((limit / 8))
+
+work=$(mktemp -d)
+image=kbptool-driver-$$.kbp
+cleanup() { rm -rf "$work" "${doubles:?}/$image"; }
+trap cleanup EXIT
+
+# Beside copies of the tool: a kbpi32.dll that is no DLL, a DLL without
+# kbpi32's exports, and the real kbpi32.dll with the USB double but no capture library.
+in_doubles() { find "$doubles" -maxdepth 1 -iname "$1" | head -n 1; }
+mkdir -p "$work/not_a_dll" "$work/other_dll" "$work/no_kbpfunc"
+cp "$doubles/$tool" "$work/not_a_dll/" && echo "not a DLL" >"$work/not_a_dll/kbpi32.dll"
+cp "$doubles/$tool" "$work/other_dll/" && cp "$(in_doubles kbpfunc.dll)" "$work/other_dll/kbpi32.dll"
+cp "$doubles/$tool" "$(in_doubles kbpi32.dll)" "$(in_doubles kbpusb.dll)" "$work/no_kbpfunc/"
+
+failures=0
+# row FOLDER STATUS [STREAM:PATTERN...] -- ARGS...
+# Runs the tool of FOLDER with ARGS; it must exit with STATUS, and each
+# extended regular expression (any case) must match a line of out or err.
+row() {
+  local folder=$1 want=$2 patterns=() problems=() status
+  shift 2
+  while [ "$1" != "--" ]; do patterns+=("$1"); shift; done
+  shift
+  "$KBP_WINE_SCRIPTS/run-in-wine.sh" "$prefix" "$each" "$folder/$tool" "$@" >"$work/out" 2>"$work/err"
+  status=$?
+  [ "$status" -eq "$want" ] || problems+=("exit code $status, not $want")
+  for pattern in "${patterns[@]}"; do
+    grep -Eiq -- "${pattern#*:}" "$work/${pattern%%:*}" || problems+=("no line of std${pattern%%:*} matches ${pattern#*:}")
+  done
+  if [ ${#problems[@]} -gt 0 ]; then
+    failures=$((failures + 1))
+    echo "kbptool-driver: FAILED: $tool $* (in $(basename "$folder")):" >&2
+    printf '  %s\n' "${problems[@]}" >&2
+    sed 's/^/  stdout: /' "$work/out" >&2
+    sed 's/^/  stderr: /' "$work/err" >&2
+  fi
+}
+
+row "$doubles" 0 'out:download' -- --help
+row "$doubles" 0 'out:download' -- '/?'
+row "$alone" 3 'err:kbpi32\.dll' 'err:not (be )?found' 'err:error 126' 'err:put kbpi32\.dll beside kbptool\.exe' -- interface
+row "$work/not_a_dll" 3 'err:kbpi32\.dll: .*error 193' 'err:other architecture' -- interface
+row "$work/other_dll" 3 'err:no export kbp_download' 'err:not a kbpi32\.dll of this system' -- interface
+row "$doubles" 0 -- new --end 1023 "$image"
+row "$doubles" 0 'out:read back and verified' -- download "$image" --usb --yes
+# The capture library's box comes up, is noted, and --no answers it.
+row "$work/no_kbpfunc" 20 'err:the library asks: .*KBPFUNC\.DLL.*Cancel \(--no\)' -- upload up.kbp --usb --no
+row "$doubles" 0 'out:^\{.*"command": "detect"' -- detect --json --no
+
+[ $failures -eq 0 ] || echo "kbptool-driver: $failures of the rows failed" >&2
+[ $failures -eq 0 ]
