@@ -138,6 +138,7 @@ TEST_F(Service, TheCommandLineSaysWhatIsWrongAndWhatWasMeant) {
         {"download sample.kbp --fault bogus", 2, {"unknown fault bogus"}},
         {"download sample.kbp --line garbage", 2, {"--line"}},
         {"download sample.kbp --fault unplug-at=-1", 2, {"1 or more"}},
+        {"upload ''", 2, {"an empty file name"}},
         {"--version", 0, {"kbptool 1.", "kbpi32 1."}},
         {"--help", 0, {"130", "detect"}},
     });

@@ -57,6 +57,7 @@ bool read_regular_file(const std::string& path, Bytes& bytes, FileError& error) 
 }
 
 bool resolve_output(const std::string& path, std::string& target, FileError& error) {
+    if (path.empty()) return fail(error, path, "no file name");
     fs::path at = path;
     std::error_code code;
     for (int depth = 0;; ++depth) {

@@ -99,11 +99,13 @@ Outcome make_new(const std::string& file, unsigned end) {
 
 }  // namespace
 
+std::string refuse_empty_name(const std::string& name) { return name.empty() ? "an empty file name" : ""; }
+
 void add_image_commands(CLI::App& app, Context& context) {
     auto file = std::make_shared<std::string>();
     CLI::App* info_command = app.add_subcommand("info", "Check IMAGE as a download would and show its frames per path");
     info_command->footer("Example:\n  kbptool info examples/sample.kbp\n");
-    info_command->add_option("IMAGE", *file, "Configuration image file")->required();
+    info_command->add_option("IMAGE", *file, "Configuration image file")->required()->check(refuse_empty_name);
     info_command->callback([file, &context] { context.exit_code = report(info(*file), context.output); });
 
     auto target = std::make_shared<std::string>();
@@ -113,7 +115,7 @@ void add_image_commands(CLI::App& app, Context& context) {
     make->add_option("--end", *end, "Image end L, the last keyboard address: the file gets L + 1 bytes")
         ->required()
         ->check(CLI::Range(301u, 65535u));
-    make->add_option("FILE", *target, "File to write")->required();
+    make->add_option("FILE", *target, "File to write")->required()->check(refuse_empty_name);
     make->callback([target, end, &context] { context.exit_code = report(make_new(*target, *end), context.output); });
 }
 

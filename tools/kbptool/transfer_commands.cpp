@@ -62,7 +62,7 @@ void add_transfer(CLI::App& app, Context& context, Transfer kind, const char* na
     auto t = std::make_shared<TransferOptions>();
     CLI::App* command = app.add_subcommand(name, description);
     command->footer(std::string("Example:\n  ") + example + "\n");
-    command->add_option("IMAGE", t->image, "Configuration image file")->required();
+    command->add_option("IMAGE", t->image, "Configuration image file")->required()->check(refuse_empty_name);
     if (kind != Transfer::upload)
         command->add_option("--port", t->port, "Port text for the library: USB, AT, COM1:9600,N,8,1, COM1 (search)");
     command->add_flag("--usb", t->usb, "Over USB (short for --port USB)");
