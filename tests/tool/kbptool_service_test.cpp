@@ -104,9 +104,13 @@ TEST_F(Service, AFailureNamesThePathTheFileTheReasonAndWhatToTry) {
     });
     for (const char* line : {"  file: ", "  why: ", "  try: "}) EXPECT_NE(read("err.txt").find(line), std::string::npos);
     // The search's "set to" box is a notice, and the settings it found are shown.
-    expect({{"download sample.kbp --port COM5 --keyboard com --line 2400,O,8,1",
-             0,
-             {"the library says: set to 2400,O,8,1", "line settings used: COM5 at 2400,O,8,1"}}});
+    expect({
+        {"download sample.kbp --port COM5 --keyboard com --line 2400,O,8,1",
+         0,
+         {"the library says: set to 2400,O,8,1", "line settings used: COM5 at 2400,O,8,1"}},
+        {"download sample.kbp --port COM5:9600,N,8,1 --keyboard com", 0, {"line settings used: COM5 at 9600,N,8,1"}},
+        {"download sample.kbp --port COM5 --keyboard com --line 2400,O,8,1 --json", 0, {"\"settings\": \"2400,O,8,1\""}},
+    });
     EXPECT_EQ(output().find("asks: set to"), std::string::npos);
 }
 
@@ -163,7 +167,7 @@ TEST_F(Service, JsonIsOneObjectWithTheSameKeysForEveryCommand) {
     const std::regex one_object(R"(\{"command": "[a-z]*", "result": (-?[0-9]+|null), "text": "[^\n]*", )"
                                 R"("raw_text": "[^\n]*", "bytes": [0-9]+, "seconds": [0-9.]+, "exit_code": [0-9]+, )"
                                 R"("path": "[^\n]*", "file": "[^\n]*", "reason": "[^\n]*", "hint": "[^\n]*", )"
-                                R"("warnings": \[[^\n]*\], "boxes": \[[^\n]*\](, [^\n]*)?\}\n)");
+                                R"("warnings": \[[^\n]*\], "boxes": \[[^\n]*\](, "[a-z_]+": [^\n]*)?\}\n)");
     for (const char* command : commands) {
         SCOPED_TRACE(command);
         run(std::string(command) + " --json");
