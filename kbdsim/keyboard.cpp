@@ -143,8 +143,10 @@ void Keyboard::finish_frame(bool complete) {
         const std::size_t at = 8 + 2 * std::size_t{f.count};
         good = data_sum == (digit_value(digits_[at]) << 4 | digit_value(digits_[at + 1]));
         if (good) {
-            for (std::size_t i = 0; i < f.data.size(); ++i)
-                memory[(f.address + i) & 0xFFFF] = f.data[i];
+            for (std::size_t i = 0; i < f.data.size(); ++i) {
+                const std::uint16_t cell = static_cast<std::uint16_t>(f.address + i);
+                if (cell != stuck_cell) memory[cell] = f.data[i];
+            }
         }
     }
     f.good = good;

@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <vector>
 
 namespace kbdsim {
@@ -72,6 +73,8 @@ public:
     // Pulled out when this byte arrives (counted from 1): it and every later
     // byte are neither taken nor answered. 0: never.
     std::uint64_t unplugged_at_byte = 0;
+    // A memory cell that keeps its value whatever a write block brings.
+    std::optional<std::uint16_t> stuck_cell;
     bool record_frames = true;            // keep every decoded frame in `frames`
     bool record_bytes = true;             // keep every received byte in `received`
 

@@ -88,8 +88,16 @@ TEST_F(Service, ADownloadIsReadBackAndComparedUnlessItCannotBe) {
         {"verify long.kbp", 32, {"past 8991"}},
         {"verify long.kbp --usb", 0, {"match the image"}},
         {"download sample.kbp --port COM5 --keyboard com", 0, {"an upload has no COM path", "1024 bytes sent"}},
-        {"download odd.kbp", 0, {"end field (bytes 6..7) says 512", "verified (addresses 4..512)"}},
-        {"info odd.kbp", 0, {"DISAGREES", "a verify would report a difference"}},
+        {"download odd.kbp", 0, {"says 512", "the read-back compares addresses 4..512", "verified (addresses 4..512)"}},
+        {"info odd.kbp", 0, {"DISAGREES with end + 1 = 513", "a verify would report a difference"}},
+        {"info long.kbp --json", 0, {"\"can_read_back\": false, \"can_read_back_usb\": true"}},
+        {"download long.kbp --json", 0, {"\"warnings\": [\"the image ends at address 8995", "\"verified\": false"}},
+        {"download sample.kbp --json", 0, {"\"verified\": true"}},
+        {"download sample.kbp --json --no-verify", 0, {"\"verified\": false"}},
+        // A new keyboard (all zero) with a cell that keeps its value.
+        {"download sample.kbp --sim-state blank.bin --fault bad-cell=0x100", 30,
+         {"first difference at address 0x0100, image 0x03, keyboard 0x00"}},
+        {"verify sample.kbp --sim-state blank.bin --fault bad-cell=0x100", 30, {"address 0x0100"}},
     });
 }
 
@@ -143,6 +151,8 @@ TEST_F(Service, TheCommandLineSaysWhatIsWrongAndWhatWasMeant) {
         {"download sample.kbp --line garbage", 2, {"--line"}},
         {"download sample.kbp --fault unplug-at=-1", 2, {"1 or more"}},
         {"upload ''", 2, {"an empty file name"}},
+        {"download sample.kbp --fault bad-cell=0x10000", 2, {"0..0xFFFF"}},
+        {"send 0xF4 --json", 0, {"\"sent\": [\"0xF4\"]"}},
         {"--version", 0, {"kbptool 1.", "kbpi32 1."}},
         {"--help", 0, {"130", "detect"}},
     });

@@ -90,6 +90,7 @@ public:
         }
         if (faults.resend) keyboard_.answer_mode = kbdsim::AnswerMode::resend;
         keyboard_.unplugged_at_byte = faults.unplug_at_byte;
+        keyboard_.stuck_cell = faults.bad_cell;
 
         sim::message_boxes().ask = [settings](const sim::MessageBoxShown& box) {
             return answer_message_box(box.text, box.caption, settings.answer, settings.quiet) ? platform::kIdOk

@@ -28,8 +28,17 @@ bool parse_faults(const std::vector<std::string>& names, SimFaults& faults, std:
                 return false;
             }
             faults.unplug_at_byte = n;
+        } else if (name.starts_with("bad-cell=")) {
+            const std::string address = name.substr(9);
+            char* end = nullptr;
+            const unsigned long cell = std::strtoul(address.c_str(), &end, 0);
+            if (address.empty() || address[0] == '-' || *end != '\0' || cell > 0xFFFF) {
+                error = "bad-cell wants a keyboard address 0..0xFFFF: " + name;
+                return false;
+            }
+            faults.bad_cell = std::uint16_t(cell);
         } else {
-            error = "unknown fault " + name + " (no-answer, resend, unplug-at=N)";
+            error = "unknown fault " + name + " (no-answer, resend, unplug-at=N, bad-cell=ADDRESS)";
             return false;
         }
     }
@@ -67,7 +76,7 @@ void add_keyboard_host_options(CLI::App& command) {
             },
             "RATE,P,D,S"))
         ->group(group);
-    command.add_option("--fault", o.faults, "Inject a fault: no-answer, resend, unplug-at=N (the N-th byte)")
+    command.add_option("--fault", o.faults, "Inject a fault: no-answer, resend, unplug-at=N (the N-th byte), bad-cell=ADDRESS (keeps its value)")
         ->check(CLI::Validator(
             [](std::string& text) {
                 SimFaults ignored;

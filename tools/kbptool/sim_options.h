@@ -1,6 +1,7 @@
 #pragma once
 // The options of the simulated keyboard, shared by every command that talks to it.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@ struct SimFaults {
     bool no_answer = false;
     bool resend = false;
     std::uint64_t unplug_at_byte = 0;  // 0: stays plugged in
+    std::optional<std::uint16_t> bad_cell;  // a memory address that keeps its value
 };
 
 struct SimOptions {
