@@ -125,6 +125,9 @@ int main(int argc, char** argv) {
     add_image_commands(app, context);
     add_interface_commands(app, context);
     add_detect_command(app, context);
+    for (CLI::App* command : app.get_subcommands(std::function<bool(CLI::App*)>{}))
+        command->footer(command->get_footer() +
+                        "\nFor every command: --json, --quiet, --yes, --no, --version (kbptool --help lists the exit codes)\n");
 
     const std::string* word = command_word(args);
     const std::vector<std::string> commands = command_names(app);
