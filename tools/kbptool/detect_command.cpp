@@ -1,11 +1,10 @@
 // detect: where a keyboard answers now, without writing its memory.
 #include <CLI/CLI.hpp>
-#include <chrono>
-#include <filesystem>
 
 #include "commands.h"
 #include "exit_codes.h"
 #include "failure_words.h"
+#include "file_access.h"
 #include "wire_time.h"
 
 namespace kbptool {
@@ -54,10 +53,7 @@ PathAnswer probe_com(Session& session, const std::string& port) {
                    ") to search the 24 settings";
         return a;
     }
-    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    const std::string none = (std::filesystem::temp_directory_path() /
-                              ("kbptool-detect-" + std::to_string(stamp) + "-no-such-file.kbp"))
-                                 .string();
+    const std::string none = temporary_image_path("kbptool-detect-no-such-file");
     char status[1024];
     std::snprintf(status, sizeof status, "%s", port.c_str());
     const int result = session.library.download(none.c_str(), status, nullptr);

@@ -9,8 +9,9 @@ constexpr int kNoLibrary = 3;       // kbpi32 or the simulated keyboard's state 
 constexpr int kFileError = 4;       // a file of the tool's own cannot be read, written or is refused
 // kbp_download's result -1..-7 gives 11..17.
 constexpr int kDownloadBase = 10;
-constexpr int kNotAnImage = 16;     // as kbp_download's -6
-constexpr int kImageUnreadable = 17;  // as kbp_download's -7
+constexpr int for_download(int result) { return result > 0 ? kSuccess : kDownloadBase - result; }
+constexpr int kNotAnImage = for_download(-6);       // checked by the tool before the library
+constexpr int kImageUnreadable = for_download(-7);
 constexpr int kUploadFailed = 20;   // kbp_upload returned 0
 constexpr int kUploadNoFile = 21;   // kbp_upload returned -1
 constexpr int kVerifyDiffers = 30;  // the keyboard holds other bytes than the image
@@ -18,7 +19,6 @@ constexpr int kReadBackFailed = 31; // download: sent, but the keyboard's memory
 constexpr int kCannotReadBack = 32; // verify: the image ends past what an upload can read
 constexpr int kInterrupted = 130;   // Ctrl-C
 
-constexpr int for_download(int result) { return result > 0 ? kSuccess : kDownloadBase - result; }
 constexpr int for_upload(int result) { return result > 0 ? kSuccess : result == 0 ? kUploadFailed : kUploadNoFile; }
 
 }  // namespace kbptool::exit_code

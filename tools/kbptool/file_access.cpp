@@ -1,6 +1,7 @@
 #include "file_access.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -79,6 +80,12 @@ bool resolve_output(const std::string& path, std::string& target, FileError& err
     if (folder_status.type() != fs::file_type::directory) return fail(error, folder.string(), "is not a folder");
     target = at.string();
     return true;
+}
+
+std::string temporary_image_path(const std::string& stem) {
+    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    std::error_code code;
+    return (fs::temp_directory_path(code) / (stem + "-" + std::to_string(stamp) + ".kbp")).string();
 }
 
 bool is_read_only(const std::string& path) {

@@ -31,6 +31,8 @@ bool check_writable(const std::string& target, const std::string& probe, FileErr
 bool move_into_place(const std::string& from, const std::string& to, FileError& error);
 // Writes through a temporary file beside `target`, moved into place.
 bool write_file_atomically(const std::string& target, const Bytes& bytes, FileError& error);
+// A name in the system's temporary folder no file has yet: stem-STAMP.kbp.
+std::string temporary_image_path(const std::string& stem);
 // Whether a file stands at `path` that nobody may write.
 bool is_read_only(const std::string& path);
 

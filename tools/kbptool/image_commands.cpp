@@ -5,6 +5,7 @@
 #include "commands.h"
 #include "exit_codes.h"
 #include "image.h"
+#include "readable_text.h"
 #include "wire_time.h"
 
 namespace kbptool {
@@ -19,12 +20,6 @@ Outcome file_failure(const std::string& command, const std::string& text, const 
     o.reason = describe(error);
     o.exit_code = exit_code::kFileError;
     return o;
-}
-
-std::string hex4(unsigned value) {
-    char text[8];
-    std::snprintf(text, sizeof text, "0x%04X", value);
-    return text;
 }
 
 Outcome info(const std::string& file) {
@@ -44,7 +39,7 @@ Outcome info(const std::string& file) {
     if (!refusal.empty()) o.reason = refusal;
     if (!disagreement.empty()) o.warnings.push_back(disagreement + "; a verify would report a difference");
     if (end) {
-        o.lines.push_back("image end (bytes 6..7): " + std::to_string(*end) + " (" + hex4(*end) + "); the file size " +
+        o.lines.push_back("image end (bytes 6..7): " + std::to_string(*end) + " (" + hex_text(*end, 4) + "); the file size " +
                           (disagreement.empty() ? "agrees with" : "DISAGREES with") + " end + 1 = " +
                           std::to_string(*end + 1));
         for (const bool usb : {false, true})
@@ -91,7 +86,7 @@ Outcome make_new(const std::string& file, unsigned end) {
     o.command = "new";
     o.file = file;
     o.bytes = long(end) + 1;
-    o.text = file + ": a " + std::to_string(end + 1) + "-byte image, end " + std::to_string(end) + " (" + hex4(end) +
+    o.text = file + ": a " + std::to_string(end + 1) + "-byte image, end " + std::to_string(end) + " (" + hex_text(end, 4) +
              ")" + (end > max_upload_end(false) ? "; too long to be read back by an upload" : "");
     o.extra.number("end", long(end));
     return o;

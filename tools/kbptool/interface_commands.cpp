@@ -4,13 +4,12 @@
 
 #include "commands.h"
 #include "exit_codes.h"
+#include "readable_text.h"
 #include "wire_time.h"
 
 namespace kbptool {
 
 namespace {
-
-const std::vector<std::string> kInterfaceNames = {"auto", "ports", "class", "portdriver", "usb"};
 
 std::string kind_name(int kind) {
     const std::optional<Path> path = path_of_kind(kind);
@@ -46,12 +45,6 @@ Outcome interface(Session& session, const std::string& wanted) {
     return o;
 }
 
-std::string hex(int byte) {
-    char text[8];
-    std::snprintf(text, sizeof text, "0x%02X", unsigned(byte));
-    return text;
-}
-
 Outcome send(Session& session, const std::string& path, const std::vector<std::string>& bytes) {
     Outcome o;
     o.command = "send";
@@ -68,15 +61,15 @@ Outcome send(Session& session, const std::string& path, const std::vector<std::s
         o.path = kind_title(kind);
         o.result = status;
         if (status != 0) {
-            o.text = hex(byte) + " not sent: status " + hex(status);
+            o.text = hex_text(unsigned(byte), 2) + " not sent: status " + hex_text(status, 2);
             o.reason = path_phrase(o.path) + " did not take the byte" +
                        (awaits_no_acknowledge(kind) ? "" : " or no keyboard acknowledged it");
             o.hint = "check the keyboard's cable and power, or try another --interface";
             o.exit_code = exit_code::kFailed;
             break;
         }
-        sent.push_back(hex(byte));
-        o.lines.push_back(hex(byte) + (awaits_no_acknowledge(kind) ? " handed on" : " sent and acknowledged"));
+        sent.push_back(hex_text(unsigned(byte), 2));
+        o.lines.push_back(hex_text(unsigned(byte), 2) + (awaits_no_acknowledge(kind) ? " handed on" : " sent and acknowledged"));
         ++o.bytes;
         if (awaits_no_acknowledge(kind) && o.warnings.empty())
             o.warnings.push_back(path_phrase(o.path) + " awaits no acknowledge: whether a keyboard took the bytes cannot be told");

@@ -27,10 +27,9 @@ public:
     double seconds() const;
     void finish();
 
-    // Bytes done after a report of `percent` (the `reports`-th); exposed for tests of the arithmetic.
-    long bytes_done(int percent, long reports) const;
-
 private:
+    // Bytes done after a report of `percent`, the `reports`-th.
+    long bytes_done(int percent, long reports) const;
     void show(int percent);
     double recent_rate(Clock::time_point now, long bytes);
 

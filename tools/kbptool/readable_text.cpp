@@ -21,6 +21,12 @@ std::string readable(std::string_view text, bool utf8) {
     return out;
 }
 
+std::string hex_text(unsigned value, int digits) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%0*X", digits, value);
+    return text;
+}
+
 std::string trimmed(std::string_view text) {
     const std::size_t first = text.find_first_not_of(" \r\n\t");
     if (first == std::string_view::npos) return {};

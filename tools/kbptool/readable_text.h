@@ -9,6 +9,8 @@ namespace kbptool {
 // Trailing line feeds dropped; bytes 0x80..0xFF as the Latin-1 characters they
 // stand for in UTF-8 where the terminal takes UTF-8, else as '?' (0xB4 as ').
 std::string readable(std::string_view ansi_text, bool utf8);
+// "0x3F" (digits 2) or "0x0100" (digits 4).
+std::string hex_text(unsigned value, int digits);
 // Without leading and trailing blanks and line breaks.
 std::string trimmed(std::string_view text);
 // Whether the locale asks for UTF-8 output.

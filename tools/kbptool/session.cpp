@@ -53,9 +53,8 @@ void finish_session(Session& session, const Outcome& outcome, Context& context) 
 }
 
 std::optional<int> interface_kind(const std::string& name) {
-    static const char* const kNames[] = {"auto", "ports", "class", "portdriver", "usb"};
-    for (int kind = 0; kind < 5; ++kind)
-        if (name == kNames[kind]) return kind;
+    for (std::size_t kind = 0; kind < kInterfaceNames.size(); ++kind)
+        if (name == kInterfaceNames[kind]) return int(kind);
     return byte_value(name);
 }
 

@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "kbp_library.h"
 #include "keyboard_host.h"
@@ -35,6 +36,8 @@ void finish_session(Session& session, const Outcome& outcome, Context& context);
 
 // 0..255 written in decimal or 0x-hex.
 std::optional<int> byte_value(const std::string& text);
+// The names of InterfaceKind 0..4 on the command line.
+inline const std::vector<std::string> kInterfaceNames = {"auto", "ports", "class", "portdriver", "usb"};
 // The InterfaceKind of a name (auto, ports, class, portdriver, usb) or number.
 std::optional<int> interface_kind(const std::string& name);
 

@@ -11,8 +11,6 @@ namespace {
 
 enum class Transfer { download, upload, verify };
 
-const std::vector<std::string> kInterfaceNames = {"auto", "ports", "class", "portdriver", "usb"};
-
 // Where an upload may write: checked before anything is sent to the keyboard.
 bool check_output(const TransferOptions& t, std::string& target, Outcome& refusal) {
     refusal.command = "upload";

@@ -1,8 +1,6 @@
 #include "transfers.h"
 
-#include <chrono>
 #include <cstdio>
-#include <filesystem>
 
 #include "exit_codes.h"
 #include "failure_words.h"
@@ -48,23 +46,7 @@ LibraryCall call_upload(Session& session, const Route& route, const std::string&
     return {result, result > 0 ? "" : status, progress.seconds()};
 }
 
-std::string temporary_image_name() {
-    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    return (std::filesystem::temp_directory_path() / ("kbptool-read-back-" + std::to_string(stamp) + ".kbp")).string();
-}
-
-std::string hex_byte(std::optional<std::uint8_t> byte) {
-    if (!byte) return "none";
-    char text[8];
-    std::snprintf(text, sizeof text, "0x%02X", *byte);
-    return text;
-}
-
-std::string hex_address(std::size_t address) {
-    char text[8];
-    std::snprintf(text, sizeof text, "0x%04zX", address);
-    return text;
-}
+std::string hex_byte(std::optional<std::uint8_t> byte) { return byte ? hex_text(*byte, 2) : "none"; }
 
 // What an upload of the downloaded image got back, compared over the bytes
 // both the file and the read-back hold.
@@ -78,7 +60,7 @@ struct ReadBack {
 ReadBack read_back(Session& session, const Route& route, const Bytes& image, const Context& context) {
     ReadBack back;
     back.compared_end = std::min<unsigned>(read_back_end(image), unsigned(image.size() - 1));
-    const std::string file = temporary_image_name();
+    const std::string file = temporary_image_path("kbptool-read-back");
     back.call = call_upload(session, route, file, long(read_back_end(image)) + 1, context, "read back");
     Bytes got;
     FileError ignored;
@@ -92,7 +74,7 @@ ReadBack read_back(Session& session, const Route& route, const Bytes& image, con
 }
 
 std::string difference_text(const Difference& d) {
-    return "the keyboard holds other bytes: first difference at address " + hex_address(d.address) + ", image " +
+    return "the keyboard holds other bytes: first difference at address " + hex_text(unsigned(d.address), 4) + ", image " +
            hex_byte(d.in_image) + ", keyboard " + hex_byte(d.in_keyboard);
 }
 
