@@ -86,13 +86,12 @@ Outcome started(const std::string& command, const TransferOptions& t, const Rout
     return o;
 }
 
-// The library's download, the outcome filled in from its result.
-Outcome send_image(Session& session, const std::string& command, const TransferOptions& t, const Route& route,
-                   const Bytes& image, const Context& context) {
-    Outcome o = started(command, t, route);
-    on_interrupt_say(command, "the keyboard may now hold part of the image: download it again");
+// The library's download, into an outcome begun with `started`.
+void send_image(Session& session, Outcome& o, const TransferOptions& t, const Route& route, const Bytes& image,
+                const Context& context) {
+    on_interrupt_say(o.command, "the keyboard may now hold part of the image: download it again");
     const LibraryCall call = call_download(session, route, t.image, long(image.size()), context);
-    on_interrupt_say(command, "");
+    on_interrupt_say(o.command, "");
     o.result = call.result;
     o.raw_text = call.status;
     o.seconds = call.seconds;
@@ -105,13 +104,12 @@ Outcome send_image(Session& session, const std::string& command, const TransferO
     }
     if (call.result > 0) {
         o.bytes = call.result;
-        return o;
+        return;
     }
     const Explanation why = explain_download(call.result, call.status, route);
     o.reason = why.reason;
     o.hint = why.hint;
     if (call.result == -3) o.text = "\"" + route.port_text + "\" is no port text";
-    return o;
 }
 
 void warn_of_end_field(Outcome& o, const Bytes& image, const Context& context) {
@@ -166,15 +164,13 @@ bool check_image(const TransferOptions& t, const std::string& command, Bytes& im
 
 Outcome download(Session& session, const TransferOptions& t, const Route& route, const Bytes& image,
                  const Context& context) {
-    Outcome early = started("download", t, route);
+    Outcome o = started("download", t, route);
     const std::string impossible = t.no_verify ? "" : why_no_read_back(image, route.usb_chunks());
     if (!impossible.empty())
-        warn(early, impossible + ": it is downloaded without the read-back check", context.output);
+        warn(o, impossible + ": it is downloaded without the read-back check", context.output);
     else if (!t.no_verify)
-        warn_of_end_field(early, image, context);
-    Outcome o = send_image(session, "download", t, route, image, context);
-    o.warnings.insert(o.warnings.begin(), early.warnings.begin(), early.warnings.end());
-    o.warnings_shown = early.warnings_shown;
+        warn_of_end_field(o, image, context);
+    send_image(session, o, t, route, image, context);
     const auto verified = [&o](bool yes) -> Outcome& {
         o.extra.flag("verified", yes);
         return o;
@@ -195,7 +191,7 @@ Outcome download(Session& session, const TransferOptions& t, const Route& route,
         o.raw_text = back.call.status;
         o.text = failed;
         o.reason = "the keyboard did not answer the read requests; on this path the blocks await no acknowledge, so "
-                   "it may hold nothing of the image";
+                   "it may hold only part of the image, or none of it";
         o.hint = cable_hint(route) + "; --no-verify skips the read-back";
         o.exit_code = exit_code::kReadBackFailed;
         return verified(false);
@@ -212,11 +208,9 @@ Outcome download(Session& session, const TransferOptions& t, const Route& route,
 
 Outcome verify(Session& session, const TransferOptions& t, const Route& route, const Bytes& image,
                const Context& context) {
-    Outcome o = started("verify", t, route);
-    warn_of_end_field(o, image, context);
-    Outcome sent = send_image(session, "verify", t, route, image, context);
-    sent.warnings = o.warnings;
-    sent.warnings_shown = o.warnings_shown;
+    Outcome sent = started("verify", t, route);
+    warn_of_end_field(sent, image, context);
+    send_image(session, sent, t, route, image, context);
     if (sent.exit_code != exit_code::kSuccess) return sent;
     const ReadBack back = read_back(session, route, image, context);
     sent.seconds += back.call.seconds;
