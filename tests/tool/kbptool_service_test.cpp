@@ -98,6 +98,7 @@ TEST_F(Service, ADownloadIsReadBackAndComparedUnlessItCannotBe) {
         {"download sample.kbp --sim-state blank.bin --fault bad-cell=0x100", 30,
          {"first difference at address 0x0100, image 0x03, keyboard 0x00"}},
         {"verify sample.kbp --sim-state blank.bin --fault bad-cell=0x100", 30, {"address 0x0100"}},
+        {"download sample.kbp --sim-state blank2.bin --fault bad-cell=1023", 30, {"address 0x03FF, image 0xFC"}},
     });
 }
 
@@ -132,7 +133,8 @@ TEST_F(Service, DetectAsksEachPathWithoutWritingTheKeyboardsMemory) {
                  "port driver\", \"answer\": \"cannot tell", "USB\", \"answer\": \"cannot tell",
                  "COM2 at 9600,E,8,1\", \"answer\": \"yes"}},
         {"ports", {"controller ports\", \"answer\": \"yes", "class driver\", \"answer\": \"no",
-                   "port driver\", \"answer\": \"no", "USB\", \"answer\": \"no", "COM2\", \"answer\": \"no"}},
+                   "port driver\", \"answer\": \"no", "USB\", \"answer\": \"no", "COM2\", \"answer\": \"no",
+                   "no keyboard echoed on COM2"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.keyboard);
