@@ -15,9 +15,10 @@
 extern "C" {
 #endif
 
-/* Sends the low 8 bits of value to the keyboard (USB vendor 0x053A), opening it
- * first when none is open: 0 sent, 1 no keyboard or the write failed (the
- * device is then closed and the next call searches again). */
+/* Sends the low 8 bits of value to the keyboard (USB vendor KBP_USB_VENDOR_ID,
+ * kbp_protocol.h), opening it first when none is open: 0 sent, 1 no keyboard
+ * or the write failed (the device is then closed and the next call searches
+ * again). */
 unsigned char KBPUSB_CALL snddata_USB(int value);
 /* Closes the keyboard: 0 when one was open, 1 when none was. */
 unsigned char KBPUSB_CALL Close_USB(void);

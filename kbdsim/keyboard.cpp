@@ -167,7 +167,7 @@ std::vector<std::uint8_t> Keyboard::read_answer(std::uint16_t address, std::uint
     std::vector<std::uint8_t> typed;
     std::uint8_t sum = 0;
     for (unsigned i = 0; i < count; ++i) {
-        const std::uint8_t b = memory[(address + i) & 0xFFFF];
+        const std::uint8_t b = memory[(address + i) % memory.size()];
         sum = static_cast<std::uint8_t>(sum + (b >> 4) + (b & 0x0F));
         typed.push_back(hex_digit_of(b >> 4));
         typed.push_back(hex_digit_of(b));

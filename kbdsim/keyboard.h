@@ -12,6 +12,8 @@
 #include <optional>
 #include <vector>
 
+#include "include/kbp_protocol.h"
+
 namespace kbdsim {
 
 // Keyboard command and reply bytes.
@@ -79,7 +81,7 @@ public:
     bool record_bytes = true;             // keep every received byte in `received`
 
     // --- what a test inspects
-    std::array<std::uint8_t, 0x10000> memory{};
+    std::array<std::uint8_t, KBP_KEYBOARD_MEMORY_SIZE> memory{};
     std::vector<Frame> frames;
     std::vector<std::uint8_t> received;   // raw bytes as they arrived
     std::vector<std::uint8_t> decoded;    // the byte stream with the LED tunnel undone

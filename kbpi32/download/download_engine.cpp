@@ -26,8 +26,8 @@ namespace {
 
 namespace r = download_result;
 
-constexpr int kBlock = 64;
-constexpr int kUsbBlock = 16;
+constexpr int kBlock = KBP_DOWNLOAD_BLOCK;
+constexpr int kUsbBlock = KBP_DOWNLOAD_USB_BLOCK;
 constexpr std::uint8_t kEnableKeyboard = 0xF4;
 constexpr int kPauseIterations = 8191;
 

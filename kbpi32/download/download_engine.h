@@ -2,6 +2,7 @@
 // kbp_download: sends a configuration image file into the keyboard's memory.
 #include <cstdint>
 
+#include "include/kbp_protocol.h"
 #include "platform/abi.h"
 #include "platform/platform.h"
 
@@ -17,8 +18,8 @@ extern DownloadState download_state;
 
 // The smallest image a download accepts, and the largest the 16-bit frame
 // addresses can place.
-constexpr std::int32_t kMinImageSize = 302;
-constexpr std::int32_t kMaxImageSize = 0x10000;
+constexpr std::int32_t kMinImageSize = KBP_IMAGE_MIN_SIZE;
+constexpr std::int32_t kMaxImageSize = KBP_IMAGE_MAX_SIZE;
 
 // The export: the file's size when every block went out, else a negative code.
 std::int32_t kbp_download(const char* file, char* status, DownloadProgress progress);

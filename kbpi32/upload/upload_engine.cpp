@@ -19,28 +19,27 @@ UploadState upload_state;
 
 namespace {
 
-constexpr std::uint8_t kChunk = 16;
-constexpr std::uint8_t kUsbChunk = 8;
+constexpr std::uint8_t kChunk = KBP_UPLOAD_CHUNK;
+constexpr std::uint8_t kUsbChunk = KBP_UPLOAD_USB_CHUNK;
 constexpr int kFailuresBeforePrompt = 10;
-constexpr std::int32_t kSmallestImageEnd = 10;
+constexpr std::int32_t kSmallestImageEnd = KBP_UPLOAD_SMALLEST_END;
 
 void report_progress(int percent) {
     if (upload_state.upload_progress != nullptr) upload_state.upload_progress(percent);
 }
 
-// The image carries its end address, big-endian, at keyboard bytes 6 and 7.
+// The image carries its end address, big-endian, in its end field.
 void take_image_end() {
     UploadState& s = upload_state;
     if (s.image_end != kProvisionalImageEnd) return;
-    s.image_end = s.image_buffer[6] * 256 + s.image_buffer[7];
+    s.image_end = s.image_buffer[kImageEndField] * 256 + s.image_buffer[kImageEndField + 1];
     if (s.image_end < kSmallestImageEnd) s.image_end = kProvisionalImageEnd;
 }
 
 // A chunk is stored whole, so the last one must end inside the buffer.
 bool image_fits() {
     const UploadState& s = upload_state;
-    const std::int32_t last_chunk_start = s.image_end - s.image_end % s.chunk_size;
-    return last_chunk_start + s.chunk_size <= static_cast<std::int32_t>(kImageBufferSize);
+    return s.image_end <= KBP_UPLOAD_MAX_END(s.chunk_size);
 }
 
 // One chunk; stores it on success and reports progress whenever the capture

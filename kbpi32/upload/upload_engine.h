@@ -4,19 +4,20 @@
 #include <array>
 #include <cstdint>
 
+#include "include/kbp_protocol.h"
 #include "platform/abi.h"
 
 namespace kbp {
 
 using ProgressCallback = void(KBP_STDCALL*)(int percent);
 
-constexpr std::size_t kImageBufferSize = 9000;
-constexpr std::int32_t kProvisionalImageEnd = 1000;
+constexpr std::size_t kImageBufferSize = KBP_UPLOAD_BUFFER_SIZE;
+constexpr std::int32_t kProvisionalImageEnd = KBP_UPLOAD_FIRST_END;
 
 struct UploadState {
     // Keyboard memory as read, by address; kept between uploads.
     std::array<std::uint8_t, kImageBufferSize> image_buffer{};
-    std::uint8_t chunk_size = 0;     // 16, or 8 on USB
+    std::uint8_t chunk_size = 0;     // KBP_UPLOAD_CHUNK, or KBP_UPLOAD_USB_CHUNK on USB
     std::int32_t read_offset = 0;    // address of the next chunk
     std::int32_t image_end = 0;      // address of the image's last byte
     std::int32_t failures = 0;       // failed reads since the start or the last prompt

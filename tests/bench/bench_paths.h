@@ -4,50 +4,46 @@
 #include "kbpi32/api/library_state.h"
 #include "kbpi32/channel/interface_state.h"
 #include "kbpi32/channel/serial_port.h"
-#include "platform/sim/sim.h"
+#include "platform/sim/scenario.h"
 #include "tests/native/kbpusb_on_sim.h"
 
 namespace kbp_bench {
 
-inline void fresh_pc() {
-    sim::reset();
-    sim::faults().record = false;
+// A fresh PC with the keyboard on `path` and nothing recorded, and the library as just loaded.
+inline sim::Scenario on_fresh_pc(kbdsim::Keyboard& keyboard, sim::KeyboardPath path) {
+    sim::Scenario scenario(keyboard);
+    scenario.on(path).without_recording();
+    return scenario;
+}
+
+inline void start(const sim::Scenario& scenario) {
+    scenario.build();
     kbp::reset_library_state();
 }
 
 inline void controller_ports(kbdsim::Keyboard& keyboard) {
-    fresh_pc();
-    sim::controller().keyboard = &keyboard;
-    sim::controller().record = false;
+    start(on_fresh_pc(keyboard, sim::KeyboardPath::controller_ports));
     kbp::set_interface(kbp::kControllerPorts);
 }
 
 inline void port_driver(kbdsim::Keyboard& keyboard) {
-    fresh_pc();
-    sim::drivers().port_driver.install(&keyboard);
-    sim::drivers().port_driver.record = false;
+    start(on_fresh_pc(keyboard, sim::KeyboardPath::port_driver));
     kbp::set_interface(kbp::kPortDriver);
 }
 
 inline void class_driver(kbdsim::Keyboard& keyboard) {
-    fresh_pc();
-    sim::drivers().class_driver.install(&keyboard);
-    sim::drivers().class_driver.record = false;
+    start(on_fresh_pc(keyboard, sim::KeyboardPath::class_driver));
     kbp::set_interface(kbp::kClassDriver);
 }
 
 inline void usb(kbdsim::Keyboard& keyboard) {
-    fresh_pc();
-    kbp_test::install_kbpusb();
-    sim::hid().attach(0x053A, 9, &keyboard).record = false;
+    start(on_fresh_pc(keyboard, sim::KeyboardPath::usb).usb_report_length(9).kbpusb(kbp_test::linked_kbpusb()));
     kbp::set_interface(kbp::kUsb);
 }
 
 // COM1 set to 9600,N,8,1, as a download leaves it after the set-up.
 inline void serial(kbdsim::Keyboard& keyboard) {
-    fresh_pc();
-    sim::com_port(1).keyboard = &keyboard;
-    sim::com_port(1).record = false;
+    start(sim::Scenario(keyboard).on_com_port(1).without_recording());
     kbp::set_com_device_name("COM1");
     kbp::set_port_settings_text("COM1:9600,N,8,1");
     kbp::com_open();

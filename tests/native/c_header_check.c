@@ -1,4 +1,5 @@
 /* Host programs include the public headers from C. */
+#include "include/kbp_protocol.h"
 #include "include/kbpi32.h"
 #include "include/kbpusb.h"
 
@@ -8,5 +9,7 @@ int kbp_c_header_check(void) {
     unsigned char (*get_byte)(void) = vdd_EF_get;
     void (*timer_proc)(void *, unsigned int, uintptr_t, unsigned long) = TimeoutTimerProc;
     unsigned char (*send_usb)(int) = snddata_USB;
-    return set != 0 && get_byte != 0 && timer_proc != 0 && send_usb != 0 && KBP_INTERFACE_USB == 4;
+    return set != 0 && get_byte != 0 && timer_proc != 0 && send_usb != 0 && KBP_INTERFACE_USB == 4 &&
+           KBP_UPLOAD_MAX_END(KBP_UPLOAD_CHUNK) < KBP_UPLOAD_BUFFER_SIZE && sizeof KBP_IMAGE_MAGIC == KBP_IMAGE_MAGIC_SIZE + 1 &&
+           KBP_IMAGE_MAX_SIZE > KBP_IMAGE_MIN_SIZE && KBP_USB_VENDOR_ID != 0;
 }

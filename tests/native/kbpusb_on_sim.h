@@ -3,16 +3,15 @@
 // simulated HID devices.
 #include "include/kbpusb.h"
 #include "kbpusb/usb_device.h"
+#include "platform/sim/scenario.h"
 #include "platform/sim/sim.h"
 
 namespace kbp_test {
 
-// Installs kbpusb as a freshly loaded library would start.
-inline void install_kbpusb() {
-    kbpusb::reset_usb_state();
-    sim::libraries().install("KBPUSB.DLL", {{"snddata_USB", reinterpret_cast<void*>(&snddata_USB)},
-                                            {"Close_USB", reinterpret_cast<void*>(&Close_USB)}});
-}
+// kbpusb as this program links it, started as a freshly loaded library would start.
+inline sim::KbpusbRoutines linked_kbpusb() { return {&snddata_USB, &Close_USB, &kbpusb::reset_usb_state}; }
+
+inline void install_kbpusb() { sim::install_kbpusb(linked_kbpusb()); }
 
 // A library by that name that lacks a routine.
 inline void install_kbpusb_without(const char* routine) {

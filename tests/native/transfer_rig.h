@@ -15,6 +15,7 @@
 #include "kbpi32/channel/interface_state.h"
 #include "kbpi32/common/pending_timer.h"
 #include "kbpusb_on_sim.h"
+#include "platform/sim/scenario.h"
 #include "platform/sim/sim.h"
 
 namespace kbp_test {
@@ -53,22 +54,17 @@ struct TransferRig {
 
     // A fresh PC and library; the keyboard keeps its memory.
     void fresh() {
-        sim::reset();
+        sim::Scenario(keyboard)
+            .on(sim::KeyboardPath::controller_ports)
+            .on(sim::KeyboardPath::class_driver)
+            .on(sim::KeyboardPath::port_driver)
+            .on(sim::KeyboardPath::usb)
+            .on_com_port(1)
+            .without_recording()
+            .capture_library()
+            .kbpusb(linked_kbpusb())
+            .build();
         kbp::reset_library_state();
-        sim::faults().record = false;
-        keyboard.record_bytes = false;
-        keyboard.record_frames = false;
-        sim::controller().record = false;
-        sim::controller().keyboard = &keyboard;
-        sim::drivers().class_driver.install(&keyboard);
-        sim::drivers().class_driver.record = false;
-        sim::drivers().port_driver.install(&keyboard);
-        sim::drivers().port_driver.record = false;
-        install_kbpusb();
-        sim::hid().attach(0x053A, 2, &keyboard).record = false;
-        sim::com_port(1).keyboard = &keyboard;
-        sim::com_port(1).record = false;
-        sim::install_function_library();
     }
 
     static int kind_of(Path p) {

@@ -92,6 +92,18 @@ TEST_F(Upload, AnImageEndingPastTheBufferFailsWithoutReadingOnIt) {
     EXPECT_EQ(file_bytes(), expected_file(8991));
 }
 
+TEST_F(Upload, OverUsbTheSmallerChunksReachFurtherIntoTheBuffer) {
+    kbp_test::install_kbpusb();
+    sim::hid().attach(0x053A, 2, &keyboard);
+    image_in_keyboard(9000);  // its last 8-byte chunk would end at 9007
+    EXPECT_EQ(upload("USB"), 0);
+    EXPECT_FALSE(file_exists());
+
+    image_in_keyboard(8999);
+    EXPECT_EQ(upload("USB"), 8999);
+    EXPECT_EQ(file_bytes(), expected_file(8999));
+}
+
 TEST_F(Upload, OnlyAStatusBeginningWithUsbSelectsUsb) {
     kbp_test::install_kbpusb();
     sim::hid().attach(0x053A, 2, &keyboard);

@@ -1,28 +1,31 @@
 #include "image.h"
 
+#include <algorithm>
+#include <string_view>
 
 namespace kbptool {
 
 namespace {
-constexpr std::uint8_t kMagic[4] = {'K', 'e', 'l', 'm'};
+constexpr std::string_view kMagic = KBP_IMAGE_MAGIC;
+constexpr std::size_t kEndField = KBP_IMAGE_END_FIELD;
 }
 
 std::string download_refusal(const Bytes& image) {
-    if (image.size() < kMinImageSize) return "shorter than 302 bytes";
-    if (image.size() > kMaxImageSize) return "longer than 65536 bytes";
-    for (std::size_t i = 0; i < 4; ++i)
-        if (image[i] != kMagic[i]) return "does not begin with \"Kelm\"";
+    if (image.size() < kMinImageSize) return "shorter than " + std::to_string(kMinImageSize) + " bytes";
+    if (image.size() > kMaxImageSize) return "longer than " + std::to_string(kMaxImageSize) + " bytes";
+    if (!std::equal(kMagic.begin(), kMagic.end(), image.begin()))
+        return "does not begin with \"" + std::string(kMagic) + "\"";
     return {};
 }
 
 std::optional<unsigned> stored_end(const Bytes& image) {
-    if (image.size() < 8) return std::nullopt;
-    return unsigned(image[6]) << 8 | image[7];
+    if (image.size() < kEndField + 2) return std::nullopt;
+    return unsigned(image[kEndField]) << 8 | image[kEndField + 1];
 }
 
 unsigned read_back_end(const Bytes& image) {
     const unsigned end = stored_end(image).value_or(0);
-    return end < 10 ? kUploadFirstEnd : end;
+    return end < KBP_UPLOAD_SMALLEST_END ? kUploadFirstEnd : end;
 }
 
 std::string end_field_disagreement(const Bytes& image) {
@@ -36,9 +39,9 @@ std::string end_field_disagreement(const Bytes& image) {
 Bytes make_image(unsigned end) {
     Bytes image(std::size_t{end} + 1);
     for (std::size_t a = 0; a < image.size(); ++a) image[a] = static_cast<std::uint8_t>(a * 7 + 3);
-    for (std::size_t i = 0; i < 4; ++i) image[i] = kMagic[i];
-    image[6] = static_cast<std::uint8_t>(end >> 8);
-    image[7] = static_cast<std::uint8_t>(end);
+    std::copy(kMagic.begin(), kMagic.end(), image.begin());
+    image[kEndField] = static_cast<std::uint8_t>(end >> 8);
+    image[kEndField + 1] = static_cast<std::uint8_t>(end);
     return image;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-// Configuration image files: "Kelm", then keyboard memory from address 4; the
-// image end (its last keyboard address) big-endian at bytes 6..7.
+// Configuration image files: the magic, then keyboard memory from its first
+// image address on; the image end (its last keyboard address) big-endian in the end field.
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -8,19 +8,18 @@
 #include <vector>
 
 #include "file_access.h"
+#include "include/kbp_protocol.h"
 
 namespace kbptool {
 
-constexpr std::size_t kMinImageSize = 302;
-constexpr std::size_t kMaxImageSize = 65536;
-// The upload reads into a 9000-byte buffer, in 16-byte chunks (8 on USB):
-// every chunk must fit, so the image end can be at most 8991 (8999 on USB).
-constexpr unsigned kUploadBufferSize = 9000;
-constexpr unsigned upload_chunk(bool usb) { return usb ? 8 : 16; }
-constexpr unsigned max_upload_end(bool usb) { return kUploadBufferSize / upload_chunk(usb) * upload_chunk(usb) - 1; }
+constexpr std::size_t kMinImageSize = KBP_IMAGE_MIN_SIZE;
+constexpr std::size_t kMaxImageSize = KBP_IMAGE_MAX_SIZE;
+// The upload reads chunk by chunk into its buffer: every chunk must fit.
+constexpr unsigned upload_chunk(bool usb) { return usb ? KBP_UPLOAD_USB_CHUNK : KBP_UPLOAD_CHUNK; }
+constexpr unsigned max_upload_end(bool usb) { return KBP_UPLOAD_MAX_END(upload_chunk(usb)); }
 // The end an upload assumes until the image's own end field is read, and
-// keeps when that field is below 10.
-constexpr unsigned kUploadFirstEnd = 1000;
+// keeps when that field is below KBP_UPLOAD_SMALLEST_END.
+constexpr unsigned kUploadFirstEnd = KBP_UPLOAD_FIRST_END;
 
 // Why a download would refuse the image; empty when it would send it.
 std::string download_refusal(const Bytes& image);

@@ -109,7 +109,7 @@ void add_image_commands(CLI::App& app, Context& context) {
     make->footer("Example:\n  kbptool new --end 1023 sample.kbp   (a 1024-byte image)\n");
     make->add_option("--end", *end, "Image end L, the last keyboard address: the file gets L + 1 bytes")
         ->required()
-        ->check(CLI::Range(301u, 65535u));
+        ->check(CLI::Range(unsigned(kMinImageSize - 1), unsigned(kMaxImageSize - 1)));
     make->add_option("FILE", *target, "File to write")->required()->check(refuse_empty_name);
     make->callback([target, end, &context] { context.exit_code = report(make_new(*target, *end), context.output); });
 }

@@ -21,9 +21,11 @@ std::string readable(std::string_view text, bool utf8) {
     return out;
 }
 
-std::string hex_text(unsigned value, int digits) {
+std::string hex_text(unsigned value, int digits) { return "0x" + hex_digits(value, digits); }
+
+std::string hex_digits(unsigned value, int digits) {
     char text[16];
-    std::snprintf(text, sizeof text, "0x%0*X", digits, value);
+    std::snprintf(text, sizeof text, "%0*X", digits, value);
     return text;
 }
 

@@ -11,6 +11,8 @@ namespace kbptool {
 std::string readable(std::string_view ansi_text, bool utf8);
 // "0x3F" (digits 2) or "0x0100" (digits 4).
 std::string hex_text(unsigned value, int digits);
+// The same without "0x": "3F" (digits 2).
+std::string hex_digits(unsigned value, int digits);
 // Without leading and trailing blanks and line breaks.
 std::string trimmed(std::string_view text);
 // Whether the locale asks for UTF-8 output.

@@ -3,10 +3,16 @@
 #include <CLI/CLI.hpp>
 #include <cstdlib>
 
-#include "kbpi32/channel/serial_settings.h"
+#include "include/kbp_protocol.h"
 #include "keyboard_host.h"
+#include "platform/sim/scenario.h"
+#include "readable_text.h"
 
 namespace kbptool {
+
+namespace {
+constexpr unsigned kLastAddress = KBP_KEYBOARD_MEMORY_SIZE - 1;
+}
 
 SimOptions& sim_options() {
     static SimOptions options;
@@ -32,8 +38,8 @@ bool parse_faults(const std::vector<std::string>& names, SimFaults& faults, std:
             const std::string address = name.substr(9);
             char* end = nullptr;
             const unsigned long cell = std::strtoul(address.c_str(), &end, 0);
-            if (address.empty() || address[0] == '-' || *end != '\0' || cell > 0xFFFF) {
-                error = "bad-cell wants a keyboard address 0..0xFFFF: " + name;
+            if (address.empty() || address[0] == '-' || *end != '\0' || cell > kLastAddress) {
+                error = "bad-cell wants a keyboard address 0.." + hex_text(kLastAddress, 4) + ": " + name;
                 return false;
             }
             faults.bad_cell = std::uint16_t(cell);
@@ -71,8 +77,7 @@ void add_keyboard_host_options(CLI::App& command) {
     command.add_option("--line", o.line, "COM line settings at which the keyboard echoes, e.g. 9600,N,8,1")
         ->check(CLI::Validator(
             [](std::string& text) {
-                kbp::LineSettings line;
-                return kbp::parse_line_settings(text.c_str(), line) ? "" : "no line setting such as 9600,N,8,1";
+                return sim::line_setting_of(text) ? "" : "no line setting such as 9600,N,8,1";
             },
             "RATE,P,D,S"))
         ->group(group);

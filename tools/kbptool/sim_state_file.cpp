@@ -21,7 +21,7 @@ bool load_keyboard_memory(const std::string& path, KeyboardMemory& memory, std::
         return false;
     }
     if (bytes.size() != memory.size()) {
-        error = "the simulated keyboard's state " + path + " is not a 65536-byte memory (it has " +
+        error = "the simulated keyboard's state " + path + " is not a " + std::to_string(memory.size()) + "-byte memory (it has " +
                 std::to_string(bytes.size()) + " bytes); " + kStartAnew;
         return false;
     }

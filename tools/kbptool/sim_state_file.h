@@ -4,9 +4,11 @@
 #include <cstdint>
 #include <string>
 
+#include "include/kbp_protocol.h"
+
 namespace kbptool {
 
-using KeyboardMemory = std::array<std::uint8_t, 0x10000>;
+using KeyboardMemory = std::array<std::uint8_t, KBP_KEYBOARD_MEMORY_SIZE>;
 
 // Fills `memory` from the file; a missing file leaves it as is (a new
 // keyboard). False with the reason when the file is there but unusable.

@@ -4,6 +4,7 @@
 
 #include "exit_codes.h"
 #include "failure_words.h"
+#include "include/kbp_protocol.h"
 #include "interrupt.h"
 #include "progress.h"
 #include "readable_text.h"
@@ -157,7 +158,8 @@ bool check_image(const TransferOptions& t, const std::string& command, Bytes& im
     if (why.empty()) return true;
     refusal.text = t.image + " is not a valid image";
     refusal.reason = why + " (the file has " + std::to_string(image.size()) + " bytes)";
-    refusal.hint = "a configuration image begins with \"Kelm\" and has 302..65536 bytes: see `kbptool info`";
+    refusal.hint = "a configuration image begins with \"" KBP_IMAGE_MAGIC "\" and has " + std::to_string(kMinImageSize) +
+                   ".." + std::to_string(kMaxImageSize) + " bytes: see `kbptool info`";
     refusal.exit_code = exit_code::kNotAnImage;
     return false;
 }

@@ -10,17 +10,12 @@ extern "C" {
 #include <hidsdi.h>
 }
 
-#include "kbpusb/usb_device.h"
+#include "include/kbp_protocol.h"
+#include "readable_text.h"
 
 namespace kbptool {
 
 namespace {
-
-std::string hex4(unsigned value) {
-    char text[8] = {};
-    std::snprintf(text, sizeof text, "%04X", value & 0xFFFFu);
-    return text;
-}
 
 // The path of one interface of the set; empty when the system gives none.
 std::string interface_path(HDEVINFO set, SP_DEVICE_INTERFACE_DATA& data) {
@@ -73,9 +68,9 @@ std::vector<FoundDevice> vendor_hid_devices() {
     for (DWORD index = 0; SetupDiEnumDeviceInterfaces(set, nullptr, &hid_class, index, &data); ++index) {
         const std::string path = interface_path(set, data);
         HIDD_ATTRIBUTES attributes{};
-        if (path.empty() || !hid_attributes(path, attributes) || attributes.VendorID != kbpusb::kbd_vendor_id)
+        if (path.empty() || !hid_attributes(path, attributes) || attributes.VendorID != KBP_USB_VENDOR_ID)
             continue;
-        devices.push_back({"hid", path, "vendor " + hex4(attributes.VendorID) + " product " + hex4(attributes.ProductID)});
+        devices.push_back({"hid", path, "vendor " + hex_digits(attributes.VendorID, 4) + " product " + hex_digits(attributes.ProductID, 4)});
     }
     SetupDiDestroyDeviceInfoList(set);
     return devices;

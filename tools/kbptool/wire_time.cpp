@@ -1,5 +1,7 @@
 #include "wire_time.h"
 
+#include "include/kbp_protocol.h"
+
 namespace kbptool {
 
 namespace {
@@ -52,7 +54,7 @@ std::optional<Path> path_from_name(std::string_view name) {
     return std::nullopt;
 }
 
-int block_bytes(Path path) { return path == Path::usb ? 16 : 64; }
+int block_bytes(Path path) { return path == Path::usb ? KBP_DOWNLOAD_USB_BLOCK : KBP_DOWNLOAD_BLOCK; }
 
 double seconds_per_byte(Path path, std::uint32_t line_rate) {
     switch (path) {

@@ -22,7 +22,7 @@ std::string_view path_name(Path path);
 std::string_view path_title(Path path);
 std::optional<Path> path_from_name(std::string_view name);
 
-// Image bytes per write-block frame: 16 on USB, 64 elsewhere.
+// Image bytes per write-block frame (fewer on USB).
 int block_bytes(Path path);
 // Bytes of a write-block frame carrying n image bytes.
 constexpr int write_frame_bytes(int n) { return 12 + 2 * n; }

@@ -64,7 +64,7 @@ unsigned __stdcall double_take_typed(unsigned char* out, unsigned capacity) {
 
 // Copies `count` bytes of the keyboard's memory from `address` on.
 void __stdcall double_memory(unsigned address, unsigned char* out, unsigned count) {
-    for (unsigned i = 0; i < count; ++i) out[i] = model().memory[(address + i) & 0xFFFF];
+    for (unsigned i = 0; i < count; ++i) out[i] = model().memory[(address + i) % model().memory.size()];
 }
 
 // Frame `index` as decoded: 1 good, 0 bad, -1 no such frame.
