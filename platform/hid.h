@@ -14,6 +14,9 @@ struct Guid {
     std::uint8_t data4[8];
 };
 
+// The HID device-interface class (GUID_DEVINTERFACE_HID), as HidD_GetHidGuid gives it.
+constexpr Guid kHidInterfaceGuid = {0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
+
 // A device-information set (HDEVINFO); invalid_handle() when none was made.
 using DeviceInfoSet = void*;
 
@@ -66,6 +69,10 @@ using PreparsedData = void*;
 
 // What HidP_GetCaps returns on success (HIDP_STATUS_SUCCESS).
 constexpr std::int32_t kHidpStatusSuccess = 0x00110000;
+// What it returns for data that is no preparsed data (HIDP_STATUS_INVALID_PREPARSED_DATA).
+constexpr std::int32_t kHidpStatusInvalidPreparsedData = static_cast<std::int32_t>(0xC0110001);
+// SPINT_ACTIVE in a device interface's Flags.
+constexpr std::uint32_t kInterfaceActive = 1;
 
 constexpr std::uint32_t kDigcfPresent = 0x02;
 constexpr std::uint32_t kDigcfDeviceInterface = 0x10;

@@ -11,10 +11,9 @@ namespace sim {
 
 namespace {
 
-constexpr platform::Guid kHidGuid = {0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
-
-constexpr std::uint32_t kInterfaceActive = 1;
-constexpr std::int32_t kHidpStatusInvalidPreparsedData = static_cast<std::int32_t>(0xC0110001);
+constexpr platform::Guid kHidGuid = platform::kHidInterfaceGuid;
+using platform::kHidpStatusInvalidPreparsedData;
+using platform::kInterfaceActive;
 
 bool same_guid(const platform::Guid& a, const platform::Guid& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 

@@ -27,6 +27,8 @@ static_assert(sizeof(HidCaps) == sizeof(HIDP_CAPS));
 static_assert(offsetof(HidCaps, OutputReportByteLength) == offsetof(HIDP_CAPS, OutputReportByteLength));
 static_assert(kDigcfPresent == DIGCF_PRESENT && kDigcfDeviceInterface == DIGCF_DEVICEINTERFACE);
 static_assert(kHidpStatusSuccess == HIDP_STATUS_SUCCESS);
+static_assert(kHidpStatusInvalidPreparsedData == HIDP_STATUS_INVALID_PREPARSED_DATA);
+static_assert(kInterfaceActive == SPINT_ACTIVE);
 static_assert(sizeof(DeviceInfoSet) == sizeof(HDEVINFO) && sizeof(PreparsedData) == sizeof(PHIDP_PREPARSED_DATA));
 
 void hid_get_guid(Guid& guid) { HidD_GetHidGuid(reinterpret_cast<GUID*>(&guid)); }

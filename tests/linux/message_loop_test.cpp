@@ -1,0 +1,58 @@
+// The thread's message queue on the real clock.
+#include <chrono>
+
+#include "linux_test.h"
+#include "platform/linux/message_loop.h"
+#include "platform/platform.h"
+
+namespace kbp_test {
+namespace {
+
+int fired = 0;
+void KBP_STDCALL count_firing(void*, unsigned, platform::TimerId, unsigned long) { ++fired; }
+
+using MessageLoop = LinuxBackend;
+
+TEST_F(MessageLoop, ATimerFiresAfterItsIntervalWhenItsMessageIsDispatched) {
+    fired = 0;
+    const auto started = std::chrono::steady_clock::now();
+    const platform::TimerId timer = platform::set_timer(40, count_firing);
+    ASSERT_NE(timer, 0u);
+    platform::Message m{};
+    EXPECT_FALSE(platform::peek_message(m));
+    ASSERT_EQ(platform::get_message(m), 1);
+    const auto waited = std::chrono::steady_clock::now() - started;
+    EXPECT_GE(waited, std::chrono::milliseconds(40));
+    EXPECT_LT(waited, std::chrono::milliseconds(1000));
+    EXPECT_EQ(m.message, 0x0113u);
+    EXPECT_EQ(m.wparam, timer);
+    EXPECT_EQ(fired, 0);
+    platform::dispatch_message(m);
+    EXPECT_EQ(fired, 1);
+    EXPECT_TRUE(platform::kill_timer(timer));
+    EXPECT_FALSE(platform::kill_timer(timer));
+    // Nothing left that could ever arrive: an error, not a wait for ever.
+    EXPECT_EQ(platform::get_message(m), -1);
+}
+
+TEST_F(MessageLoop, AQuitComesAfterPostedMessagesAndBeforeTimersAndIsKeptUntilTaken) {
+    platform::set_timer(0, count_firing);
+    platform::linux_backend::post_message(nullptr, 0x8001, 5, 0);
+    platform::post_quit_message(7);
+    platform::Message m{};
+    // The timer filter hands out the quit first, whatever else is queued.
+    ASSERT_TRUE(platform::peek_timer_message(m));
+    EXPECT_EQ(m.message, 0x0012u);
+    EXPECT_EQ(m.wparam, 7u);
+
+    platform::post_quit_message(8);
+    ASSERT_EQ(platform::get_message(m), 1);
+    EXPECT_EQ(m.message, 0x8001u);
+    ASSERT_EQ(platform::get_message(m), 0);
+    EXPECT_EQ(m.wparam, 8u);
+    ASSERT_EQ(platform::get_message(m), 1);
+    EXPECT_EQ(m.message, 0x0113u);
+}
+
+}  // namespace
+}  // namespace kbp_test
