@@ -19,5 +19,5 @@ fi
 echo "== building kbptool"
 cmake --preset native >/dev/null
 cmake --build --preset native -j2 --target kbptool >/dev/null
-echo "== kbptool verify examples/sample.kbp"
-build/native/bin/kbptool verify examples/sample.kbp
+echo "== kbptool --sim verify examples/sample.kbp"
+build/native/bin/kbptool --sim verify examples/sample.kbp

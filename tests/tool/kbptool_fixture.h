@@ -22,12 +22,17 @@ protected:
     }
     ~Kbptool() override { fs::remove_all(folder); }
 
-    // Runs kbptool in the folder with the folder's state file; the exit code.
-    int run(const std::string& arguments) {
+    // Runs kbptool on the simulated PC in the folder with the folder's state
+    // file; the exit code.
+    int run(const std::string& arguments) { return run_on("--sim " + arguments, arguments); }
+    // Runs kbptool on this machine's devices (no --sim).
+    int run_on_hardware(const std::string& arguments) { return run_on(arguments, "new"); }
+
+    int run_on(const std::string& command_line, const std::string& arguments) {
         const bool talks_to_keyboard = !arguments.starts_with("new") && !arguments.starts_with("info") &&
                                        !arguments.starts_with("-") && arguments.find("--sim-state") == std::string::npos;
         const std::string keyboard_options = talks_to_keyboard ? " --sim-state state.bin" : "";
-        const std::string command = "cd '" + folder.string() + "' && " KBPTOOL " " + arguments + keyboard_options +
+        const std::string command = "cd '" + folder.string() + "' && " KBPTOOL " " + command_line + keyboard_options +
                                     " >out.txt 2>err.txt </dev/null";
         const int status = std::system(command.c_str());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;

@@ -162,7 +162,7 @@ TEST_F(Service, TheCommandLineSaysWhatIsWrongAndWhatWasMeant) {
     EXPECT_EQ(output(), "");
 
     const std::string interrupted = "cd '" + folder.string() + "' && { " KBPTOOL
-                                    " download sample.kbp --wire-speed --sim-state state.bin 2>err.txt & "
+                                    " --sim download sample.kbp --wire-speed --sim-state state.bin 2>err.txt & "
                                     "sleep 1; kill -INT $!; wait $!; echo $? >rc.txt; }";
     ASSERT_EQ(std::system(interrupted.c_str()), 0);
     EXPECT_EQ(read("rc.txt"), "130\n");

@@ -5,6 +5,8 @@
 #include "exit_codes.h"
 #include "failure_words.h"
 #include "file_access.h"
+#include "include/kbp_protocol.h"
+#include "readable_text.h"
 #include "wire_time.h"
 
 namespace kbptool {
@@ -37,19 +39,23 @@ PathAnswer probe_kind(Session& session, int kind) {
                                      : "the driver takes bytes; this path awaits no acknowledge";
     } else {
         a.answer = "no";
-        a.detail = path == Path::usb ? "no USB device of the keyboard's vendor (053A) takes bytes"
-                                     : "the keyboard port driver cannot be reached";
+        a.detail = path == Path::usb
+                       ? "no USB device of the keyboard's vendor (" + hex_digits(KBP_USB_VENDOR_ID, 4) + ") takes bytes"
+                       : "the keyboard port driver cannot be reached";
     }
     return a;
 }
 
 // The COM search of a download sends only its echo probes 0xEE; a download
 // of a file that does not exist ends after it, before anything is written.
-PathAnswer probe_com(Session& session, const std::string& port) {
-    PathAnswer a{port, "", ""};
+PathAnswer probe_com(Session& session, const PortText& port_text) {
+    const std::string& port = port_text.text;
+    // The port as the command line named it: COM5, or the device a COM number stands for.
+    const std::string name = port_text.device.empty() ? port.substr(0, port.find(':')) : port_text.device;
+    PathAnswer a{name, "", ""};
     if (port.find(':') != std::string::npos) {
         a.answer = "cannot tell";
-        a.detail = "with line settings named nothing is sent; name the port alone (--port " + port.substr(0, 4) +
+        a.detail = "with line settings named nothing is sent; name the port alone (--port " + name +
                    ") to search the 24 settings";
         return a;
     }
@@ -61,23 +67,23 @@ PathAnswer probe_com(Session& session, const std::string& port) {
     if (result == -7 && !found.empty()) {
         a.answer = "yes";
         a.detail = "the keyboard echoed at " + found;
-        a.path = port + " at " + found;
+        a.path = name + " at " + found;
         return a;
     }
     Route route;
     route.path = Path::com;
-    route.com_port = port.substr(0, 4);
+    route.com_port = name;
     a.answer = "no";
     a.detail = result < 0 ? explain_download(result, status, route).reason : "unexpected result";
     return a;
 }
 
-Outcome detect(Session& session, const std::string& port) {
+Outcome detect(Session& session, const std::optional<PortText>& port) {
     Outcome o;
     o.command = "detect";
     std::vector<PathAnswer> answers;
     for (int kind = 1; kind <= 4; ++kind) answers.push_back(probe_kind(session, kind));
-    if (!port.empty()) answers.push_back(probe_com(session, port));
+    if (port) answers.push_back(probe_com(session, *port));
     std::vector<JsonObject> paths;
     std::string answering;
     for (const PathAnswer& a : answers) {
@@ -90,7 +96,7 @@ Outcome detect(Session& session, const std::string& port) {
         o.lines.push_back(d.kind + " device " + d.name + (d.detail.empty() ? "" : " (" + d.detail + ")"));
         devices.push_back(JsonObject{}.text("kind", d.kind).text("name", d.name).text("detail", d.detail));
     }
-    if (port.empty()) o.lines.push_back("COM ports are not probed: --port COMn searches one for a keyboard");
+    if (!port) o.lines.push_back("serial ports are not probed: --port names one to search for a keyboard");
     o.text = answering.empty() ? "no keyboard acknowledged on any path" : "a keyboard answers on: " + answering;
     o.extra.objects("paths", paths).objects("devices", devices);
     return o;
@@ -106,13 +112,22 @@ void add_detect_command(CLI::App& app, Context& context) {
                     "harmless command; the keyboard port driver and USB await none (\"cannot tell\").\n"
                     "--port COMn runs the line-setting search on that port (only echo probes are sent).\n"
                     "Example:\n  kbptool detect --port COM1\n");
-    command->add_option("--port", *port, "A COM port to search for a keyboard: COM1..COM9")
-        ->check(CLI::Validator([](std::string& text) { return text.starts_with("COM") ? "" : "not COM1..COM9"; },
-                               "COMn"));
+    command->add_option("--port", *port, "A serial port to search for a keyboard: COM1..COM9 (Linux: /dev/ttyUSB0, ...)")
+        ->check(CLI::Validator(
+            [](std::string& text) {
+                std::string error;
+                const std::optional<PortText> port = library_port_text(text, error);
+                if (!port) return error;
+                return port->text.starts_with("COM") ? std::string() : std::string("not a serial port");
+            },
+            "PORT"));
     add_keyboard_host_options(*command);
     command->callback([port, &context] {
+        std::optional<PortText> port_text;
+        std::string error;
+        if (!port->empty()) port_text = library_port_text(*port, error);
         std::optional<Session> session = open_session("detect", context);
-        if (session) finish_session(*session, detect(*session, *port), context);
+        if (session) finish_session(*session, detect(*session, port_text), context);
     });
 }
 

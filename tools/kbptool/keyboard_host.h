@@ -2,6 +2,7 @@
 // What stands behind the library: real hardware on Windows, the simulated PC
 // with its keyboard elsewhere.
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,7 +44,29 @@ public:
     virtual std::vector<FoundDevice> devices() const = 0;
     // What the library talks to, for a banner or the JSON: "simulated keyboard …", "hardware".
     virtual std::string description() const = 0;
+    // A failure over USB explained in this system's terms: the reason and
+    // hint are replaced where the host knows better (no device, no access).
+    virtual void explain_usb_failure(std::string& /*reason*/, std::string& /*hint*/) const {}
 };
+
+// What --port names, as the library takes it: the port text, and the device
+// a COM number of it stands for (empty where COM numbers are the system's).
+struct PortText {
+    std::string text;
+    std::string device;
+};
+// None, with the reason and what to write instead, for a port text this
+// system cannot have.
+std::optional<PortText> library_port_text(const std::string& given, std::string& error);
+// The port text of a transfer whose command line names no path ("" leaves
+// the choice to the library).
+std::string default_port_text();
+
+// The switches of the whole program that belong to the host (--sim on Linux).
+void add_host_switches(CLI::App& app);
+// Runs the command line on the other host when it asks for it (--sim, or
+// KBPTOOL_SIM=1, on Linux): returns only when this program runs it itself.
+void hand_over_if_asked(const std::vector<std::string>& args);
 
 // The host's own options, for a command that talks to a keyboard.
 void add_keyboard_host_options(CLI::App& command);

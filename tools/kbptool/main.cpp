@@ -6,6 +6,7 @@
 
 #include "commands.h"
 #include "exit_codes.h"
+#include "image.h"
 #include "interrupt.h"
 #include "suggest.h"
 
@@ -17,7 +18,7 @@ namespace {
 
 using namespace kbptool;
 
-constexpr const char* kExitCodes =
+const std::string kExitCodes =
     "Exit codes:\n"
     "  0      success (detect: it ran; its lines tell where a keyboard answers)\n"
     "  1      info: not a valid image; send: a byte not taken; the library refused the interface\n"
@@ -31,7 +32,8 @@ constexpr const char* kExitCodes =
     "  20     kbp_upload failed (0); 21 kbp_upload had no file name (-1)\n"
     "  30     the keyboard holds other bytes than the image (download's read-back, verify)\n"
     "  31     download: the image was sent but the keyboard could not be read back (--no-verify skips it)\n"
-    "  32     verify: the image ends past what an upload can read (8991; 8999 over USB)\n"
+    "  32     verify: the image ends past what an upload can read (" + std::to_string(max_upload_end(false)) + "; " +
+    std::to_string(max_upload_end(true)) + " over USB)\n"
     "  130    interrupted (Ctrl-C): after a download the keyboard may hold part of the image, download again";
 
 int usage_error(const std::string& command, const std::string& text, const std::string& hint, bool json) {
@@ -103,6 +105,7 @@ std::string unknown_option_text(const CLI::App& app, const CLI::App* command, co
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
+    hand_over_if_asked(args);
     const std::string_view help_switch = host_help_switch();
     for (std::string& a : args)
         if (!help_switch.empty() && a == help_switch) a = "--help";
@@ -121,6 +124,7 @@ int main(int argc, char** argv) {
     app.add_flag("--version", version_asked, "Print the tool's and the library's version");
     auto* yes_flag = app.add_flag("--yes", context.yes, "Answer OK to the library's questions (message boxes)");
     app.add_flag("--no", context.no, "Answer Cancel to the library's questions")->excludes(yes_flag);
+    add_host_switches(app);
     add_transfer_commands(app, context);
     add_image_commands(app, context);
     add_interface_commands(app, context);

@@ -11,7 +11,7 @@ namespace kbptool {
 std::string outcome_text(const Outcome& o) { return o.text.empty() ? trimmed(o.raw_text) : o.text; }
 
 std::string path_phrase(const std::string& path) {
-    return path.starts_with("COM") || path.starts_with("USB") ? path : "the " + path;
+    return path.starts_with("COM") || path.starts_with("USB") || path.starts_with("/") ? path : "the " + path;
 }
 
 std::string outcome_json(const Outcome& o) {

@@ -26,11 +26,34 @@ bool check_output(const TransferOptions& t, std::string& target, Outcome& refusa
     return true;
 }
 
-void run_transfer(Transfer kind, const TransferOptions& t, Context& context) {
+// The command line's port text as this system's library takes it; the path
+// the host takes when the command line names none.
+std::optional<PortText> port_for_library(TransferOptions& t, const char* command, Outcome& refusal) {
+    std::string error;
+    std::optional<PortText> port = library_port_text(t.port, error);
+    if (!port) {
+        refusal.command = command;
+        refusal.text = "--port " + t.port + " cannot be used here";
+        refusal.reason = error.substr(0, error.find(';'));
+        refusal.hint = error.find(';') == std::string::npos ? "" : error.substr(error.find(';') + 2);
+        refusal.exit_code = exit_code::kUsage;
+        return std::nullopt;
+    }
+    t.port = port->text;
+    if (t.port.empty() && !t.usb && t.interface_name.empty()) t.port = default_port_text();
+    return port;
+}
+
+void run_transfer(Transfer kind, TransferOptions t, Context& context) {
     const char* const command = kind == Transfer::download ? "download" : kind == Transfer::upload ? "upload" : "verify";
     Bytes image;
     std::string target;
     Outcome refusal;
+    const std::optional<PortText> port = port_for_library(t, command, refusal);
+    if (!port) {
+        context.exit_code = report(refusal, context.output);
+        return;
+    }
     const bool ready = kind == Transfer::upload ? check_output(t, target, refusal)
                                                 : check_image(t, command, image, refusal);
     if (!ready) {
@@ -39,7 +62,8 @@ void run_transfer(Transfer kind, const TransferOptions& t, Context& context) {
     }
     std::optional<Session> session = open_session(command, context);
     if (!session) return;
-    const std::optional<Route> route = choose_route(session->library, t);
+    std::optional<Route> route = choose_route(session->library, t);
+    if (route && !port->device.empty()) route->com_port = port->device;
     Outcome o;
     if (!route) {
         o.command = command;
@@ -52,6 +76,8 @@ void run_transfer(Transfer kind, const TransferOptions& t, Context& context) {
     } else {
         o = upload(*session, t, *route, target, context);
     }
+    if (route && route->usb_chunks() && o.exit_code != 0 && o.exit_code != exit_code::kFileError)
+        session->host->explain_usb_failure(o.reason, o.hint);
     finish_session(*session, o, context);
 }
 
