@@ -14,7 +14,8 @@ namespace platform::linux_backend {
 
 constexpr int kComPortCount = 9;  // COM1..COM9, as the library names them
 
-using Prompt = std::function<int(const char* text, const char* caption, std::uint32_t type)>;
+// True for OK, false for Cancel; `offers_cancel` when the box has both buttons.
+using Prompt = std::function<bool(const char* text, const char* caption, bool offers_cancel)>;
 
 struct HostSettings {
     std::string sysfs_root = "/sys";

@@ -7,8 +7,9 @@ namespace platform {
 
 int message_box(const char* text, const char* caption, std::uint32_t type) {
     const linux_backend::Prompt& prompt = linux_backend::host_settings().prompt;
-    if (prompt) return prompt(text != nullptr ? text : "", caption != nullptr ? caption : "", type);
-    return (type & kMbOkCancel) != 0 ? kIdCancel : kIdOk;
+    const bool offers_cancel = (type & kMbOkCancel) != 0;
+    if (prompt) return prompt(text != nullptr ? text : "", caption != nullptr ? caption : "", offers_cancel) ? kIdOk : kIdCancel;
+    return offers_cancel ? kIdCancel : kIdOk;
 }
 
 }  // namespace platform

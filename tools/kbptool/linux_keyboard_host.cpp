@@ -13,7 +13,6 @@
 #include "keyboard_host.h"
 #include "linux_devices.h"
 #include "platform/linux/host_settings.h"
-#include "platform/message_boxes.h"
 #include "prompt.h"
 
 namespace kbptool {
@@ -62,9 +61,8 @@ public:
         // Where a test's own sysfs tree and device files stand in for the system's.
         if (const char* sysfs = std::getenv("KBPTOOL_SYSFS_ROOT")) s.sysfs_root = sysfs;
         if (const char* dev = std::getenv("KBPTOOL_DEV_ROOT")) s.dev_root = dev;
-        s.prompt = [settings](const char* text, const char* caption, std::uint32_t) {
-            return answer_message_box(text, caption, settings.answer, settings.quiet) ? platform::kIdOk
-                                                                                       : platform::kIdCancel;
+        s.prompt = [settings](const char* text, const char* caption, bool) {
+            return answer_message_box(text, caption, settings.answer, settings.quiet);
         };
         return true;
     }
