@@ -103,6 +103,7 @@ TEST_F(OnLinux, APathThisSystemCannotHaveIsRefusedWithWhatToDoInstead) {
                                            "ATTRS{idVendor}==\"053a\"", "udev rule in the README"}},
         {"upload back.kbp", 20, {"there is no dev/hidraw* node"}},
         {"detect", 0, {"USB: no"}},
+        {"--sim detect --keyboard usb --sim-state state.bin", 0, {"simulated keyboard", "USB: cannot tell"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.command_line);
@@ -113,6 +114,10 @@ TEST_F(OnLinux, APathThisSystemCannotHaveIsRefusedWithWhatToDoInstead) {
         for (const std::string& words : c.said) EXPECT_NE(output().find(words), std::string::npos) << output();
     }
     EXPECT_FALSE(exists("back.kbp"));
+    const std::string by_environment = "cd '" + folder.string() + "' && KBPTOOL_SIM=1 " KBPTOOL
+                                       " detect --sim-state state.bin >out.txt 2>err.txt";
+    EXPECT_EQ(std::system(by_environment.c_str()), 0);
+    EXPECT_NE(output().find("simulated keyboard"), std::string::npos) << output();
 }
 
 }  // namespace
