@@ -4,9 +4,9 @@
 // without them, and no control call reaches any device.
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <strings.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -27,10 +27,7 @@ using linux_backend::DeviceKind;
 // 1..9 for "COMn" or "\\.\COMn" in any case, else 0.
 int com_number(const char* name) {
     if (std::strncmp(name, "\\\\.\\", 4) == 0) name += 4;
-    if (std::strlen(name) != 4 || std::toupper(static_cast<unsigned char>(name[0])) != 'C' ||
-        std::toupper(static_cast<unsigned char>(name[1])) != 'O' ||
-        std::toupper(static_cast<unsigned char>(name[2])) != 'M' || name[3] < '1' || name[3] > '9')
-        return 0;
+    if (std::strlen(name) != 4 || strncasecmp(name, "COM", 3) != 0 || name[3] < '1' || name[3] > '9') return 0;
     return name[3] - '0';
 }
 

@@ -1,0 +1,54 @@
+// COM numbers open the ttys the host mapped to them, and nothing else.
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include "linux_test.h"
+#include "platform/platform.h"
+
+namespace kbp_test {
+namespace {
+
+using SerialLine = LinuxBackend;
+
+TEST_F(SerialLine, AComNumberOpensOnlyTheTtyItStandsFor) {
+    const int master = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(grantpt(master), 0);
+    ASSERT_EQ(unlockpt(master), 0);
+    auto& devices = platform::linux_backend::host_settings().com_devices;
+    devices[3] = ptsname(master);
+    devices[2] = "/dev/null";  // no tty
+    EXPECT_EQ(platform::linux_backend::map_com_port(devices[3]), 3);
+    EXPECT_EQ(platform::linux_backend::map_com_port("/dev/ttyUSB7"), 1);
+    struct Case {
+        const char* name;
+        bool opens;
+    } cases[] = {{"COM3", true}, {"\\\\.\\com3", true}, {"COM2", false}, {"COM4", false},
+                 {"COM0", false}, {"COM33", false}, {"CON3", false}, {"\\\\.\\KEYBOARD", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const platform::Handle port = platform::open_device(c.name, platform::kGenericRead | platform::kGenericWrite, 0);
+        EXPECT_EQ(port != platform::invalid_handle(), c.opens);
+        if (port == platform::invalid_handle()) continue;
+        platform::CommState state{};
+        ASSERT_TRUE(platform::get_comm_state(port, state));
+        state.BaudRate = 4800;
+        state.Parity = platform::kEvenParity;
+        state.fParity = 1;
+        state.ByteSize = 7;
+        // A pty forces 8 data bits and no parity, and still counts as set up.
+        EXPECT_TRUE(platform::set_comm_state(port, state));
+        ASSERT_TRUE(platform::get_comm_state(port, state));
+        EXPECT_EQ(state.BaudRate, 4800u);
+        EXPECT_EQ(state.Parity, platform::kEvenParity);
+        state.BaudRate = 12345;  // no rate of a UART
+        EXPECT_FALSE(platform::set_comm_state(port, state));
+        EXPECT_TRUE(platform::close_handle(port));
+        EXPECT_FALSE(platform::close_handle(port));
+    }
+    close(master);
+}
+
+}  // namespace
+}  // namespace kbp_test
