@@ -5,6 +5,7 @@
 #include "include/kbpusb.h"
 #include "kbpusb/usb_device.h"
 #include "linux_test.h"
+#include "platform/linux/hidraw_nodes.h"
 #include "platform/linux/open_devices.h"
 #include "platform/linux/report_descriptor.h"
 #include "platform/platform.h"
@@ -78,6 +79,20 @@ TEST_F(Hidraw, TheCapsAreTheLongestReportOfEachKindWithItsIdentifierByte) {
     EXPECT_EQ(with_ids->input, 4);
     EXPECT_FALSE(report_lengths(std::string("\x06\xA0", 2)));  // cut short
     EXPECT_FALSE(report_lengths(std::string("\xB4", 1)));      // a pop with nothing pushed
+}
+
+TEST_F(Hidraw, ANodeCountsOnlyWithTheVendorAndProductItsUeventNames) {
+    std::uint16_t vendor = 0, product = 0;
+    using platform::linux_backend::read_hid_id;
+    EXPECT_TRUE(read_hid_id("DRIVER=hid-generic\nHID_ID=0003:0000053A:00000102\n", vendor, product));
+    EXPECT_EQ(vendor, 0x053A);
+    EXPECT_EQ(product, 0x0102);
+    EXPECT_FALSE(read_hid_id("DRIVER=hid-generic\nHID_NAME=kbd\n", vendor, product));
+    EXPECT_FALSE(read_hid_id("HID_ID=0003:0001053A:00000001\n", vendor, product));  // no 16-bit vendor
+    add_usb_hid("1-1", 0, 0, 0x053A, vendor_descriptor(1));
+    write(root / "sys/class/hidraw/hidraw1/device/uevent", "HID_NAME=no id\n");
+    ASSERT_EQ(platform::linux_backend::hid_nodes_seen().size(), 1u);
+    EXPECT_EQ(platform::linux_backend::hid_nodes_seen()[0].device_path, (root / "dev/hidraw0").string());
 }
 
 }  // namespace
