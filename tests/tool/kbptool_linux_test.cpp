@@ -92,22 +92,30 @@ TEST_F(OnLinux, ADownloadReachesTheKeyboardOnASerialDevice) {
 TEST_F(OnLinux, APathThisSystemCannotHaveIsRefusedWithWhatToDoInstead) {
     fs::create_directories(folder / "sys/class/hidraw");
     fs::create_directories(folder / "dev");
-    const std::string empty_tree = "KBPTOOL_SYSFS_ROOT=sys KBPTOOL_DEV_ROOT=dev ";
+    // Another vendor's node (1234) under other/.
+    fs::create_directories(folder / "other/sys/class/hidraw/hidraw0/device");
+    write("other/sys/class/hidraw/hidraw0/device/uevent", "HID_ID=0003:00001234:00000001\n");
+    write("other/dev/hidraw0", "");
+    write("dev/ttyUSB0", "");  // listed by name, never opened
     struct Case {
         std::string command_line;
         int exit_code;
         std::vector<std::string> said;
+        std::string tree = "KBPTOOL_SYSFS_ROOT=sys KBPTOOL_DEV_ROOT=dev ";
     } cases[] = {
+        {"download sample.kbp", 15, {"download failed over USB", "no USB keyboard of vendor 053A among other/dev/hidraw0 (1234)"},
+         "KBPTOOL_SYSFS_ROOT=other/sys KBPTOOL_DEV_ROOT=other/dev "},
         {"download sample.kbp --port COM5", 2, {"COM5 is a Windows port name", "--port /dev/ttyS"}},
         {"download sample.kbp --usb", 15, {"no USB keyboard of vendor 053A: there is no dev/hidraw* node",
                                            "ATTRS{idVendor}==\"053a\"", "udev rule in the README"}},
         {"upload back.kbp", 20, {"there is no dev/hidraw* node"}},
-        {"detect", 0, {"USB: no"}},
+        {"detect", 0, {"USB: no", "serial device dev/ttyUSB0 (not opened", "hid device dev/hidraw0 (vendor 1234"},
+         "KBPTOOL_SYSFS_ROOT=other/sys KBPTOOL_DEV_ROOT=dev "},
         {"--sim detect --keyboard usb --sim-state state.bin", 0, {"simulated keyboard", "USB: cannot tell"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.command_line);
-        const std::string command = "cd '" + folder.string() + "' && " + empty_tree + KBPTOOL " " + c.command_line +
+        const std::string command = "cd '" + folder.string() + "' && " + c.tree + KBPTOOL " " + c.command_line +
                                     " --no >out.txt 2>err.txt </dev/null";
         const int status = std::system(command.c_str());
         EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, c.exit_code);
