@@ -115,17 +115,17 @@ void add_detect_command(CLI::App& app, Context& context) {
     command->add_option("--port", *port, "A serial port to search for a keyboard: COM1..COM9 (Linux: /dev/ttyUSB0, ...)")
         ->check(CLI::Validator(
             [](std::string& text) {
-                std::string error;
-                const std::optional<PortText> port = library_port_text(text, error);
-                if (!port) return error;
+                PortRefusal why;
+                const std::optional<PortText> port = library_port_text(text, why);
+                if (!port) return why.reason + ": " + why.hint;
                 return port->text.starts_with("COM") ? std::string() : std::string("not a serial port");
             },
             "PORT"));
     add_keyboard_host_options(*command);
     command->callback([port, &context] {
         std::optional<PortText> port_text;
-        std::string error;
-        if (!port->empty()) port_text = library_port_text(*port, error);
+        PortRefusal why;
+        if (!port->empty()) port_text = library_port_text(*port, why);
         std::optional<Session> session = open_session("detect", context);
         if (session) finish_session(*session, detect(*session, port_text), context);
     });

@@ -55,9 +55,13 @@ struct PortText {
     std::string text;
     std::string device;
 };
-// None, with the reason and what to write instead, for a port text this
-// system cannot have.
-std::optional<PortText> library_port_text(const std::string& given, std::string& error);
+// Why a port text cannot be used here, and what to write instead.
+struct PortRefusal {
+    std::string reason;
+    std::string hint;
+};
+// None, with the refusal filled in, for a port text this system cannot have.
+std::optional<PortText> library_port_text(const std::string& given, PortRefusal& refusal);
 // The port text of a transfer whose command line names no path ("" leaves
 // the choice to the library).
 std::string default_port_text();

@@ -101,10 +101,11 @@ std::unique_ptr<KeyboardHost> make_keyboard_host() { return std::make_unique<Lin
 
 std::string_view host_help_switch() { return {}; }
 
-std::optional<PortText> library_port_text(const std::string& given, std::string& error) {
+std::optional<PortText> library_port_text(const std::string& given, PortRefusal& refusal) {
     if (names_com_port(given)) {
-        error = given + " is a Windows port name; on Linux name the serial device: --port /dev/ttyS1, "
-                        "/dev/ttyUSB0 or /dev/ttyACM0, with :9600,N,8,1 for fixed line settings";
+        refusal = {given + " is a Windows port name",
+                   "on Linux name the serial device: --port /dev/ttyS1, /dev/ttyUSB0 or /dev/ttyACM0, with "
+                   ":9600,N,8,1 for fixed line settings"};
         return std::nullopt;
     }
     if (!given.starts_with("/")) return PortText{given, ""};
@@ -112,7 +113,7 @@ std::optional<PortText> library_port_text(const std::string& given, std::string&
     const std::string device = given.substr(0, colon);
     const int number = backend::map_com_port(device);
     if (number == 0) {
-        error = "no COM number is left for " + device;
+        refusal = {"no COM number is left for " + device, "name one serial device per command"};
         return std::nullopt;
     }
     std::string text = "COM" + std::to_string(number);

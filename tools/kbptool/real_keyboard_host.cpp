@@ -37,7 +37,7 @@ std::unique_ptr<KeyboardHost> make_keyboard_host() { return std::make_unique<Rea
 
 std::string_view host_help_switch() { return "/?"; }
 
-std::optional<PortText> library_port_text(const std::string& given, std::string&) { return PortText{given, ""}; }
+std::optional<PortText> library_port_text(const std::string& given, PortRefusal&) { return PortText{given, ""}; }
 
 std::string default_port_text() { return {}; }
 

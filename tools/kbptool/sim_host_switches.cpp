@@ -6,7 +6,7 @@
 
 namespace kbptool {
 
-std::optional<PortText> library_port_text(const std::string& given, std::string&) { return PortText{given, ""}; }
+std::optional<PortText> library_port_text(const std::string& given, PortRefusal&) { return PortText{given, ""}; }
 
 std::string default_port_text() { return {}; }
 

@@ -29,13 +29,13 @@ bool check_output(const TransferOptions& t, std::string& target, Outcome& refusa
 // The command line's port text as this system's library takes it; the path
 // the host takes when the command line names none.
 std::optional<PortText> port_for_library(TransferOptions& t, const char* command, Outcome& refusal) {
-    std::string error;
-    std::optional<PortText> port = library_port_text(t.port, error);
+    PortRefusal why;
+    std::optional<PortText> port = library_port_text(t.port, why);
     if (!port) {
         refusal.command = command;
         refusal.text = "--port " + t.port + " cannot be used here";
-        refusal.reason = error.substr(0, error.find(';'));
-        refusal.hint = error.find(';') == std::string::npos ? "" : error.substr(error.find(';') + 2);
+        refusal.reason = why.reason;
+        refusal.hint = why.hint;
         refusal.exit_code = exit_code::kUsage;
         return std::nullopt;
     }
