@@ -13,7 +13,7 @@
 #include <cstring>
 
 #include "include/kbp_protocol.h"
-#include "platform/capture_library.h"
+#include "platform/capture_library_table.h"
 #include "platform/linux/hidraw_nodes.h"
 #include "platform/linux/host_settings.h"
 #include "platform/linux/message_loop.h"
@@ -163,17 +163,11 @@ std::string keyboard_input_device() {
 }
 
 const std::map<std::string, void*>& capture_library_symbols() {
-    static const std::map<std::string, void*> symbols = [] {
-        std::map<std::string, void*> s;
-        for (const char* name : kCaptureLibraryNames) s[name] = reinterpret_cast<void*>(&unused_entry);
-        s["kbp_open"] = reinterpret_cast<void*>(&kbp_open);
-        s["kbp_close"] = reinterpret_cast<void*>(&kbp_close);
-        s["kbp_set_language"] = reinterpret_cast<void*>(&kbp_set_language);
-        s["kbp_callback_data_capture"] = reinterpret_cast<void*>(&kbp_callback_data_capture);
-        s["kbp_get_data_capture"] = reinterpret_cast<void*>(&kbp_get_data_capture);
-        s["kbp_capture_data"] = reinterpret_cast<void*>(&kbp_capture_data);
-        return s;
-    }();
+    static const std::map<std::string, void*> symbols = capture_library_table(
+        {reinterpret_cast<void*>(&kbp_open), reinterpret_cast<void*>(&kbp_close),
+         reinterpret_cast<void*>(&kbp_set_language), reinterpret_cast<void*>(&kbp_callback_data_capture),
+         reinterpret_cast<void*>(&kbp_get_data_capture), reinterpret_cast<void*>(&kbp_capture_data),
+         reinterpret_cast<void*>(&unused_entry)});
     return symbols;
 }
 

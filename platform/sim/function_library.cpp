@@ -3,7 +3,7 @@
 #include <set>
 #include <string>
 
-#include "platform/capture_library.h"
+#include "platform/capture_library_table.h"
 #include "platform/sim/clock.h"
 #include "platform/sim/com_ports.h"
 #include "platform/sim/controller.h"
@@ -107,15 +107,14 @@ FunctionLibrary& function_library() {
 
 void install_function_library() {
     function_library() = FunctionLibrary{};
-    std::map<std::string, void*> symbols;
-    for (const char* name : platform::kCaptureLibraryNames) symbols[name] = reinterpret_cast<void*>(&unused_entry);
-    symbols["kbp_open"] = reinterpret_cast<void*>(&kbp_open);
-    symbols["kbp_close"] = reinterpret_cast<void*>(&kbp_close);
-    symbols["kbp_set_language"] = reinterpret_cast<void*>(&kbp_set_language);
-    symbols["kbp_callback_data_capture"] = reinterpret_cast<void*>(&kbp_callback_data_capture);
-    symbols["kbp_get_data_capture"] = reinterpret_cast<void*>(&kbp_get_data_capture);
-    symbols["kbp_capture_data"] = reinterpret_cast<void*>(&kbp_capture_data);
-    libraries().install(platform::kCaptureLibraryName, std::move(symbols));
+    libraries().install(platform::kCaptureLibraryName,
+                        platform::capture_library_table({reinterpret_cast<void*>(&kbp_open),
+                                                         reinterpret_cast<void*>(&kbp_close),
+                                                         reinterpret_cast<void*>(&kbp_set_language),
+                                                         reinterpret_cast<void*>(&kbp_callback_data_capture),
+                                                         reinterpret_cast<void*>(&kbp_get_data_capture),
+                                                         reinterpret_cast<void*>(&kbp_capture_data),
+                                                         reinterpret_cast<void*>(&unused_entry)}));
     messages().input_sources.push_back(take_keys);
     messages().window_procedures[&function_library()] = window_procedure;
 }
