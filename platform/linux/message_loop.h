@@ -17,7 +17,7 @@ namespace platform::linux_backend {
 struct LoopTimer {
     TimerId id;
     std::uint32_t interval_ms;
-    std::uint64_t due_ms;  // on the monotonic clock
+    std::uint64_t due_ns;  // on the monotonic clock, so no timer fires early
     TimerProc proc;
 };
 
@@ -36,7 +36,9 @@ struct MessageLoop {
 };
 MessageLoop& message_loop();
 
-// Milliseconds on the monotonic clock.
+inline constexpr std::uint64_t kNsPerMs = 1000000;
+// The monotonic clock, in nanoseconds and in whole milliseconds.
+std::uint64_t monotonic_ns();
 std::uint64_t monotonic_ms();
 void post_message(void* window, std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam);
 void watch_input(int fd, std::function<void()> readable);

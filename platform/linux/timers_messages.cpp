@@ -20,11 +20,13 @@ MessageLoop& message_loop() {
     return loop;
 }
 
-std::uint64_t monotonic_ms() {
+std::uint64_t monotonic_ns() {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
-    return std::uint64_t(now.tv_sec) * 1000 + std::uint64_t(now.tv_nsec) / 1000000;
+    return std::uint64_t(now.tv_sec) * 1000000000 + std::uint64_t(now.tv_nsec);
 }
+
+std::uint64_t monotonic_ms() { return monotonic_ns() / kNsPerMs; }
 
 void post_message(void* window, std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam) {
     message_loop().posted.push_back({window, message, wparam, lparam, std::uint32_t(monotonic_ms()), 0, 0});
@@ -61,7 +63,7 @@ bool take_input(int timeout_ms) {
 
 std::vector<LoopTimer>::iterator next_timer(MessageLoop& loop) {
     return std::min_element(loop.timers.begin(), loop.timers.end(),
-                            [](const LoopTimer& a, const LoopTimer& b) { return a.due_ms < b.due_ms; });
+                            [](const LoopTimer& a, const LoopTimer& b) { return a.due_ns < b.due_ns; });
 }
 
 bool take_posted(MessageLoop& loop, Message& out) {
@@ -80,10 +82,10 @@ bool take_quit(MessageLoop& loop, Message& out) {
 
 bool take_due_timer(MessageLoop& loop, Message& out) {
     const auto timer = next_timer(loop);
-    const std::uint64_t now = monotonic_ms();
-    if (timer == loop.timers.end() || timer->due_ms > now) return false;
-    timer->due_ms = now + timer->interval_ms;
-    out = {nullptr, kWmTimer, timer->id, reinterpret_cast<std::intptr_t>(timer->proc), std::uint32_t(now), 0, 0};
+    const std::uint64_t now = monotonic_ns();
+    if (timer == loop.timers.end() || timer->due_ns > now) return false;
+    timer->due_ns = now + timer->interval_ms * kNsPerMs;
+    out = {nullptr, kWmTimer, timer->id, reinterpret_cast<std::intptr_t>(timer->proc), std::uint32_t(now / kNsPerMs), 0, 0};
     return true;
 }
 
@@ -101,7 +103,7 @@ using linux_backend::MessageLoop;
 TimerId set_timer(std::uint32_t milliseconds, TimerProc proc) {
     MessageLoop& loop = message_loop();
     const TimerId id = loop.next_id++;
-    loop.timers.push_back({id, milliseconds, linux_backend::monotonic_ms() + milliseconds, proc});
+    loop.timers.push_back({id, milliseconds, linux_backend::monotonic_ns() + milliseconds * linux_backend::kNsPerMs, proc});
     return id;
 }
 
@@ -115,8 +117,15 @@ int get_message(Message& message) {
         linux_backend::take_input(0);
         if (linux_backend::take_any(loop, message)) return message.message == kWmQuit ? 0 : 1;
         const auto timer = linux_backend::next_timer(loop);
-        const std::uint64_t now = linux_backend::monotonic_ms();
-        const int wait = timer == loop.timers.end() ? -1 : int(std::min<std::uint64_t>(timer->due_ms - now, 0x7FFFFFFF));
+        int wait = -1;
+        if (timer != loop.timers.end()) {
+            // The clock moved on since the timer was found not due; rounded
+            // up, so poll() never wakes before the deadline.
+            const std::uint64_t now = linux_backend::monotonic_ns();
+            const std::uint64_t left_ns = timer->due_ns > now ? timer->due_ns - now : 0;
+            const std::uint64_t left_ms = (left_ns + linux_backend::kNsPerMs - 1) / linux_backend::kNsPerMs;
+            wait = int(std::min<std::uint64_t>(left_ms, 0x7FFFFFFF));
+        }
         // No timer and nothing watched: GetMessage would block for ever.
         if (!linux_backend::take_input(wait)) return -1;
     }

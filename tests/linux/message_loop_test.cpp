@@ -35,6 +35,23 @@ TEST_F(MessageLoop, ATimerFiresAfterItsIntervalWhenItsMessageIsDispatched) {
     EXPECT_EQ(platform::get_message(m), -1);
 }
 
+TEST_F(MessageLoop, ATimerSetLateInAMillisecondStillWaitsItsWholeInterval) {
+    using std::chrono::steady_clock;
+    for (int round = 0; round < 20; ++round) {
+        // Just before the clock's next whole millisecond, where a deadline
+        // kept in whole milliseconds would come due almost at once.
+        while (steady_clock::now().time_since_epoch() % std::chrono::milliseconds(1) < std::chrono::microseconds(900)) {
+        }
+        const auto started = steady_clock::now();
+        const platform::TimerId timer = platform::set_timer(1, count_firing);
+        platform::Message m{};
+        while (!platform::peek_timer_message(m)) {
+        }
+        EXPECT_GE(steady_clock::now() - started, std::chrono::milliseconds(1)) << "round " << round;
+        platform::kill_timer(timer);
+    }
+}
+
 TEST_F(MessageLoop, AQuitComesAfterPostedMessagesAndBeforeTimersAndIsKeptUntilTaken) {
     platform::set_timer(0, count_firing);
     platform::linux_backend::post_message(nullptr, 0x8001, 5, 0);
