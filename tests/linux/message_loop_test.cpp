@@ -29,6 +29,8 @@ TEST_F(MessageLoop, ATimerFiresAfterItsIntervalWhenItsMessageIsDispatched) {
     EXPECT_EQ(fired, 0);
     platform::dispatch_message(m);
     EXPECT_EQ(fired, 1);
+    // Its next message is a whole interval away again.
+    EXPECT_FALSE(platform::peek_message(m));
     EXPECT_TRUE(platform::kill_timer(timer));
     EXPECT_FALSE(platform::kill_timer(timer));
     // Nothing left that could ever arrive: an error, not a wait for ever.
