@@ -23,7 +23,7 @@ MessageLoop& message_loop() {
 std::uint64_t monotonic_ns() {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
-    return std::uint64_t(now.tv_sec) * 1000000000 + std::uint64_t(now.tv_nsec);
+    return std::uint64_t(now.tv_sec) * 1000 * kNsPerMs + std::uint64_t(now.tv_nsec);
 }
 
 std::uint64_t monotonic_ms() { return monotonic_ns() / kNsPerMs; }
