@@ -10,6 +10,7 @@ struct LineSettings {
     std::uint32_t rate = 0;
     std::uint8_t parity = 0;  // 0 none, 1 odd, 2 even (as in the DCB)
     std::uint8_t data_bits = 0;
+    bool operator==(const LineSettings&) const = default;
 };
 
 namespace line_text {

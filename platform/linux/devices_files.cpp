@@ -4,7 +4,6 @@
 // without them, and no control call reaches any device.
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <strings.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -14,9 +13,10 @@
 #include <string>
 
 #include "platform/devices_files.h"
+#include "platform/linux/com_port_map.h"
 #include "platform/linux/hidraw_nodes.h"
-#include "platform/linux/host_settings.h"
 #include "platform/linux/serial_line.h"
+#include "platform/windows_model/com_ports.h"
 
 namespace platform {
 
@@ -24,28 +24,21 @@ namespace {
 
 using linux_backend::DeviceKind;
 
-// 1..9 for "COMn" or "\\.\COMn" in any case, else 0.
-int com_number(const char* name) {
-    if (std::strncmp(name, "\\\\.\\", 4) == 0) name += 4;
-    if (std::strlen(name) != 4 || strncasecmp(name, "COM", 3) != 0 || name[3] < '1' || name[3] > '9') return 0;
-    return name[3] - '0';
-}
-
 Handle open_hidraw(const std::string& path) {
     const std::optional<linux_backend::HidrawNode> node = linux_backend::hidraw_node_of(path);
-    if (!node) return invalid_handle();
+    if (!node) return linux_backend::device_failed(ENOENT);
     const int fd = ::open(node->device_path.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd < 0) return invalid_handle();
+    if (fd < 0) return linux_backend::device_failed(errno);
     return linux_backend::add_open_device({DeviceKind::hidraw, fd, node->sysfs_device, {}});
 }
 
 }  // namespace
 
 Handle open_device(const char* name, std::uint32_t, std::uint32_t) {
-    if (name == nullptr) return invalid_handle();
-    if (const int n = com_number(name); n != 0) {
-        const std::string& device = linux_backend::host_settings().com_devices[n];
-        return device.empty() ? invalid_handle() : linux_backend::open_serial_line(device);
+    if (name == nullptr) return linux_backend::device_failed(ENOENT);
+    if (const int n = windows_model::com_port_number(name); n != 0) {
+        const std::string& device = linux_backend::com_port_map().devices[n];
+        return device.empty() ? linux_backend::device_failed(ENOENT) : linux_backend::open_serial_line(device);
     }
     return open_hidraw(name);
 }
@@ -66,7 +59,10 @@ bool write_file(Handle handle, const void* data, std::uint32_t size, std::uint32
     ssize_t n;
     do n = ::write(device->fd, data, size);
     while (n < 0 && errno == EINTR);
-    if (n < 0) return false;
+    if (n < 0) {
+        linux_backend::note_device_error(errno);
+        return false;
+    }
     if (done != nullptr) *done = std::uint32_t(n);
     return std::uint32_t(n) == size;
 }
@@ -77,7 +73,10 @@ bool read_file(Handle handle, void* data, std::uint32_t size, std::uint32_t* don
     if (device == nullptr) return false;
     if (device->kind == DeviceKind::serial) return linux_backend::read_serial_line(*device, data, size, done);
     const ssize_t n = ::read(device->fd, data, size);
-    if (n < 0) return false;
+    if (n < 0) {
+        linux_backend::note_device_error(errno);
+        return false;
+    }
     if (done != nullptr) *done = std::uint32_t(n);
     return true;
 }

@@ -13,18 +13,16 @@
 #include <cstring>
 
 #include "include/kbp_protocol.h"
-#include "platform/capture_library_table.h"
 #include "platform/linux/hidraw_nodes.h"
 #include "platform/linux/host_settings.h"
 #include "platform/linux/message_loop.h"
+#include "platform/windows_model/backend.h"
 
 namespace platform::linux_backend {
 
 namespace {
 
-constexpr std::uint32_t kCaptureComplete = 0x8000 + 0x4B;  // a WM_APP message to the library's own window
-constexpr int kKeyPressed = 1;                              // an input_event value: 0 released, 2 repeated
-constexpr int kNotArmed = 1;
+constexpr int kKeyPressed = 1;  // an input_event value: 0 released, 2 repeated
 
 std::string real_path(const std::string& path) {
     char resolved[PATH_MAX];
@@ -53,18 +51,6 @@ std::vector<std::string> event_nodes() {
 
 std::uint8_t make_code_of(unsigned key_code) { return key_code < 0x80 ? std::uint8_t(key_code) : 0; }
 
-void announce(EvdevCapture& c) {
-    std::fill(c.delivered.begin(), c.delivered.end(), 0);
-    std::copy_n(c.captured.begin(), std::min(c.captured.size(), c.delivered.size() - 1), c.delivered.begin());
-    message_loop().window_procedures[&c] = [](const Message& message) {
-        EvdevCapture& capture = evdev_capture();
-        if (message.wparam != capture.generation || capture.callback == nullptr) return;
-        ++capture.completions;
-        capture.callback(static_cast<int>(capture.captured.size()));
-    };
-    post_message(&c, kCaptureComplete, c.generation, 0);
-}
-
 void take_events() {
     EvdevCapture& c = evdev_capture();
     std::uint8_t buffer[64 * sizeof(input_event)];
@@ -81,12 +67,8 @@ void take_events() {
             input_event event{};
             std::memcpy(&event, c.partial_event.data() + used, sizeof event);
             if (event.type != EV_KEY || event.value != kKeyPressed) continue;
-            c.captured.push_back(make_code_of(event.code));
-            if (static_cast<int>(c.captured.size()) == c.expected) {
-                release_capture_device();
-                announce(c);
-                return;
-            }
+            // A completed capture gave the device back.
+            if (windows_model::take_captured_key(make_code_of(event.code))) return;
         }
         c.partial_event.erase(c.partial_event.begin(), c.partial_event.begin() + std::ptrdiff_t(used));
     }
@@ -98,37 +80,6 @@ void drop_pending_events(int fd) {
     while (::read(fd, buffer, sizeof buffer) > 0) {
     }
 }
-
-// --- the library's exports
-int KBP_STDCALL kbp_open() { return 0; }
-int KBP_STDCALL kbp_close() { return release_capture_device(), 0; }
-int KBP_STDCALL kbp_set_language(int) { return 0; }
-int KBP_STDCALL kbp_callback_data_capture(EvdevCapture::Callback callback) {
-    evdev_capture().callback = callback;
-    return 0;
-}
-const std::uint8_t* KBP_STDCALL kbp_get_data_capture() { return evdev_capture().delivered.data(); }
-int KBP_STDCALL kbp_capture_data(int keystrokes, int, int) {
-    EvdevCapture& c = evdev_capture();
-    release_capture_device();
-    ++c.generation;
-    c.captured.clear();
-    c.partial_event.clear();
-    c.delivered.fill(0);  // codes of an earlier capture are not this one's
-    c.expected = keystrokes;
-    if (keystrokes <= 0) return 0;
-    c.device = keyboard_input_device();
-    if (c.device.empty()) return kNotArmed;
-    c.fd = ::open(c.device.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (c.fd < 0) return kNotArmed;
-    // Held only while the answer is typed: the keyboard stays the user's otherwise.
-    ioctl(c.fd, EVIOCGRAB, 1);
-    ++c.grabs;
-    drop_pending_events(c.fd);
-    watch_input(c.fd, take_events);
-    return 0;
-}
-int KBP_STDCALL unused_entry() { return 0; }
 
 }  // namespace
 
@@ -162,13 +113,29 @@ std::string keyboard_input_device() {
     return {};
 }
 
-const std::map<std::string, void*>& capture_library_symbols() {
-    static const std::map<std::string, void*> symbols = capture_library_table(
-        {reinterpret_cast<void*>(&kbp_open), reinterpret_cast<void*>(&kbp_close),
-         reinterpret_cast<void*>(&kbp_set_language), reinterpret_cast<void*>(&kbp_callback_data_capture),
-         reinterpret_cast<void*>(&kbp_get_data_capture), reinterpret_cast<void*>(&kbp_capture_data),
-         reinterpret_cast<void*>(&unused_entry)});
-    return symbols;
+}  // namespace platform::linux_backend
+
+namespace platform::windows_model::capture_keys {
+
+int arming(int) { return 0; }
+
+// Held only while the answer is typed: the keyboard stays the user's otherwise.
+bool listen(int) {
+    linux_backend::EvdevCapture& c = linux_backend::evdev_capture();
+    c.partial_event.clear();
+    c.device = linux_backend::keyboard_input_device();
+    if (c.device.empty()) return false;
+    c.fd = ::open(c.device.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (c.fd < 0) return false;
+    ioctl(c.fd, EVIOCGRAB, 1);
+    ++c.grabs;
+    linux_backend::drop_pending_events(c.fd);
+    linux_backend::watch_input(c.fd, linux_backend::take_events);
+    return true;
 }
 
-}  // namespace platform::linux_backend
+void stop() { linux_backend::release_capture_device(); }
+
+void completing(KeystrokeCapture&, Completion&) {}
+
+}  // namespace platform::windows_model::capture_keys

@@ -1,9 +1,12 @@
 #include "platform/linux/host_settings.h"
 
-#include "platform/linux/backend_reset.h"
+#include "platform/linux/built_in_libraries.h"
+#include "platform/linux/com_port_map.h"
 #include "platform/linux/evdev_capture.h"
+#include "platform/linux/hid_tables.h"
 #include "platform/linux/message_loop.h"
 #include "platform/linux/open_devices.h"
+#include "platform/windows_model/capture_library.h"
 
 namespace platform::linux_backend {
 
@@ -12,21 +15,16 @@ HostSettings& host_settings() {
     return settings;
 }
 
-int map_com_port(const std::string& device) {
-    auto& devices = host_settings().com_devices;
-    for (int n = 1; n <= kComPortCount; ++n)
-        if (devices[n] == device) return n;
-    for (int n = 1; n <= kComPortCount; ++n)
-        if (devices[n].empty()) return devices[n] = device, n;
-    return 0;
-}
-
 void reset_backend() {
     release_capture_device();
     evdev_capture() = EvdevCapture{};
+    windows_model::keystroke_capture() = {};
     close_every_device();
-    forget_hid_records();
+    open_devices() = OpenDevices{};
+    hid_tables() = windows_model::HidTables{};
+    libraries() = built_in_libraries();
     message_loop() = MessageLoop{};
+    com_port_map() = ComPortMap{};
     host_settings() = HostSettings{};
 }
 

@@ -1,10 +1,10 @@
 #pragma once
-// What the host program tells the Linux backend, and the one place tests reset
-// it: where sysfs and /dev are, which serial device each COM number stands
-// for, which input device carries the keyboard's keys, and who answers the
-// library's message boxes. The backend never prints: without a prompt a box
-// is answered OK, or Cancel when it offers Cancel.
-#include <array>
+// What the host program tells the Linux backend and what it can ask of it,
+// and the one place tests reset it: where sysfs and /dev are, which input
+// device carries the keyboard's keys, who answers the library's message
+// boxes, and why the last device operation failed. Which serial device each
+// COM number stands for is in com_port_map.h. The backend never prints:
+// without a prompt a box is answered OK, or Cancel when it offers Cancel.
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -12,24 +12,24 @@
 
 namespace platform::linux_backend {
 
-constexpr int kComPortCount = 9;  // COM1..COM9, as the library names them
-
 // True for OK, false for Cancel; `offers_cancel` when the box has both buttons.
 using Prompt = std::function<bool(const char* text, const char* caption, bool offers_cancel)>;
 
 struct HostSettings {
     std::string sysfs_root = "/sys";
     std::string dev_root = "/dev";
-    std::array<std::string, kComPortCount + 1> com_devices;  // [n]: COMn's device; [0] unused
     std::string input_device;  // the keyboard's /dev/input/eventN; empty: found through sysfs
     Prompt prompt;
 };
 
 HostSettings& host_settings();
 
-// The COM number that now stands for `device` (the first free one, or the one
-// it already has); 0 when all nine are taken.
-int map_com_port(const std::string& device);
+// The reason the last device operation that failed (the open of a COM port
+// or a hidraw node, a read, a write) gave, as an errno value: what
+// GetLastError tells on Windows. ENOENT for a COM number no device stands
+// for, ENOTTY for a device that is no terminal, EBUSY for a port another
+// open holds. 0 while none has failed.
+int last_device_error();
 
 // A hidraw node as sysfs describes it, for a host that lists devices.
 struct HidNodeSeen {
@@ -42,8 +42,9 @@ std::vector<HidNodeSeen> hid_nodes_seen();
 // USB device as the keyboard's hidraw node; empty when there is none.
 std::string keyboard_input_device();
 
-// Everything the backend holds back to how a process starts: settings, open
-// devices, timers, messages and the capture library.
+// Everything the backend holds back to how a process starts: settings, the
+// COM port map, open devices and the last error, timers, messages, the
+// SetupAPI tables, libraries and the capture library.
 void reset_backend();
 
 }  // namespace platform::linux_backend

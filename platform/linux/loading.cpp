@@ -1,49 +1,37 @@
-// Run-time loading: the two libraries the core loads by name, KBPUSB.DLL and
-// KBPFUNC.DLL, are built in on Linux, the kbpusb core and the evdev capture
-// library. Nothing else is loaded.
-#include <strings.h>
-
-#include <map>
-#include <string>
-
+// Run-time loading: the two libraries the core loads by name are built in on
+// Linux, the kbpusb core as KBPUSB.DLL and the capture library on evdev as
+// KBPFUNC.DLL. Nothing else is loaded.
+#include "include/kbp_protocol.h"
 #include "include/kbpusb.h"
 #include "platform/capture_library.h"
-#include "platform/linux/evdev_capture.h"
+#include "platform/linux/built_in_libraries.h"
 #include "platform/loading.h"
+#include "platform/windows_model/capture_library.h"
 
 namespace platform {
 
-namespace {
+namespace linux_backend {
 
-constexpr char kUsbLibraryName[] = "KBPUSB.DLL";
-
-const std::map<std::string, void*>& usb_library_symbols() {
-    static const std::map<std::string, void*> symbols = {
-        {"snddata_USB", reinterpret_cast<void*>(&snddata_USB)},
-        {"Close_USB", reinterpret_cast<void*>(&Close_USB)},
-    };
-    return symbols;
+windows_model::LibraryTable built_in_libraries() {
+    windows_model::LibraryTable table;
+    table.install(KBP_USB_LIBRARY_NAME, windows_model::usb_library_symbols(reinterpret_cast<void*>(&snddata_USB),
+                                                                          reinterpret_cast<void*>(&Close_USB)));
+    table.install(kCaptureLibraryName, windows_model::capture_library_symbols());
+    return table;
 }
 
-}  // namespace
+windows_model::LibraryTable& libraries() {
+    static windows_model::LibraryTable table = built_in_libraries();
+    return table;
+}
 
-// The module handle is the library's table of routines.
+}  // namespace linux_backend
+
 Module load_library(const char* name) {
-    if (name == nullptr) return nullptr;
-    if (strcasecmp(name, kUsbLibraryName) == 0) return const_cast<std::map<std::string, void*>*>(&usb_library_symbols());
-    if (strcasecmp(name, kCaptureLibraryName) == 0)
-        return const_cast<std::map<std::string, void*>*>(&linux_backend::capture_library_symbols());
-    return nullptr;
+    linux_backend::libraries().note_attempt(name);
+    return linux_backend::libraries().load(name);
 }
 
-void* find_symbol(Module module, const char* name) {
-    if (name == nullptr) return nullptr;
-    for (const auto* library : {&usb_library_symbols(), &linux_backend::capture_library_symbols()}) {
-        if (module != library) continue;
-        const auto it = library->find(name);
-        return it == library->end() ? nullptr : it->second;
-    }
-    return nullptr;
-}
+void* find_symbol(Module module, const char* name) { return linux_backend::libraries().find(module, name); }
 
 }  // namespace platform

@@ -4,11 +4,22 @@
 
 #include <algorithm>
 
+#include "platform/linux/host_settings.h"
+
 namespace platform::linux_backend {
 
 OpenDevices& open_devices() {
     static OpenDevices devices;
     return devices;
+}
+
+int last_device_error() { return open_devices().last_error; }
+
+void note_device_error(int error) { open_devices().last_error = error; }
+
+Handle device_failed(int error) {
+    note_device_error(error);
+    return invalid_handle();
 }
 
 Handle add_open_device(OpenDevice device) {
@@ -27,13 +38,16 @@ OpenDevice* find_open_device(Handle handle, DeviceKind kind) {
     return device != nullptr && device->kind == kind ? device : nullptr;
 }
 
+// close(2) gives the descriptor back even when it reports an error, as it
+// does for a tty whose device has gone: the handle is closed, as CloseHandle
+// of such a device is on Windows.
 bool close_open_device(Handle handle) {
     auto& open = open_devices().open;
     const auto it = std::find_if(open.begin(), open.end(), [&](const auto& d) { return d.get() == handle; });
     if (it == open.end()) return false;
-    const bool closed = ::close((*it)->fd) == 0;
+    ::close((*it)->fd);
     open.erase(it);
-    return closed;
+    return true;
 }
 
 void close_every_device() {

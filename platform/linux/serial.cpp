@@ -2,6 +2,7 @@
 // the tty's, ReadFile's and WriteFile's time-outs become waits in poll().
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -9,11 +10,13 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <chrono>
 #include <optional>
 
 #include "platform/linux/serial_line.h"
 #include "platform/serial.h"
+#include "platform/windows_model/com_ports.h"
 
 namespace platform {
 
@@ -71,84 +74,120 @@ bool applied_on_pty(int fd, const termios& wanted) {
 
 using Clock = std::chrono::steady_clock;
 
-// Milliseconds left until `deadline`; -1 waits for ever.
+std::optional<Clock::time_point> after(Clock::time_point from, std::optional<std::uint64_t> ms) {
+    if (!ms) return std::nullopt;
+    return from + std::chrono::milliseconds(*ms);
+}
+
+std::optional<Clock::time_point> earlier_of(std::optional<Clock::time_point> a, std::optional<Clock::time_point> b) {
+    if (!a) return b;
+    if (!b) return a;
+    return std::min(*a, *b);
+}
+
+// Milliseconds left until `deadline`, rounded up; -1 waits for ever.
 int left_ms(const std::optional<Clock::time_point>& deadline) {
     if (!deadline) return -1;
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*deadline - Clock::now()).count();
-    return left > 0 ? int(left) : 0;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(*deadline - Clock::now()).count();
+    return left > 0 ? int(std::min<long long>(left, 0x7FFFFFFF)) : 0;
 }
 
-std::optional<Clock::time_point> deadline_after(std::uint32_t multiplier, std::uint32_t constant, std::uint32_t size) {
-    const std::uint64_t total = std::uint64_t(multiplier) * size + constant;
-    if (total == 0) return std::nullopt;
-    return Clock::now() + std::chrono::milliseconds(total);
-}
+enum class LineWait { ready, timed_out, hung_up };
 
-bool wait_for(int fd, short events, int timeout_ms) {
+// Whether the line can be used again within `timeout_ms`, or has hung up
+// (its device gone, the far end of a pty closed).
+LineWait wait_for(int fd, short events, int timeout_ms) {
+    if (timeout_ms == 0) return LineWait::timed_out;
     pollfd p{fd, events, 0};
-    for (;;) {
-        const int n = poll(&p, 1, timeout_ms);
-        if (n >= 0 || errno != EINTR) return n > 0 && (p.revents & events) != 0;
-    }
+    int n;
+    do n = poll(&p, 1, timeout_ms);
+    while (n < 0 && errno == EINTR);
+    if (n <= 0) return LineWait::timed_out;
+    return (p.revents & events) != 0 ? LineWait::ready : LineWait::hung_up;
 }
 
 }  // namespace
 
+// One program at a time, as Windows opens a COM port: TIOCEXCL keeps other
+// programs out, but not one with root's rights; the lock keeps out every
+// open that asks for it, this library's in any process included.
 Handle open_serial_line(const std::string& device) {
     const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return invalid_handle();
-    if (!isatty(fd) || ioctl(fd, TIOCEXCL) != 0) {
+    if (fd < 0) return device_failed(errno);
+    int error = 0;
+    if (!isatty(fd))
+        error = ENOTTY;
+    else if (flock(fd, LOCK_EX | LOCK_NB) != 0)
+        error = errno == EWOULDBLOCK ? EBUSY : errno;
+    else if (ioctl(fd, TIOCEXCL) != 0)
+        error = errno;
+    if (error != 0) {
         ::close(fd);
-        return invalid_handle();
+        return device_failed(error);
     }
     return add_open_device({DeviceKind::serial, fd, {}, {}});
 }
 
-// As ReadFile on a COM port: the total time-out is the multiplier per byte
-// plus the constant (none: wait for every byte); a read interval of MAXDWORD
-// with no total returns what has arrived.
+// As ReadFile on a COM port, within the port's time-outs.
 bool read_serial_line(OpenDevice& line, void* data, std::uint32_t size, std::uint32_t* done) {
-    const CommTimeouts& t = line.timeouts;
-    const bool at_once = t.ReadIntervalTimeout == 0xFFFFFFFFu && t.ReadTotalTimeoutMultiplier == 0 &&
-                         t.ReadTotalTimeoutConstant == 0;
-    const auto deadline = deadline_after(t.ReadTotalTimeoutMultiplier, t.ReadTotalTimeoutConstant, size);
+    const windows_model::ReadWait rules = windows_model::read_wait(line.timeouts, size);
+    const auto started = Clock::now();
+    const auto total = after(started, rules.total_ms);
     auto* bytes = static_cast<std::uint8_t*>(data);
     std::uint32_t count = 0;
+    std::optional<Clock::time_point> gap_ends;
+    int error = 0;
     while (count < size) {
         const ssize_t n = ::read(line.fd, bytes + count, size - count);
         if (n > 0) {
             count += std::uint32_t(n);
+            if (rules.returns_at_first_byte) break;
+            if (rules.interval_ms != 0) gap_ends = after(Clock::now(), rules.interval_ms);
             continue;
         }
         if (n < 0 && errno != EAGAIN && errno != EINTR) {
-            if (done != nullptr) *done = count;
-            return false;
+            error = errno;
+            break;
         }
-        if (at_once) break;
-        const int wait = left_ms(deadline);
-        if (wait == 0 || !wait_for(line.fd, POLLIN, wait)) break;
+        if (rules.returns_at_once) break;
+        const LineWait waited = wait_for(line.fd, POLLIN, left_ms(earlier_of(total, gap_ends)));
+        if (waited == LineWait::timed_out) break;
+        if (waited == LineWait::hung_up) {
+            error = EIO;
+            break;
+        }
     }
+    if (error != 0) note_device_error(error);
     if (done != nullptr) *done = count;
-    return true;
+    return error == 0;
 }
 
+// As WriteFile on a COM port: a write that times out succeeds with what it moved.
 bool write_serial_line(OpenDevice& line, const void* data, std::uint32_t size, std::uint32_t* done) {
-    const CommTimeouts& t = line.timeouts;
-    const auto deadline = deadline_after(t.WriteTotalTimeoutMultiplier, t.WriteTotalTimeoutConstant, size);
+    const auto deadline = after(Clock::now(), windows_model::write_total_ms(line.timeouts, size));
     const auto* bytes = static_cast<const std::uint8_t*>(data);
     std::uint32_t count = 0;
+    int error = 0;
     while (count < size) {
         const ssize_t n = ::write(line.fd, bytes + count, size - count);
         if (n > 0) {
             count += std::uint32_t(n);
             continue;
         }
-        if (n < 0 && errno != EAGAIN && errno != EINTR) break;
-        const int wait = left_ms(deadline);
-        if (wait == 0 || !wait_for(line.fd, POLLOUT, wait)) break;
+        if (n < 0 && errno != EAGAIN && errno != EINTR) {
+            error = errno;
+            break;
+        }
+        const LineWait waited = wait_for(line.fd, POLLOUT, left_ms(deadline));
+        if (waited == LineWait::timed_out) break;
+        if (waited == LineWait::hung_up) {
+            error = EIO;
+            break;
+        }
     }
+    if (error != 0) note_device_error(error);
     if (done != nullptr) *done = count;
-    return count == size;
+    return error == 0;
 }
 
 }  // namespace linux_backend

@@ -8,8 +8,9 @@
 
 namespace platform::linux_backend {
 
-// Opens the tty for this process alone (TIOCEXCL); invalid_handle() when it
-// is no tty, cannot be opened, or another program already holds it.
+// Opens the tty for this open alone (TIOCEXCL and an exclusive lock);
+// invalid_handle(), with the reason kept, when it is no tty, cannot be
+// opened, or another open already holds it.
 Handle open_serial_line(const std::string& device);
 bool read_serial_line(OpenDevice& line, void* data, std::uint32_t size, std::uint32_t* done);
 bool write_serial_line(OpenDevice& line, const void* data, std::uint32_t size, std::uint32_t* done);

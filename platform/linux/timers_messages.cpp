@@ -1,8 +1,6 @@
 // Thread timers and the message queue: one thread, no window system. A wait
 // for a message sleeps in poll() on the input being watched until the next
-// timer is due. As on Windows, posted messages come first, then WM_QUIT,
-// then the message of a timer that is due; a timer that fell behind yields
-// one message, not a backlog.
+// deadline.
 #include <poll.h>
 
 #include <algorithm>
@@ -10,10 +8,13 @@
 #include <ctime>
 
 #include "platform/linux/message_loop.h"
+#include "platform/windows_model/backend.h"
 
 namespace platform {
 
 namespace linux_backend {
+
+using windows_model::kNsPerMs;
 
 MessageLoop& message_loop() {
     static MessageLoop loop;
@@ -28,24 +29,11 @@ std::uint64_t monotonic_ns() {
 
 std::uint64_t monotonic_ms() { return monotonic_ns() / kNsPerMs; }
 
-void post_message(void* window, std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam) {
-    message_loop().posted.push_back({window, message, wparam, lparam, std::uint32_t(monotonic_ms()), 0, 0});
-}
-
-void watch_input(int fd, std::function<void()> readable) {
-    stop_watching(fd);
-    message_loop().inputs.push_back({fd, std::move(readable)});
-}
-
-void stop_watching(int fd) {
-    std::erase_if(message_loop().inputs, [fd](const InputSource& s) { return s.fd == fd; });
-}
-
 namespace {
 
 // Waits up to `timeout_ms` (-1: for ever) for watched input and takes it.
 // False when there was nothing to wait on and nothing could ever arrive.
-bool take_input(int timeout_ms) {
+bool poll_input(int timeout_ms) {
     MessageLoop& loop = message_loop();
     if (loop.inputs.empty() && timeout_ms < 0) return false;
     std::vector<pollfd> fds;
@@ -61,113 +49,69 @@ bool take_input(int timeout_ms) {
     return true;
 }
 
-std::vector<LoopTimer>::iterator next_timer(MessageLoop& loop) {
-    return std::min_element(loop.timers.begin(), loop.timers.end(),
-                            [](const LoopTimer& a, const LoopTimer& b) { return a.due_ns < b.due_ns; });
-}
+class MonotonicWaits final : public windows_model::ThreadWaits {
+public:
+    std::uint64_t now_ns() override { return monotonic_ns(); }
+    void take_input() override { poll_input(0); }
+    // Rounded up, so poll() never wakes before the deadline.
+    bool wait(std::optional<std::uint64_t> deadline_ns) override {
+        int timeout = -1;
+        if (deadline_ns) {
+            const std::uint64_t now = monotonic_ns();
+            const std::uint64_t left_ns = *deadline_ns > now ? *deadline_ns - now : 0;
+            timeout = int(std::min<std::uint64_t>((left_ns + kNsPerMs - 1) / kNsPerMs, 0x7FFFFFFF));
+        }
+        return poll_input(timeout);
+    }
+};
 
-bool take_posted(MessageLoop& loop, Message& out) {
-    if (loop.posted.empty()) return false;
-    out = loop.posted.front();
-    loop.posted.pop_front();
-    return true;
-}
-
-bool take_quit(MessageLoop& loop, Message& out) {
-    if (!loop.quit) return false;
-    out = {nullptr, kWmQuit, static_cast<std::uintptr_t>(*loop.quit), 0, std::uint32_t(monotonic_ms()), 0, 0};
-    loop.quit.reset();
-    return true;
-}
-
-bool take_due_timer(MessageLoop& loop, Message& out) {
-    const auto timer = next_timer(loop);
-    const std::uint64_t now = monotonic_ns();
-    if (timer == loop.timers.end() || timer->due_ns > now) return false;
-    timer->due_ns = now + timer->interval_ms * kNsPerMs;
-    out = {nullptr, kWmTimer, timer->id, reinterpret_cast<std::intptr_t>(timer->proc), std::uint32_t(now / kNsPerMs), 0, 0};
-    return true;
-}
-
-bool take_any(MessageLoop& loop, Message& out) {
-    return take_posted(loop, out) || take_quit(loop, out) || take_due_timer(loop, out);
+MonotonicWaits& waits() {
+    static MonotonicWaits w;
+    return w;
 }
 
 }  // namespace
 
+void post_message(void* window, std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam) {
+    message_loop().post(waits(), window, message, wparam, lparam);
+}
+
+void watch_input(int fd, std::function<void()> readable) {
+    stop_watching(fd);
+    message_loop().inputs.push_back({fd, std::move(readable)});
+}
+
+void stop_watching(int fd) {
+    std::erase_if(message_loop().inputs, [fd](const InputSource& s) { return s.fd == fd; });
+}
+
 }  // namespace linux_backend
 
+namespace windows_model {
+ThreadQueue& thread_queue() { return linux_backend::message_loop(); }
+ThreadWaits& thread_waits() { return linux_backend::waits(); }
+}  // namespace windows_model
+
 using linux_backend::message_loop;
-using linux_backend::MessageLoop;
 
 TimerId set_timer(std::uint32_t milliseconds, TimerProc proc) {
-    MessageLoop& loop = message_loop();
-    const TimerId id = loop.next_id++;
-    loop.timers.push_back({id, milliseconds, linux_backend::monotonic_ns() + milliseconds * linux_backend::kNsPerMs, proc});
-    return id;
+    return message_loop().set_timer(linux_backend::waits(), milliseconds, proc);
 }
 
-bool kill_timer(TimerId timer) {
-    return std::erase_if(message_loop().timers, [timer](const linux_backend::LoopTimer& t) { return t.id == timer; }) != 0;
-}
+bool kill_timer(TimerId timer) { return message_loop().kill_timer(timer); }
 
-int get_message(Message& message) {
-    MessageLoop& loop = message_loop();
-    for (;;) {
-        linux_backend::take_input(0);
-        if (linux_backend::take_any(loop, message)) return message.message == kWmQuit ? 0 : 1;
-        const auto timer = linux_backend::next_timer(loop);
-        int wait = -1;
-        if (timer != loop.timers.end()) {
-            // The clock moved on since the timer was found not due; rounded
-            // up, so poll() never wakes before the deadline.
-            const std::uint64_t now = linux_backend::monotonic_ns();
-            const std::uint64_t left_ns = timer->due_ns > now ? timer->due_ns - now : 0;
-            const std::uint64_t left_ms = (left_ns + linux_backend::kNsPerMs - 1) / linux_backend::kNsPerMs;
-            wait = int(std::min<std::uint64_t>(left_ms, 0x7FFFFFFF));
-        }
-        // No timer and nothing watched: GetMessage would block for ever.
-        if (!linux_backend::take_input(wait)) return -1;
-    }
-}
+int get_message(Message& message) { return message_loop().get_message(linux_backend::waits(), message); }
 
-bool peek_message(Message& message) {
-    linux_backend::take_input(0);
-    return linux_backend::take_any(message_loop(), message);
-}
+bool peek_message(Message& message) { return message_loop().peek_message(linux_backend::waits(), message); }
 
 bool peek_timer_message(Message& message) {
-    MessageLoop& loop = message_loop();
-    linux_backend::take_input(0);
-    // The filter does not hold back a quit message.
-    const auto quit = std::find_if(loop.posted.begin(), loop.posted.end(), [](const Message& m) { return m.message == kWmQuit; });
-    if (quit != loop.posted.end()) {
-        message = *quit;
-        loop.posted.erase(quit);
-        return true;
-    }
-    if (linux_backend::take_quit(loop, message)) return true;
-    const auto timer = std::find_if(loop.posted.begin(), loop.posted.end(), [](const Message& m) { return m.message == kWmTimer; });
-    if (timer != loop.posted.end()) {
-        message = *timer;
-        loop.posted.erase(timer);
-        return true;
-    }
-    return linux_backend::take_due_timer(loop, message);
+    return message_loop().peek_timer_message(linux_backend::waits(), message);
 }
 
-void post_quit_message(int exit_code) { message_loop().quit = exit_code; }
+void post_quit_message(int exit_code) { message_loop().post_quit(exit_code); }
 
 void translate_message(const Message&) {}
 
-void dispatch_message(const Message& message) {
-    MessageLoop& loop = message_loop();
-    if (auto window = loop.window_procedures.find(message.window); window != loop.window_procedures.end()) {
-        std::function<void(const Message&)>(window->second)(message);
-        return;
-    }
-    if (message.message == kWmTimer && message.lparam != 0)
-        reinterpret_cast<TimerProc>(message.lparam)(message.window, message.message, message.wparam, message.time);
-}
+void dispatch_message(const Message& message) { message_loop().dispatch(message); }
 
 }  // namespace platform

@@ -1,15 +1,8 @@
 #include "platform/sim/com_ports.h"
 
-#include <cctype>
-#include <cstring>
-
 #include "platform/sim/clock.h"
 
 namespace sim {
-
-namespace {
-constexpr std::uint32_t kNoWait = 0xFFFFFFFFu;  // MAXDWORD as ReadIntervalTimeout
-}
 
 ComPorts& com_ports() {
     static ComPorts p;
@@ -19,13 +12,8 @@ ComPorts& com_ports() {
 ComPort& com_port(int number) { return com_ports().ports.at(static_cast<std::size_t>(number - 1)); }
 
 Device* find_com_port(const char* name) {
-    if (std::strncmp(name, "\\\\.\\", 4) == 0) name += 4;
-    if (std::strlen(name) != 4) return nullptr;
-    if (std::toupper(static_cast<unsigned char>(name[0])) != 'C' ||
-        std::toupper(static_cast<unsigned char>(name[1])) != 'O' ||
-        std::toupper(static_cast<unsigned char>(name[2])) != 'M' || name[3] < '1' || name[3] > '9')
-        return nullptr;
-    return &com_port(name[3] - '0');
+    const int number = platform::windows_model::com_port_number(name);
+    return number != 0 ? &com_port(number) : nullptr;
 }
 
 // A port as a driver leaves it after boot: 1200 baud, two stop bits, hardware
@@ -72,7 +60,7 @@ void ComPort::put_on_line(std::uint8_t byte) {
         if (echo == EchoPolicy::never) return;
         if (echo == EchoPolicy::at_settings) {
             bool matches = false;
-            for (const LineSetting& s : echo_settings) matches = matches || s == line();
+            for (const platform::LineSettings& s : echo_settings) matches = matches || s == line();
             if (!matches) return;
         }
     }
@@ -80,8 +68,9 @@ void ComPort::put_on_line(std::uint8_t byte) {
 }
 
 bool ComPort::write(const void* data, std::uint32_t size, std::uint32_t* done) {
+    if (pulled) return false;
     if (writes_nothing) {
-        clock().advance(timeouts.WriteTotalTimeoutConstant + timeouts.WriteTotalTimeoutMultiplier * size);
+        clock().advance(static_cast<std::uint32_t>(platform::windows_model::write_total_ms(timeouts, size).value_or(0)));
         return true;
     }
     const auto* bytes = static_cast<const std::uint8_t*>(data);
@@ -97,6 +86,7 @@ bool ComPort::write(const void* data, std::uint32_t size, std::uint32_t* done) {
 }
 
 bool ComPort::read(void* data, std::uint32_t size, std::uint32_t* done) {
+    if (pulled) return false;
     while (!transmit_queue.empty()) {
         put_on_line(transmit_queue.front());
         transmit_queue.pop_front();
@@ -107,9 +97,12 @@ bool ComPort::read(void* data, std::uint32_t size, std::uint32_t* done) {
         bytes[n] = receive_queue.front();
         receive_queue.pop_front();
     }
-    if (n < size && !(timeouts.ReadIntervalTimeout == kNoWait && timeouts.ReadTotalTimeoutConstant == 0 &&
-                      timeouts.ReadTotalTimeoutMultiplier == 0))
-        clock().advance(timeouts.ReadTotalTimeoutConstant + timeouts.ReadTotalTimeoutMultiplier * size);
+    // Nothing more is on the way: the read waits out its time-out. One that
+    // would wait for ever on a real port returns at once here.
+    if (n < size) {
+        const auto wait = platform::windows_model::short_read_wait_ms(platform::windows_model::read_wait(timeouts, size), n);
+        clock().advance(static_cast<std::uint32_t>(wait.value_or(0)));
+    }
     if (done != nullptr) *done = n;
     return true;
 }

@@ -1,24 +1,18 @@
 #pragma once
-// COM1..COM9 of the simulated PC ("COMn" or "\\.\COMn"), each with an
-// optional keyboard on the line. Reads wait out the port's read time-out on
-// the virtual clock when nothing has come back.
+// COM1..COM9 of the simulated PC, each with an optional keyboard on the
+// line. Reads wait out the port's read time-out on the virtual clock when
+// nothing has come back.
 #include <array>
 #include <cstdint>
 #include <deque>
 #include <vector>
 
 #include "kbdsim/keyboard.h"
+#include "platform/line_settings.h"
 #include "platform/sim/devices.h"
+#include "platform/windows_model/com_ports.h"
 
 namespace sim {
-
-// The line settings the keyboard's echo depends on.
-struct LineSetting {
-    std::uint32_t rate;
-    std::uint8_t parity;  // as in the DCB: 0 none, 1 odd, 2 even
-    std::uint8_t data_bits;
-    bool operator==(const LineSetting&) const = default;
-};
 
 enum class EchoPolicy {
     always,       // the keyboard echoes 0xEE whatever the line settings
@@ -33,12 +27,15 @@ public:
     // --- what a test sets
     kbdsim::Keyboard* keyboard = nullptr;  // none: nothing ever answers
     EchoPolicy echo = EchoPolicy::always;
-    std::vector<LineSetting> echo_settings;
+    std::vector<platform::LineSettings> echo_settings;
     // Written bytes wait in the driver (as in a USB-serial adapter) until the
     // next read; a transmit purge throws them away.
     bool holds_writes = false;
     bool writes_nothing = false;  // WriteFile succeeds but moves no byte (write time-out)
     bool record = true;           // keep what is applied and written
+    // The adapter is pulled: reads and writes fail, and closing the port
+    // still succeeds, as closing a handle whose device has gone does.
+    bool pulled = false;
 
     // --- what a test inspects
     platform::CommState state{};        // as the driver reports it now
@@ -52,7 +49,7 @@ public:
     std::uint32_t in_queue = 0, out_queue = 0;
     std::uint64_t bytes_dropped = 0;           // thrown away by transmit purges
 
-    LineSetting line() const { return {state.BaudRate, state.Parity, state.ByteSize}; }
+    platform::LineSettings line() const { return {state.BaudRate, state.Parity, state.ByteSize}; }
 
     bool open(std::uint32_t access, std::uint32_t share) override;
     bool close() override;
@@ -71,14 +68,14 @@ private:
 };
 
 struct ComPorts {
-    std::array<ComPort, 9> ports;
+    std::array<ComPort, platform::windows_model::kComPortCount> ports;
 };
 ComPorts& com_ports();
 
 // COM1..COM9.
 ComPort& com_port(int number);
 
-// The device family: "COMn" and "\\.\COMn", n = 1..9, in either case.
+// The device family: every name Windows opens a COM port by.
 Device* find_com_port(const char* name);
 
 }  // namespace sim

@@ -3,13 +3,13 @@
 // and CreateFileA opens them by their device paths.
 #include <cstdint>
 #include <deque>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "kbdsim/keyboard.h"
 #include "platform/platform.h"
 #include "platform/sim/devices.h"
+#include "platform/windows_model/hid_tables.h"
 
 namespace sim {
 
@@ -39,27 +39,16 @@ public:
     bool write(const void* data, std::uint32_t size, std::uint32_t* done) override;
 };
 
-struct Hid {
+// The SetupAPI and HID class tables are Windows' own; the devices are the PC's.
+struct Hid : platform::windows_model::HidTables {
     // Present devices are enumerated in this order. A deque: devices never move.
     std::deque<HidDevice> attached;
-
-    unsigned sets_made = 0;           // SetupDiGetClassDevsA
-    unsigned sets_destroyed = 0;      // SetupDiDestroyDeviceInfoList
-    unsigned preparsed_taken = 0;     // HidD_GetPreparsedData
-    unsigned preparsed_freed = 0;     // HidD_FreePreparsedData
-    unsigned faulty_calls = 0;        // wrong record sizes, unknown sets or handles: a library fault
 
     // Attaches a device at the end of the enumeration order.
     HidDevice& attach(std::uint16_t vendor_id, std::uint16_t output_report_length,
                       kbdsim::Keyboard* keyboard = nullptr);
     // Every device ever attached and not yet removed.
     HidDevice* find_by_path(const char* path);
-
-    // Open device-information sets: the devices present when each was made.
-    std::map<std::uintptr_t, std::vector<HidDevice*>> sets;
-    std::uintptr_t next_set = 0x5E70000;
-    std::map<std::uintptr_t, HidDevice*> preparsed;
-    std::uintptr_t next_preparsed = 0x9A0000;
 };
 
 Hid& hid();

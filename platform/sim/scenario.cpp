@@ -11,8 +11,9 @@ namespace sim {
 
 void install_kbpusb(const KbpusbRoutines& routines) {
     if (routines.fresh_load != nullptr) routines.fresh_load();
-    libraries().install("KBPUSB.DLL", {{"snddata_USB", reinterpret_cast<void*>(routines.send)},
-                                       {"Close_USB", reinterpret_cast<void*>(routines.close)}});
+    libraries().install(KBP_USB_LIBRARY_NAME, platform::windows_model::usb_library_symbols(
+                                                  reinterpret_cast<void*>(routines.send),
+                                                  reinterpret_cast<void*>(routines.close)));
 }
 
 Scenario& Scenario::on(KeyboardPath path) {
@@ -41,7 +42,7 @@ Scenario& Scenario::on_com_port(int number) {
     return *this;
 }
 
-Scenario& Scenario::echo_at(const LineSetting& setting) {
+Scenario& Scenario::echo_at(const platform::LineSettings& setting) {
     echo_ = setting;
     return *this;
 }
@@ -127,10 +128,10 @@ void Scenario::build() const {
     }
 }
 
-std::optional<LineSetting> line_setting_of(const std::string& text) {
+std::optional<platform::LineSettings> line_setting_of(const std::string& text) {
     platform::LineSettings line;
     if (!platform::parse_line_settings(text.c_str(), line)) return std::nullopt;
-    return LineSetting{line.rate, line.parity, line.data_bits};
+    return line;
 }
 
 std::vector<PresentComPort> com_ports_present() {

@@ -19,7 +19,7 @@ namespace sim {
 
 enum class KeyboardPath { controller_ports, class_driver, port_driver, usb, com_ports };
 
-// kbpusb as the program links it, installed as "KBPUSB.DLL". The simulated PC
+// kbpusb as the program links it, installed as KBPUSB.DLL. The simulated PC
 // does not link kbpusb itself: its routines come from the program.
 struct KbpusbRoutines {
     decltype(&snddata_USB) send = nullptr;
@@ -29,7 +29,7 @@ struct KbpusbRoutines {
     void (*fresh_load)() = nullptr;
 };
 
-// Puts "KBPUSB.DLL" into the library table, freshly loaded.
+// Puts KBPUSB.DLL into the library table, freshly loaded.
 void install_kbpusb(const KbpusbRoutines& routines);
 
 // A message box's text and caption; true presses OK, false Cancel.
@@ -45,7 +45,7 @@ public:
     // COM1..COM9, one at a time.
     Scenario& on_com_port(int number);
     // The keyboard's COM ports echo only while set to `setting`; else at any.
-    Scenario& echo_at(const LineSetting& setting);
+    Scenario& echo_at(const platform::LineSettings& setting);
     // The USB device's output report length, report identifier included.
     Scenario& usb_report_length(std::uint16_t length);
     // The USB device is pulled out at its k-th write (counted from 1); 0 never.
@@ -74,7 +74,7 @@ private:
     bool port_driver_ = false;
     bool usb_ = false;
     std::vector<int> com_ports_;
-    std::optional<LineSetting> echo_;
+    std::optional<platform::LineSettings> echo_;
     std::uint16_t usb_report_length_ = 2;  // the report identifier and the byte
     unsigned usb_unplugs_at_write_ = 0;
     std::optional<KeyboardPath> windows_choosing_;
@@ -86,7 +86,7 @@ private:
 
 // The line settings of a text such as "9600,N,8,1", read as kbpi32 reads a
 // port text's; none when kbpi32 would refuse them.
-std::optional<LineSetting> line_setting_of(const std::string& text);
+std::optional<platform::LineSettings> line_setting_of(const std::string& text);
 
 // What a host sees of the PC now.
 struct PresentComPort {

@@ -42,6 +42,7 @@ void reset() {
     controller() = Controller{};
     messages() = Messages{};
     function_library() = FunctionLibrary{};
+    capture_library_calls() = {};
     libraries() = Libraries{};
     message_boxes() = MessageBoxes{};
     drivers() = Drivers{};

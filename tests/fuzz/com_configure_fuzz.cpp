@@ -67,13 +67,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     kbp_fuzz::require(open);
-    const sim::LineSetting line = port.line();
+    const platform::LineSettings line = port.line();
     kbp_fuzz::require(line.rate >= 300 && line.rate % 300 == 0 && line.parity <= 2);
     kbp_fuzz::require(line.data_bits == 7 || line.data_bits == 8);
     kbp::LineSettings named;
     const std::size_t length = std::strlen(text.get());
     if (length > 5 && text[5] >= '0' && text[5] <= '9' && kbp::parse_line_settings(text.get() + 5, named))
-        kbp_fuzz::require(line == sim::LineSetting{named.rate, named.parity, named.data_bits});
+        kbp_fuzz::require(line == platform::LineSettings{named.rate, named.parity, named.data_bits});
     else
         kbp_fuzz::require(!port.echo_settings.empty() && line == port.echo_settings.front());
     return 0;

@@ -41,7 +41,7 @@ std::vector<std::uint8_t> to_type;
 
 // The keys arrive once the capture is armed, as a keyboard would type them.
 void type_when_armed() {
-    if (typist == nullptr || !sim::function_library().armed || to_type.empty()) return;
+    if (typist == nullptr || !sim::capture_library_calls().armed || to_type.empty()) return;
     typist->typed.insert(typist->typed.end(), to_type.begin(), to_type.end());
     to_type.clear();
 }

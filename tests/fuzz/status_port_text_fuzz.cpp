@@ -25,7 +25,7 @@ constexpr char kNoImage[] = "/nonexistent/kbp-fuzz.kbp";
 struct Outcome {
     int result;
     std::string status, device;
-    std::vector<sim::LineSetting> lines;
+    std::vector<platform::LineSettings> lines;
     bool operator==(const Outcome&) const = default;
 };
 
@@ -47,7 +47,7 @@ Outcome download(const std::string& port_text, bool no_file, const char* earlier
     kbp_fuzz::require(std::memchr(s.port_settings, '\0', sizeof s.port_settings) != nullptr);
     kbp_fuzz::require(std::memchr(s.device_name, '\0', sizeof s.device_name) != nullptr);
     kbp_fuzz::require(sim::devices().open_count() == 0);
-    std::vector<sim::LineSetting> lines;
+    std::vector<platform::LineSettings> lines;
     for (const sim::ComPort& port : sim::com_ports().ports) lines.push_back(port.line());
     return {result, buffer.data(), s.device_name, lines};
 }

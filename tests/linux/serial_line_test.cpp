@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include "linux_test.h"
+#include "platform/linux/com_port_map.h"
 #include "platform/platform.h"
 
 namespace kbp_test {
@@ -16,7 +17,7 @@ TEST_F(SerialLine, AComNumberOpensOnlyTheTtyItStandsFor) {
     ASSERT_GE(master, 0);
     ASSERT_EQ(grantpt(master), 0);
     ASSERT_EQ(unlockpt(master), 0);
-    auto& devices = platform::linux_backend::host_settings().com_devices;
+    auto& devices = platform::linux_backend::com_port_map().devices;
     devices[3] = ptsname(master);
     devices[2] = "/dev/null";  // no tty
     EXPECT_EQ(platform::linux_backend::map_com_port(devices[3]), 3);

@@ -233,7 +233,7 @@ TEST_F(Download, AKeyboardThatDoesNotAnswerTheOpeningCheckGetsNoBlock) {
     EXPECT_STREQ(status, "download check failed");
     EXPECT_EQ(write_frames().size(), 0u);
     EXPECT_EQ(kbp::timer_state.pending_timer, 0u);
-    EXPECT_EQ(kbpfunc().closes, 1u);
+    EXPECT_EQ(sim::capture_library_calls().closes, 1u);
 }
 
 // The opening check's read wait takes the caller's quit and goes on; the
@@ -289,7 +289,7 @@ TEST_F(Download, UsbWithoutItsLibraryStopsBeforeTheCheck) {
     write_image(302);
     EXPECT_EQ(download("USB"), -5);
     EXPECT_STREQ(status, "KBPUSB.DLL not found ");
-    EXPECT_TRUE(kbpfunc().arms.empty());
+    EXPECT_TRUE(sim::capture_library_calls().arms.empty());
 }
 
 TEST_F(Download, TheControllerPortCheckTunnelsZeroFirstEvenWherePortsAreRefused) {

@@ -31,12 +31,12 @@ TEST_F(FunctionLibraryBinding, TheFirstBindingSetsTheLibraryUpOnceAndEveryReleas
     EXPECT_EQ(upload(), 20);
     EXPECT_EQ(load_attempts(), 1u);
     EXPECT_EQ(sim::faults().uses(sim::Call::find_symbol), 47u);  // the second binding looks nothing up
-    EXPECT_EQ(kbpfunc().opens, 1u);
-    EXPECT_EQ(kbpfunc().languages, (std::vector<int>{1}));
-    ASSERT_EQ(kbpfunc().callbacks_registered.size(), 1u);
-    EXPECT_EQ(reinterpret_cast<void*>(kbpfunc().callbacks_registered[0]),
+    EXPECT_EQ(sim::capture_library_calls().opens, 1u);
+    EXPECT_EQ(sim::capture_library_calls().languages, (std::vector<int>{1}));
+    ASSERT_EQ(sim::capture_library_calls().callbacks_registered.size(), 1u);
+    EXPECT_EQ(reinterpret_cast<void*>(sim::capture_library_calls().callbacks_registered[0]),
               reinterpret_cast<void*>(&kbp::capture_complete));
-    EXPECT_EQ(kbpfunc().closes, 2u);
+    EXPECT_EQ(sim::capture_library_calls().closes, 2u);
     EXPECT_TRUE(boxes().empty());
 }
 
@@ -61,8 +61,8 @@ TEST_F(FunctionLibraryBinding, AMissingNameAnsweredOkFailsTheBindingAndIsAskedFo
     EXPECT_STREQ(status, "Upload Error.\n");
     EXPECT_EQ(boxes(), (Shown{{"Unable to get function kbp_beep", "   Error     "},
                               {"Function load_kbpi32 failed ", "Error"}}));
-    EXPECT_EQ(kbpfunc().opens, 0u);
-    EXPECT_TRUE(kbpfunc().arms.empty());
+    EXPECT_EQ(sim::capture_library_calls().opens, 0u);
+    EXPECT_TRUE(sim::capture_library_calls().arms.empty());
 
     // The library stays loaded; the next binding resolves its names again and
     // tells the user again.
@@ -79,12 +79,12 @@ TEST_F(FunctionLibraryBinding, CancelSkipsAMissingNameAndAnEmptySlotIsNeverCalle
     EXPECT_EQ(kbp::bind_function_library(), 0);
     EXPECT_EQ(boxes(), (Shown{{"Unable to get function kbp_beep", "   Error     "},
                               {"Unable to get function kbp_capture_data", "   Error     "}}));
-    EXPECT_EQ(kbpfunc().opens, 1u);
+    EXPECT_EQ(sim::capture_library_calls().opens, 1u);
     // Without its arming routine no read can be armed: nothing is sent.
     EXPECT_EQ(kbp::read_block(0, 2), 1);
     EXPECT_EQ(keyboard.read_requests, 0u);
     kbp::release_function_library();
-    EXPECT_EQ(kbpfunc().closes, 1u);
+    EXPECT_EQ(sim::capture_library_calls().closes, 1u);
 }
 
 TEST_F(FunctionLibraryBinding, AReleaseEndsThePendingTimer) {

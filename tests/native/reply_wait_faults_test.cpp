@@ -8,7 +8,7 @@ namespace {
 
 struct Delivery {
     const char* name;
-    sim::TimerDelivery delivery;
+    platform::windows_model::TimerDelivery delivery;
 };
 
 void PrintTo(const Delivery& d, std::ostream* os) { *os << d.name; }

@@ -93,7 +93,7 @@ TEST_F(SerialConfigure, TheSearchFindsTheOneSettingTheKeyboardEchoesAt) {
     EXPECT_EQ(sim::devices().opens, 9u);
     EXPECT_EQ(sim::devices().closes, 8u);
     EXPECT_TRUE(port_is_open());
-    EXPECT_EQ(port.line(), (sim::LineSetting{2400, platform::kOddParity, 8}));
+    EXPECT_EQ(port.line(), (platform::LineSettings{2400, platform::kOddParity, 8}));
     EXPECT_EQ(sim::devices().stale_handle_uses, 0u);
 }
 

@@ -146,7 +146,7 @@ TEST_F(SerialSend, AnotherPortCanBeNamed) {
     EXPECT_EQ(open_and_configure("COM3:4800,O,8,1"), 0);
     EXPECT_EQ(kbp::com_send_byte(0x55), 0);
     EXPECT_EQ(sim::com_port(3).written, Bytes{0x55});
-    EXPECT_EQ(sim::com_port(3).line(), (sim::LineSetting{4800, platform::kOddParity, 8}));
+    EXPECT_EQ(sim::com_port(3).line(), (platform::LineSettings{4800, platform::kOddParity, 8}));
 }
 
 }  // namespace

@@ -130,7 +130,7 @@ struct TransferRig {
         EXPECT_TRUE(sim::messages().timers.empty());
         EXPECT_TRUE(sim::image_files().open.empty());
         EXPECT_EQ(kbp::interface_state.use_serial, 0u);
-        EXPECT_EQ(sim::function_library().opens == 0 || sim::function_library().closes > 0, true);
+        EXPECT_EQ(sim::capture_library_calls().opens == 0 || sim::capture_library_calls().closes > 0, true);
         EXPECT_EQ(sim::hid().sets_made, sim::hid().sets_destroyed);
         EXPECT_EQ(sim::hid().preparsed_taken, sim::hid().preparsed_freed);
     }

@@ -49,8 +49,8 @@ TEST_P(UploadOnEveryPath, TheFileIsTheMagicAndKeyboardBytesFourToTheEnd) {
     EXPECT_EQ(file_bytes(), expected_file(1023));
     const int transactions = (1023 + path.chunk) / path.chunk;
     EXPECT_EQ(keyboard.read_requests, unsigned(transactions));
-    ASSERT_EQ(kbpfunc().arms.size(), unsigned(transactions));
-    EXPECT_EQ(kbpfunc().arms[0], (sim::CaptureArm{2 * path.chunk + 2, 1, 300}));
+    ASSERT_EQ(sim::capture_library_calls().arms.size(), unsigned(transactions));
+    EXPECT_EQ(sim::capture_library_calls().arms[0], (platform::windows_model::CaptureArm{2 * path.chunk + 2, 1, 300}));
     ASSERT_EQ(progress.size(), unsigned(transactions) + 2);
     EXPECT_EQ(progress.front(), 0);
     EXPECT_EQ(progress[1], path.chunk * 100 / 1023);
@@ -114,14 +114,14 @@ TEST_F(Upload, OnlyAStatusBeginningWithUsbSelectsUsb) {
     }
     EXPECT_EQ(upload("USB, whatever follows"), 20);
     EXPECT_EQ(kbp::interface_state.use_usb, 1u);
-    EXPECT_EQ(kbpfunc().arms.back().keystrokes, 18);
+    EXPECT_EQ(sim::capture_library_calls().arms.back().keystrokes, 18);
 }
 
 TEST_F(Upload, UsbWithoutItsLibraryFailsBeforeAnythingElse) {
     EXPECT_EQ(upload("USB"), 0);
     EXPECT_STREQ(status, "KBPUSB.DLL not found ");
     EXPECT_TRUE(progress.empty());
-    EXPECT_TRUE(kbpfunc().arms.empty());
+    EXPECT_TRUE(sim::capture_library_calls().arms.empty());
     EXPECT_EQ(kbp::interface_state.interface_chosen, 1u);
 }
 
@@ -132,7 +132,7 @@ TEST_F(Upload, WithoutAFileNameNothingIsRead) {
     EXPECT_EQ(kbp_upload(nullptr, status, record_progress), -1);
     EXPECT_STREQ(status, " no file specified");
     EXPECT_EQ(progress, (std::vector<int>{0}));
-    EXPECT_TRUE(kbpfunc().arms.empty());
+    EXPECT_TRUE(sim::capture_library_calls().arms.empty());
 }
 
 TEST_F(Upload, AFileThatCannotBeCreatedIsNamedInTheStatus) {
@@ -242,7 +242,7 @@ TEST_F(Upload, FailuresCountAcrossChunksUntilThePromptAndAfterOkTenMore) {
     sim::message_boxes().answers = {platform::kIdOk, platform::kIdCancel};
     EXPECT_EQ(upload(), 0);
     EXPECT_EQ(sim::message_boxes().shown.size(), 2u);
-    EXPECT_EQ(kbpfunc().arms.size(), 24u);
+    EXPECT_EQ(sim::capture_library_calls().arms.size(), 24u);
     EXPECT_TRUE(kbpfunc().script.empty());
     EXPECT_FALSE(file_exists());
 }
@@ -342,7 +342,7 @@ TEST_F(ReadBlock, AHandshakeReadLeavesTheUploadAlone) {
     std::uint8_t two[2];
     EXPECT_EQ(kbp::read_block(0, 2, two), 0);
     EXPECT_EQ(two[0], 0xAB);
-    EXPECT_EQ(kbpfunc().arms.back().keystrokes, 6);
+    EXPECT_EQ(sim::capture_library_calls().arms.back().keystrokes, 6);
     EXPECT_EQ(kbp::upload_state.image_buffer, before.image_buffer);
     EXPECT_EQ(kbp::upload_state.read_offset, before.read_offset);
     EXPECT_EQ(kbp::upload_state.image_end, before.image_end);

@@ -14,6 +14,7 @@
 #include "include/kbp_protocol.h"
 #include "keyboard_host.h"
 #include "linux_devices.h"
+#include "platform/linux/com_port_map.h"
 #include "platform/linux/host_settings.h"
 #include "prompt.h"
 

@@ -35,7 +35,7 @@ public:
         state_file_ = o.state_file.empty() ? default_state_file() : o.state_file;
         SimFaults faults;
         if (!parse_faults(o.faults, faults, error)) return false;
-        std::optional<sim::LineSetting> echo_line;
+        std::optional<platform::LineSettings> echo_line;
         if (!o.line.empty()) {
             echo_line = sim::line_setting_of(o.line);
             if (!echo_line) {
