@@ -270,12 +270,15 @@ bool set_comm_timeouts(Handle port, const CommTimeouts& timeouts) {
     return true;
 }
 
+// A line whose device has gone (hung up: EIO) holds nothing to throw away:
+// its purge succeeds, and the write that follows reports the loss.
 bool purge_comm(Handle port, std::uint32_t flags) {
     const linux_backend::OpenDevice* line = find_open_device(port, DeviceKind::serial);
     if (line == nullptr) return false;
+    const auto flush = [line](int queue) { return tcflush(line->fd, queue) == 0 || errno == EIO; };
     bool purged = true;
-    if (flags & kPurgeTxClear) purged = tcflush(line->fd, TCOFLUSH) == 0 && purged;
-    if (flags & kPurgeRxClear) purged = tcflush(line->fd, TCIFLUSH) == 0 && purged;
+    if (flags & kPurgeTxClear) purged = flush(TCOFLUSH) && purged;
+    if (flags & kPurgeRxClear) purged = flush(TCIFLUSH) && purged;
     return purged;
 }
 

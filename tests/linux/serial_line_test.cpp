@@ -3,8 +3,11 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <cerrno>
+
 #include "linux_test.h"
 #include "platform/linux/com_port_map.h"
+#include "platform/linux/open_devices.h"
 #include "platform/platform.h"
 
 namespace kbp_test {
@@ -20,17 +23,22 @@ TEST_F(SerialLine, AComNumberOpensOnlyTheTtyItStandsFor) {
     auto& devices = platform::linux_backend::com_port_map().devices;
     devices[3] = ptsname(master);
     devices[2] = "/dev/null";  // no tty
+    devices[5] = (root / "dev/ttyUSB0").string();  // a device that is not there
     EXPECT_EQ(platform::linux_backend::map_com_port(devices[3]), 3);
     EXPECT_EQ(platform::linux_backend::map_com_port("/dev/ttyUSB7"), 1);
+    // What a failed open leaves as the last device error.
     struct Case {
         const char* name;
-        bool opens;
-    } cases[] = {{"COM3", true}, {"\\\\.\\com3", true}, {"COM2", false}, {"COM4", false},
-                 {"COM0", false}, {"COM33", false}, {"CON3", false}, {"\\\\.\\KEYBOARD", false}};
+        int error;  // 0: it opens
+    } cases[] = {{"COM3", 0},         {"\\\\.\\com3", 0}, {"COM2", ENOTTY}, {"COM4", ENOENT},
+                 {"COM5", ENOENT},    {"COM0", ENOENT},     {"COM33", ENOENT}, {"CON3", ENOENT},
+                 {"\\\\.\\KEYBOARD", ENOENT}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        platform::linux_backend::open_devices().last_error = 0;
         const platform::Handle port = platform::open_device(c.name, platform::kGenericRead | platform::kGenericWrite, 0);
-        EXPECT_EQ(port != platform::invalid_handle(), c.opens);
+        EXPECT_EQ(port != platform::invalid_handle(), c.error == 0);
+        EXPECT_EQ(platform::linux_backend::last_device_error(), c.error);
         if (port == platform::invalid_handle()) continue;
         platform::CommState state{};
         ASSERT_TRUE(platform::get_comm_state(port, state));
