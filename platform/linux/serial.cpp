@@ -128,38 +128,50 @@ Handle open_serial_line(const std::string& device) {
     return add_open_device({DeviceKind::serial, fd, {}, {}});
 }
 
+namespace {
+
+// After a read or a write that moved nothing, with `failure` its errno (0:
+// none): whether to try again, the line being ready before `deadline`.
+// False ends the transfer, with `error` set when the line failed.
+bool ready_again(int fd, int failure, short events, std::optional<Clock::time_point> deadline, int& error) {
+    if (failure != 0 && failure != EAGAIN && failure != EINTR) {
+        error = failure;
+        return false;
+    }
+    const LineWait waited = wait_for(fd, events, left_ms(deadline));
+    if (waited == LineWait::hung_up) error = EIO;
+    return waited == LineWait::ready;
+}
+
+bool transfer_ended(std::uint32_t count, int error, std::uint32_t* done) {
+    if (error != 0) note_device_error(error);
+    if (done != nullptr) *done = count;
+    return error == 0;
+}
+
+}  // namespace
+
 // As ReadFile on a COM port, within the port's time-outs.
 bool read_serial_line(OpenDevice& line, void* data, std::uint32_t size, std::uint32_t* done) {
     const windows_model::ReadWait rules = windows_model::read_wait(line.timeouts, size);
-    const auto started = Clock::now();
-    const auto total = after(started, rules.total_ms);
+    const auto total = after(Clock::now(), rules.total_ms);
     auto* bytes = static_cast<std::uint8_t*>(data);
     std::uint32_t count = 0;
     std::optional<Clock::time_point> gap_ends;
     int error = 0;
     while (count < size) {
         const ssize_t n = ::read(line.fd, bytes + count, size - count);
+        const int failure = n < 0 ? errno : 0;
         if (n > 0) {
             count += std::uint32_t(n);
             if (rules.returns_at_first_byte) break;
             if (rules.interval_ms != 0) gap_ends = after(Clock::now(), rules.interval_ms);
             continue;
         }
-        if (n < 0 && errno != EAGAIN && errno != EINTR) {
-            error = errno;
-            break;
-        }
-        if (rules.returns_at_once) break;
-        const LineWait waited = wait_for(line.fd, POLLIN, left_ms(earlier_of(total, gap_ends)));
-        if (waited == LineWait::timed_out) break;
-        if (waited == LineWait::hung_up) {
-            error = EIO;
-            break;
-        }
+        const auto deadline = rules.returns_at_once ? Clock::now() : earlier_of(total, gap_ends);
+        if (!ready_again(line.fd, failure, POLLIN, deadline, error)) break;
     }
-    if (error != 0) note_device_error(error);
-    if (done != nullptr) *done = count;
-    return error == 0;
+    return transfer_ended(count, error, done);
 }
 
 // As WriteFile on a COM port: a write that times out succeeds with what it moved.
@@ -170,24 +182,14 @@ bool write_serial_line(OpenDevice& line, const void* data, std::uint32_t size, s
     int error = 0;
     while (count < size) {
         const ssize_t n = ::write(line.fd, bytes + count, size - count);
+        const int failure = n < 0 ? errno : 0;
         if (n > 0) {
             count += std::uint32_t(n);
             continue;
         }
-        if (n < 0 && errno != EAGAIN && errno != EINTR) {
-            error = errno;
-            break;
-        }
-        const LineWait waited = wait_for(line.fd, POLLOUT, left_ms(deadline));
-        if (waited == LineWait::timed_out) break;
-        if (waited == LineWait::hung_up) {
-            error = EIO;
-            break;
-        }
+        if (!ready_again(line.fd, failure, POLLOUT, deadline, error)) break;
     }
-    if (error != 0) note_device_error(error);
-    if (done != nullptr) *done = count;
-    return error == 0;
+    return transfer_ended(count, error, done);
 }
 
 }  // namespace linux_backend
