@@ -44,6 +44,9 @@ public:
     // Makes the keyboard type `keystrokes` keys for the capture just armed
     // through the loaded KBPFUNC.DLL: their make codes, in order.
     virtual Offer<std::vector<std::uint8_t>> type_keys(int keystrokes) = 0;
+    // None when the machine has no COM port above COM9, so that "\\.\COM10"
+    // names no device.
+    virtual Lack no_com_port_above_nine() = 0;
     // None when a second open of an open COM port is refused, as on Windows.
     virtual Lack refuses_second_com_open() = 0;
     // Pulls the device at the far end of COM `port`'s line.

@@ -84,6 +84,8 @@ public:
         return {codes, {}};
     }
 
+    Lack no_com_port_above_nine() override { return std::nullopt; }
+
     Lack refuses_second_com_open() override { return std::nullopt; }
 
     Lack pull_com_device(int port) override {

@@ -47,6 +47,8 @@ public:
         return {codes, {}};
     }
 
+    Lack no_com_port_above_nine() override { return std::nullopt; }
+
     Lack refuses_second_com_open() override { return std::nullopt; }
 
     Lack pull_com_device(int) override { return "the simulated PC has no unplug of a COM port's device yet"; }

@@ -101,6 +101,11 @@ public:
         return {codes, {}};
     }
 
+    Lack no_com_port_above_nine() override {
+        return "the tests' prefix makes every number up to COM255 a port, so that Wine leaves the console's "
+               "serial line only COM256";
+    }
+
     Lack refuses_second_com_open() override { return "Wine does not enforce exclusive opens of a COM port"; }
 
     Lack pull_com_device(int) override {
