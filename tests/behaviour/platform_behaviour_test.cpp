@@ -55,21 +55,35 @@ protected:
         return false;
     }
 
-    static platform::Handle open_com(int number, const char* form = "COM") {
-        const std::string name = form + std::to_string(number);
+    // A posted message, PostQuitMessage(7) and a timer that is due, all waiting.
+    static TimerId queue_posted_quit_and_due_timer() {
+        const TimerId timer = platform::set_timer(50, nullptr);
+        backend().let_time_pass(100);
+        backend().post_thread_message(kAppMessage);
+        platform::post_quit_message(7);
+        return timer;
+    }
+
+    // Opened as the library opens its COM port.
+    static platform::Handle open_named(const std::string& name) {
         return platform::open_device(name.c_str(), platform::kGenericRead | platform::kGenericWrite,
                                      platform::kShareNone);
+    }
+    static platform::Handle open_com(int number, const char* form = "COM") {
+        return open_named(form + std::to_string(number));
+    }
+
+    static platform::DeviceInfoSet present_hid_interfaces() {
+        return platform::get_class_devices(platform::kHidInterfaceGuid,
+                                           platform::kDigcfPresent | platform::kDigcfDeviceInterface);
     }
 };
 
 // --- the message queue
 
 TEST_F(PlatformBehaviour, GetMessageHandsOutPostedMessagesThenQuitThenADueTimer) {
-    const TimerId timer = platform::set_timer(50, nullptr);
+    const TimerId timer = queue_posted_quit_and_due_timer();
     ASSERT_NE(timer, 0u);
-    backend().let_time_pass(100);
-    backend().post_thread_message(kAppMessage);
-    platform::post_quit_message(7);
     struct Expected {
         int result;
         std::uint32_t message;
@@ -86,11 +100,8 @@ TEST_F(PlatformBehaviour, GetMessageHandsOutPostedMessagesThenQuitThenADueTimer)
 }
 
 TEST_F(PlatformBehaviour, APeekForTimersTakesQuitFirstAndLeavesPostedMessagesQueued) {
-    const TimerId timer = platform::set_timer(50, nullptr);
+    const TimerId timer = queue_posted_quit_and_due_timer();
     ASSERT_NE(timer, 0u);
-    backend().let_time_pass(100);
-    backend().post_thread_message(kAppMessage);
-    platform::post_quit_message(7);
     Message m{};
     ASSERT_TRUE(platform::peek_timer_message(m));
     EXPECT_EQ(m.message, platform::kWmQuit);
@@ -174,8 +185,7 @@ TEST_F(PlatformBehaviour, OnlyTheWindowsFormsOfAComNameOpenIt) {
                        {"COM10", false},   {"CON" + n, false}, {"COM", false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const platform::Handle handle =
-            platform::open_device(c.name.c_str(), platform::kGenericRead | platform::kGenericWrite, platform::kShareNone);
+        const platform::Handle handle = open_named(c.name);
         EXPECT_EQ(handle != platform::invalid_handle(), c.opens);
         if (handle != platform::invalid_handle()) {
             EXPECT_TRUE(platform::close_handle(handle));
@@ -234,8 +244,7 @@ TEST_F(PlatformBehaviour, AReadOnAQuietLineEndsAtItsTimeOutWithNothing) {
 // --- HID enumeration
 
 TEST_F(PlatformBehaviour, TheHidEnumerationListsEveryInterfaceWithItsPath) {
-    const platform::DeviceInfoSet set =
-        platform::get_class_devices(platform::kHidInterfaceGuid, platform::kDigcfPresent | platform::kDigcfDeviceInterface);
+    const platform::DeviceInfoSet set = present_hid_interfaces();
     ASSERT_NE(set, platform::invalid_handle());
     unsigned listed = 0;
     for (std::uint32_t index = 0; index < 64; ++index) {
@@ -264,8 +273,7 @@ TEST_F(PlatformBehaviour, TheHidEnumerationListsEveryInterfaceWithItsPath) {
 }
 
 TEST_F(PlatformBehaviour, RecordsTheEnumerationDidNotFillOrOfTheWrongSizeAreRefused) {
-    const platform::DeviceInfoSet set =
-        platform::get_class_devices(platform::kHidInterfaceGuid, platform::kDigcfPresent | platform::kDigcfDeviceInterface);
+    const platform::DeviceInfoSet set = present_hid_interfaces();
     ASSERT_NE(set, platform::invalid_handle());
     platform::DeviceInterfaceData filled{};
     filled.cbSize = platform::kDeviceInterfaceDataSize;
@@ -276,7 +284,7 @@ TEST_F(PlatformBehaviour, RecordsTheEnumerationDidNotFillOrOfTheWrongSizeAreRefu
     std::vector<std::uint64_t> storage(64);
     auto* detail = reinterpret_cast<platform::DeviceInterfaceDetail*>(storage.data());
     detail->cbSize = platform::kDeviceInterfaceDetailSize;
-    std::uint32_t required = 0;
+    std::uint32_t required = 0;  // refused outright: not even the size is answered
     EXPECT_FALSE(platform::get_device_interface_detail(set, never_filled, detail, 512, &required));
     EXPECT_EQ(required, 0u);
 

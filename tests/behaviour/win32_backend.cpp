@@ -14,7 +14,8 @@ namespace kbp_behaviour {
 namespace {
 
 using SendByte = unsigned char(__stdcall*)(int value);
-using Routine = void(__stdcall*)();
+using Reset = void(__stdcall*)();
+using Close = int(__stdcall*)();
 
 // Two bytes at this address make the keyboard type 5, A, C, 3 and the checksum 1, E.
 constexpr std::uint16_t kAnswerAddress = 0x0200;
@@ -56,8 +57,8 @@ public:
 
     // The thread's queue exists once it was peeked at; the doubles start afresh.
     void reset() override {
-        if (const auto close = routine_of<Routine>("KBPFUNC.DLL", "kbp_close")) close();
-        if (const auto fresh = routine_of<Routine>("KBPUSB.DLL", "double_reset")) fresh();
+        if (const auto close = routine_of<Close>("KBPFUNC.DLL", "kbp_close")) close();
+        if (const auto fresh = routine_of<Reset>("KBPUSB.DLL", "double_reset")) fresh();
         for (MSG m; PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE);) {
         }
     }
