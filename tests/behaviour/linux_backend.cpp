@@ -17,6 +17,7 @@
 
 #include "backend_under_test.h"
 #include "include/kbp_protocol.h"
+#include "platform/linux/com_port_map.h"
 #include "platform/linux/host_settings.h"
 #include "platform/linux/message_loop.h"
 
@@ -49,7 +50,7 @@ public:
 
         master_ = posix_openpt(O_RDWR | O_NOCTTY);
         if (master_ >= 0 && grantpt(master_) == 0 && unlockpt(master_) == 0)
-            backend::host_settings().com_devices[kQuietPort] = ptsname(master_);
+            backend::com_port_map().devices[kQuietPort] = ptsname(master_);
 
         const fs::path keys = root_ / "dev/event0";
         if (mkfifo(keys.c_str(), 0600) == 0) backend::host_settings().input_device = keys.string();
@@ -60,7 +61,7 @@ public:
     void post_thread_message(std::uint32_t message) override { backend::post_message(nullptr, message, 0, 0); }
 
     Offer<int> quiet_com_port() override {
-        if (backend::host_settings().com_devices[kQuietPort].empty()) return Offer<int>::lacks("no pty could be made");
+        if (backend::com_port_map().devices[kQuietPort].empty()) return Offer<int>::lacks("no pty could be made");
         return {kQuietPort, {}};
     }
 

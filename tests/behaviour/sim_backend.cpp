@@ -51,7 +51,10 @@ public:
 
     Lack refuses_second_com_open() override { return std::nullopt; }
 
-    Lack pull_com_device(int) override { return "the simulated PC has no unplug of a COM port's device yet"; }
+    Lack pull_com_device(int port) override {
+        sim::com_port(port).pulled = true;
+        return std::nullopt;
+    }
 
 private:
     kbdsim::Keyboard keyboard_;
