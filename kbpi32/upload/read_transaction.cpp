@@ -1,5 +1,6 @@
 #include "read_transaction.h"
 
+#include "include/kbp_protocol.h"
 #include "kbpi32/channel/frames.h"
 #include "kbpi32/common/held_quit.h"
 #include "kbpi32/common/pending_timer.h"
@@ -15,7 +16,7 @@ constexpr int kCaptureMode = 1;
 constexpr int kCaptureLimit = 300;
 constexpr int kNotADigit = 32;
 
-constexpr int keystrokes_for(int count) { return 2 * count + 2; }
+constexpr int keystrokes_for(int count) { return KBP_READ_ANSWER_KEYS(count); }
 
 bool arm_capture(int count) {
     const kbpfunc::CaptureData capture = capture_data_routine();
