@@ -1,6 +1,6 @@
 #pragma once
 // Bytes to the keyboard through the keyboard class driver, each awaiting the
-// keyboard's reply for at most kbd_reply_timeout.
+// keyboard's reply for at most kKeyboardReplyTimeoutMs.
 #include <cstdint>
 
 namespace kbp {

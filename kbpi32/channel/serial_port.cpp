@@ -132,7 +132,7 @@ std::uint8_t search_line_settings(const char* port_text) {
         return r::kCannotClearReceive;
     }
     pause();
-    for (const char* entry : com_probe_table) {
+    for (const char* entry : kComProbeTable) {
         serial_state.com_handle = open_port();
         if (!port_open()) {
             write_status(text::kUnableToOpen, serial_state.device_name);

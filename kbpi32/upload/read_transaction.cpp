@@ -41,7 +41,7 @@ void wait_for_answer() {
             hold_quit(static_cast<int>(message.wparam));
         }
         if (capture_state.capture_done != 0 || timer_state.pending_timer == 0) return;
-        if (fetched < 0 || platform::tick_count() - started >= upload_timer_interval) {
+        if (fetched < 0 || platform::tick_count() - started >= kUploadTimerIntervalMs) {
             kill_pending_timer();
             return;
         }
@@ -118,7 +118,7 @@ ReadOutcome read_transaction(int address, int count, std::uint8_t* bytes) {
     send_read_request(address, static_cast<std::int8_t>(count));
 
     kill_pending_timer();
-    timer_state.pending_timer = platform::set_timer(upload_timer_interval, upload_timer_proc);
+    timer_state.pending_timer = platform::set_timer(kUploadTimerIntervalMs, upload_timer_proc);
     // Without a timer nothing would end a wait for an answer that never comes.
     if (timer_state.pending_timer != 0) wait_for_answer();
 
