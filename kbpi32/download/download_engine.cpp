@@ -101,7 +101,12 @@ bool opening_check_passed() {
 // every path; its result is not looked at.
 void send_enable_command() { kbd_transport_send(KBP_ENABLE); }
 
-// Each pass stores to a volatile, so an optimising build keeps every one.
+// A download without a COM port ends with a short pause before the caller gets
+// control back, so the keyboard has a moment after the closing commands
+// before the caller's next call can reach it: on the port driver and USB
+// nothing waited for the keyboard to take them. A COM download closes its
+// port instead. The pause is counted in passes, not time; each pass stores to
+// a volatile, so an optimising build keeps every one.
 void pause_before_return() {
     [[maybe_unused]] volatile int passes = 0;
     for (int i = 0; i < kPauseIterations; ++i) passes = i;
