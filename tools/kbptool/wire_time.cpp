@@ -20,6 +20,7 @@ constexpr double kKeyTyped = 2 * kKeyboardLinkByte;
 // The end-of-download command, then the one-byte enable command.
 constexpr int kClosingBytes = KBP_END_OF_DOWNLOAD_BYTES + 1;
 
+// The path each InterfaceKind chooses; COM has none, a port text chooses it.
 struct KindOfPath {
     int kind;
     Path path;
