@@ -1,6 +1,22 @@
 #include "keyboard.h"
 
+#include <limits>
+
 namespace kbdsim {
+
+namespace {
+
+// Where the fields lie among a frame's digits, which follow its command byte.
+constexpr std::size_t kCountAt = KBP_FRAME_ADDRESS_DIGITS;
+constexpr std::size_t kHeaderSumAt = kCountAt + KBP_FRAME_DIGITS_PER_BYTE;
+constexpr std::size_t kDataAt = KBP_FRAME_HEADER_DIGITS;
+
+// The digits of a whole write block carrying `count` bytes.
+constexpr std::size_t write_block_digits(std::size_t count) {
+    return KBP_WRITE_BLOCK_FRAME_BYTES(count) - KBP_FRAME_OPENING_BYTES;
+}
+
+}  // namespace
 
 std::uint8_t hex_digit_of(unsigned v) {
     v &= 0x0F;
@@ -21,7 +37,7 @@ std::uint8_t make_code_of(std::uint8_t digit) {
     return 0;
 }
 
-Keyboard::Keyboard() { digits_.reserve(12 + 2 * 255); }
+Keyboard::Keyboard() { digits_.reserve(write_block_digits(std::numeric_limits<std::uint8_t>::max())); }
 
 Reply Keyboard::receive(std::uint8_t byte) {
     if (unplugged_at_byte != 0 && bytes_received + 1 >= unplugged_at_byte) return {};
@@ -32,12 +48,12 @@ Reply Keyboard::receive(std::uint8_t byte) {
         // The byte after a set-LED command is LED data; the tunnel hides a
         // nibble in it, tagged by bits 5-4.
         led_data_next_ = false;
-        const std::uint8_t tag = byte & 0xF0;
+        const std::uint8_t tag = byte & KBP_TUNNEL_TAG_MASK;
         const std::uint8_t nibble = byte & 0x0F;
-        if (tag == 0x10) {
+        if (tag == KBP_TUNNEL_LOW_NIBBLE_TAG) {
             low_nibble_ = nibble;
-        } else if (tag == 0x20 || tag == 0x30) {
-            if (tag == 0x30) ++ec_tagged_bytes;
+        } else if (tag == KBP_TUNNEL_HIGH_NIBBLE_TAG || tag == KBP_TUNNEL_HIGH_NIBBLE_EC_TAG) {
+            if (tag == KBP_TUNNEL_HIGH_NIBBLE_EC_TAG) ++ec_tagged_bytes;
             take_decoded(static_cast<std::uint8_t>(nibble << 4 | low_nibble_));
         } else {
             leds = byte;
@@ -110,13 +126,12 @@ void Keyboard::take_digit(std::uint8_t byte) {
         return;
     }
     digits_.push_back(byte);
-    if (digits_.size() < 8) return;
+    if (digits_.size() < KBP_FRAME_HEADER_DIGITS) return;
     if (command_ == kReadRequest) {
         finish_frame(true);
         return;
     }
-    const std::size_t count = digit_value(digits_[4]) * 16 + digit_value(digits_[5]);
-    if (digits_.size() == 8 + 2 * count + 2) finish_frame(true);
+    if (digits_.size() == write_block_digits(byte_at(kCountAt))) finish_frame(true);
 }
 
 void Keyboard::finish_frame(bool complete) {
@@ -124,24 +139,22 @@ void Keyboard::finish_frame(bool complete) {
     f.command = command_;
     command_ = 0;
     unsigned header_sum = 0;
-    if (digits_.size() >= 8) {
-        for (int i = 0; i < 6; ++i) header_sum += digit_value(digits_[i]);
-        f.address = static_cast<std::uint16_t>(digit_value(digits_[0]) << 12 | digit_value(digits_[1]) << 8 |
-                                               digit_value(digits_[2]) << 4 | digit_value(digits_[3]));
-        f.count = static_cast<std::uint8_t>(digit_value(digits_[4]) << 4 | digit_value(digits_[5]));
+    const bool has_header = digits_.size() >= KBP_FRAME_HEADER_DIGITS;
+    if (has_header) {
+        for (std::size_t i = 0; i < kCountAt; ++i)
+            f.address = static_cast<std::uint16_t>(f.address << 4 | digit_value(digits_[i]));
+        for (std::size_t i = 0; i < kHeaderSumAt; ++i) header_sum += digit_value(digits_[i]);
+        f.count = byte_at(kCountAt);
     }
-    bool good = complete && digits_.size() >= 8 &&
-                (header_sum & 0xFF) == unsigned(digit_value(digits_[6]) << 4 | digit_value(digits_[7]));
+    bool good = complete && has_header && (header_sum & 0xFF) == byte_at(kHeaderSumAt);
     if (good && f.command == kWriteBlock) {
         std::uint8_t data_sum = 0;
         for (std::size_t i = 0; i < f.count; ++i) {
-            const int hi = digit_value(digits_[8 + 2 * i]);
-            const int lo = digit_value(digits_[9 + 2 * i]);
-            data_sum = static_cast<std::uint8_t>(data_sum + hi + lo);
-            f.data.push_back(static_cast<std::uint8_t>(hi << 4 | lo));
+            const std::size_t at = kDataAt + KBP_FRAME_DIGITS_PER_BYTE * i;
+            data_sum = static_cast<std::uint8_t>(data_sum + digit_value(digits_[at]) + digit_value(digits_[at + 1]));
+            f.data.push_back(byte_at(at));
         }
-        const std::size_t at = 8 + 2 * std::size_t{f.count};
-        good = data_sum == (digit_value(digits_[at]) << 4 | digit_value(digits_[at + 1]));
+        good = data_sum == byte_at(kDataAt + KBP_FRAME_DIGITS_PER_BYTE * std::size_t{f.count});
         if (good) {
             for (std::size_t i = 0; i < f.data.size(); ++i) {
                 const std::uint16_t cell = static_cast<std::uint16_t>(f.address + i);
@@ -161,6 +174,10 @@ void Keyboard::finish_frame(bool complete) {
     else
         ++bad_frames;
     if (record_frames) frames.push_back(std::move(f));
+}
+
+std::uint8_t Keyboard::byte_at(std::size_t at) const {
+    return static_cast<std::uint8_t>(digit_value(digits_[at]) << 4 | digit_value(digits_[at + 1]));
 }
 
 std::vector<std::uint8_t> Keyboard::read_answer(std::uint16_t address, std::uint8_t count) const {

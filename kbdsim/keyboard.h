@@ -17,17 +17,17 @@
 namespace kbdsim {
 
 // Keyboard command and reply bytes.
-constexpr std::uint8_t kSetLeds = 0xED;
-constexpr std::uint8_t kEcho = 0xEE;
-constexpr std::uint8_t kEnable = 0xF4;
-constexpr std::uint8_t kFrameStart = 0xEF;
-constexpr std::uint8_t kAck = 0xFA;
-constexpr std::uint8_t kResend = 0xFE;
+constexpr std::uint8_t kSetLeds = KBP_SET_LEDS;
+constexpr std::uint8_t kEcho = KBP_ECHO;
+constexpr std::uint8_t kEnable = KBP_ENABLE;
+constexpr std::uint8_t kFrameStart = KBP_FRAME_START;
+constexpr std::uint8_t kAck = KBP_ACKNOWLEDGE;
+constexpr std::uint8_t kResend = KBP_RESEND;
 
 // Frame commands.
-constexpr std::uint8_t kWriteBlock = 0x0F;
-constexpr std::uint8_t kReadRequest = 0x0E;
-constexpr std::uint8_t kEndOfDownload = 0x12;
+constexpr std::uint8_t kWriteBlock = KBP_FRAME_WRITE_BLOCK;
+constexpr std::uint8_t kReadRequest = KBP_FRAME_READ_REQUEST;
+constexpr std::uint8_t kEndOfDownload = KBP_FRAME_END_OF_DOWNLOAD;
 
 // What the keyboard sends back for one received byte: nothing, or one byte.
 struct Reply {
@@ -36,8 +36,8 @@ struct Reply {
 };
 
 enum class AnswerMode {
-    acknowledge,  // 0xFA to every byte (0xEE to the echo command)
-    resend,       // 0xFE to every byte
+    acknowledge,  // an acknowledge to every byte (the echo to the echo command)
+    resend,       // a resend request to every byte
     silent,       // no answer at all
 };
 
@@ -70,7 +70,7 @@ public:
 
     // --- what a test sets
     AnswerMode answer_mode = AnswerMode::acknowledge;
-    bool answers_echo = true;             // 0xEE is answered with 0xEE
+    bool answers_echo = true;             // the echo command is answered with itself
     std::deque<Reply> scripted_replies;   // used, one per byte, before answer_mode
     // Pulled out when this byte arrives (counted from 1): it and every later
     // byte are neither taken nor answered. 0: never.
@@ -88,10 +88,10 @@ public:
     std::uint64_t bytes_received = 0;
     std::uint64_t good_frames = 0;
     std::uint64_t bad_frames = 0;
-    std::uint64_t enable_commands = 0;    // 0xF4
-    std::uint64_t echo_commands = 0;      // 0xEE
-    std::uint64_t end_of_download = 0;    // 0x0E 0x12 frames
-    std::uint64_t ec_tagged_bytes = 0;    // tunnel bytes whose high nibble carried tag 0x30
+    std::uint64_t enable_commands = 0;
+    std::uint64_t echo_commands = 0;
+    std::uint64_t end_of_download = 0;    // end-of-download commands
+    std::uint64_t ec_tagged_bytes = 0;    // tunnel bytes whose high nibble carried the ec-mode tag
     std::uint8_t leds = 0;                // last plain LED setting
 
 private:
@@ -100,6 +100,8 @@ private:
     void take(std::uint8_t byte);          // a byte of the frame stream
     void take_digit(std::uint8_t byte);
     void finish_frame(bool good);
+    // The byte the two frame digits from `at` spell, high nibble first.
+    std::uint8_t byte_at(std::size_t at) const;
 
     // LED tunnel
     bool led_data_next_ = false;

@@ -5,12 +5,12 @@
 //
 // Prints the slave's path as the first line of standard output; a program
 // that opens that path (or a COM port linked to it) talks to the keyboard.
-// Every byte is acknowledged with 0xFA and frames are decoded into the
-// keyboard's memory. The echo command 0xEE is answered with 0xEE only while the
-// line is set to SETTINGS (e.g. 2400,O,8,1: rate and parity count; a pty shows
-// no data bits), at any setting when SETTINGS is left out, never with
-// --no-echo. --silent answers nothing (no keyboard on the line), --resend
-// answers 0xFE to every byte. Ends on SIGTERM, SIGINT or after --max-seconds
+// Every byte is acknowledged and frames are decoded into the keyboard's
+// memory. The echo command is answered with its echo only while the line is
+// set to SETTINGS (e.g. 2400,O,8,1: rate and parity count; a pty shows no data
+// bits), at any setting when SETTINGS is left out, never with --no-echo.
+// --silent answers nothing (no keyboard on the line), --resend answers a
+// resend request to every byte. Ends on SIGTERM, SIGINT or after --max-seconds
 // (default 900), and then writes a summary of what it received and, with
 // --memory, its 64 KiB memory.
 #include <fcntl.h>

@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "include/kbp_protocol.h"
+
 namespace kbpusb {
 
 UsbState usb_state;
@@ -36,7 +38,7 @@ platform::Handle open_if_keyboard(const char* path) {
     if (device == platform::invalid_handle()) return device;
     platform::HidAttributes attributes{};
     attributes.Size = platform::kHidAttributesSize;
-    if (platform::hid_get_attributes(device, attributes) && attributes.VendorID == kbd_vendor_id) return device;
+    if (platform::hid_get_attributes(device, attributes) && attributes.VendorID == KBP_USB_VENDOR_ID) return device;
     platform::close_handle(device);
     return platform::invalid_handle();
 }

@@ -4,12 +4,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "include/kbp_protocol.h"
 #include "platform/platform.h"
 
 namespace kbpusb {
-
-constexpr std::uint16_t kbd_vendor_id = KBP_USB_VENDOR_ID;
 
 // The library's own allocator: the C heap.
 void* heap_allocate(std::size_t size);

@@ -9,7 +9,7 @@ std::uint8_t kbd_transport_send(int byte) { return selected_transport().send(byt
 
 std::uint8_t kbd_send_byte(int byte) {
     ensure_interface_chosen();
-    return selected_transport().frame(byte);
+    return selected_transport().carry(byte);
 }
 
 }  // namespace kbp

@@ -1,5 +1,6 @@
 #include "class_driver_send.h"
 
+#include "include/kbp_protocol.h"
 #include "kbpi32/channel/class_driver.h"
 #include "kbpi32/channel/reply_timer.h"
 #include "kbpi32/channel/send_status.h"
@@ -10,19 +11,15 @@ namespace kbp {
 
 namespace {
 
-constexpr std::uint8_t kAcknowledge = 0xFA;
-constexpr std::uint8_t kResend = 0xFE;
-constexpr std::uint8_t kEcho = 0xEE;
-
 enum class Reply { acknowledged, resend, timed_out };
 
-// Waits for 0xFA or 0xFE; other bytes (keystrokes) are dropped.
+// Waits for an acknowledge or a resend request; other bytes (keystrokes) are dropped.
 Reply await_reply(ReplyDeadline& deadline) {
     for (;;) {
         if (vdd_EF_available() != 0) {
             const std::uint8_t byte = vdd_EF_get();
-            if (byte == kAcknowledge) return Reply::acknowledged;
-            if (byte == kResend) return Reply::resend;
+            if (byte == KBP_ACKNOWLEDGE) return Reply::acknowledged;
+            if (byte == KBP_RESEND) return Reply::resend;
         }
         if (deadline.expired()) return Reply::timed_out;
     }
@@ -59,11 +56,11 @@ std::uint8_t classdrv_send_byte(int byte) {
 std::uint8_t classdrv_echo_check() {
     // The timer runs before anything is sent.
     ReplyDeadline deadline;
-    vdd_sendbyte(kEcho);
+    vdd_sendbyte(KBP_ECHO);
     // Without a timer the check fails at once.
     if (deadline.timer_started()) {
         for (;;) {
-            if (vdd_EF_available() != 0 && vdd_EF_get() == kEcho) return kEcho;
+            if (vdd_EF_available() != 0 && vdd_EF_get() == KBP_ECHO) return KBP_ECHO;
             if (deadline.expired()) break;
         }
     }

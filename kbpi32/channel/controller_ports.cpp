@@ -1,5 +1,6 @@
 #include "controller_ports.h"
 
+#include "include/kbp_protocol.h"
 #include "kbpi32/channel/send_status.h"
 #include "platform/platform.h"
 
@@ -44,7 +45,9 @@ std::uint8_t port_send_byte(int byte) {
     if (!port_write_command_byte(kCommandByteDuringSend)) return kRefused;
 
     enum class State { ready_wait, write, answer_wait } state = State::ready_wait;
-    std::uint8_t answer = kNoAnswer;
+    // Until the keyboard's answer is read, the send stands as if the keyboard
+    // had asked for the byte again: anything but an acknowledge.
+    std::uint8_t answer = KBP_RESEND;
     for (int step = 0; step < kSendSteps; ++step) {
         switch (state) {
         case State::ready_wait:
@@ -52,7 +55,7 @@ std::uint8_t port_send_byte(int byte) {
             break;
         case State::write:
             port_out(kDataPort, static_cast<std::uint8_t>(byte));
-            answer = kNoAnswer;
+            answer = KBP_RESEND;
             state = State::answer_wait;
             break;
         case State::answer_wait:
@@ -64,7 +67,7 @@ std::uint8_t port_send_byte(int byte) {
                     // the buffer empty, so a later byte can still replace it.
                     if ((status & kJudgeNowBits) != kJudgeNowBits) continue;
                 }
-                if (answer == kAcknowledge) return finish_send(kSent);
+                if (answer == KBP_ACKNOWLEDGE) return finish_send(kSent);
                 if (poll > kFailAfterPolls) return finish_send(kRefused);
             }
             if (!port_write_command_byte(kCommandByteAfterSend)) return kRefused;

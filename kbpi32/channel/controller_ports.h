@@ -14,14 +14,13 @@ constexpr std::uint8_t kJudgeNowBits = 0x60;
 constexpr std::uint8_t kWriteCommandByte = 0x60;
 constexpr std::uint8_t kCommandByteDuringSend = 0x00;  // keyboard interrupt and translation off
 constexpr std::uint8_t kCommandByteAfterSend = 0x41;   // both back on
-constexpr std::uint8_t kAcknowledge = 0xFA;
-constexpr std::uint8_t kNoAnswer = 0xFE;
 
 // Counts of port reads, not times: how long they last follows the speed of
 // port access. A send runs at most 0x4FFF steps; each written byte gets up to
-// 0x14FFF status polls for its answer. A judged answer other than 0xFA fails
-// the send only after more than 0x14FF0 polls, so a resend request or a stray
-// byte is waited out and a late 0xFA behind it still counts.
+// 0x14FFF status polls for its answer. A judged answer other than the
+// acknowledge fails the send only after more than 0x14FF0 polls, so a resend
+// request or a stray byte is waited out and a late acknowledge behind it
+// still counts.
 constexpr int kSendSteps = 0x4FFF;
 constexpr int kAnswerPolls = 0x14FFF;
 constexpr int kFailAfterPolls = 0x14FF0;
@@ -39,7 +38,7 @@ void port_out(std::uint16_t port, std::uint8_t value);
 bool port_write_command_byte(std::uint8_t value);
 
 // The controller-port transport (portdrv_send_byte is the port driver's).
-// Writes one byte to the keyboard and waits for its 0xFA: kSent, else
+// Writes one byte to the keyboard and waits for its acknowledge: kSent, else
 // kRefused (also where this process may not touch the ports).
 std::uint8_t port_send_byte(int byte);
 

@@ -1,5 +1,6 @@
 #include "frames.h"
 
+#include "include/kbp_protocol.h"
 #include "kbpi32/channel/byte_channel.h"
 
 namespace kbp {
@@ -24,12 +25,12 @@ std::uint8_t send_sum(std::uint8_t sum) {
 
 // Start, command, address, count and header checksum: the part both frames share.
 std::uint8_t send_header(std::uint8_t command, int address, std::int8_t count) {
-    if (std::uint8_t s = kbd_send_byte(frame::kStart)) return s;
+    if (std::uint8_t s = kbd_send_byte(KBP_FRAME_START)) return s;
     if (std::uint8_t s = kbd_send_byte(command)) return s;
     std::uint8_t sum = 0;
     const auto a = static_cast<unsigned>(address);
-    for (int shift = 12; shift >= 0; shift -= 4)
-        if (std::uint8_t s = send_nibble((a >> shift) & 0x0F, sum)) return s;
+    for (int digit = KBP_FRAME_ADDRESS_DIGITS - 1; digit >= 0; --digit)
+        if (std::uint8_t s = send_nibble((a >> (4 * digit)) & 0x0F, sum)) return s;
     const auto n = static_cast<std::uint8_t>(count);
     if (std::uint8_t s = send_nibble(n >> 4, sum)) return s;
     if (std::uint8_t s = send_nibble(n & 0x0F, sum)) return s;
@@ -39,7 +40,7 @@ std::uint8_t send_header(std::uint8_t command, int address, std::int8_t count) {
 }  // namespace
 
 std::uint8_t send_write_block(int address, const std::uint8_t* data, std::int8_t count) {
-    if (std::uint8_t s = send_header(frame::kWriteBlock, address, count)) return s;
+    if (std::uint8_t s = send_header(KBP_FRAME_WRITE_BLOCK, address, count)) return s;
     std::uint8_t sum = 0;
     for (int i = 0; i < count; ++i) {
         if (std::uint8_t s = send_nibble(data[i] >> 4, sum)) return s;
@@ -48,12 +49,12 @@ std::uint8_t send_write_block(int address, const std::uint8_t* data, std::int8_t
     return send_sum(sum);
 }
 
-int send_read_request(int address, std::int8_t count) { return send_header(frame::kReadRequest, address, count); }
+int send_read_request(int address, std::int8_t count) { return send_header(KBP_FRAME_READ_REQUEST, address, count); }
 
 std::uint8_t send_end_of_download() {
     // Both bytes go out whatever the first one met: the download is over either way.
-    const std::uint8_t start = kbd_send_byte(frame::kStart);
-    const std::uint8_t command = kbd_send_byte(frame::kEndOfDownload);
+    const std::uint8_t start = kbd_send_byte(KBP_FRAME_START);
+    const std::uint8_t command = kbd_send_byte(KBP_FRAME_END_OF_DOWNLOAD);
     return start != 0 ? start : command;
 }
 

@@ -5,13 +5,6 @@
 
 namespace kbp {
 
-namespace frame {
-constexpr std::uint8_t kStart = 0xEF;
-constexpr std::uint8_t kWriteBlock = 0x0F;
-constexpr std::uint8_t kReadRequest = 0x0E;
-constexpr std::uint8_t kEndOfDownload = 0x12;
-}  // namespace frame
-
 // The upper-case hex digit of the low nibble of `value`.
 std::uint8_t hex_digit(int value);
 
@@ -22,7 +15,7 @@ std::uint8_t send_write_block(int address, const std::uint8_t* data, std::int8_t
 // One read-request frame for `count` bytes at `address`; 0 or the failing status.
 int send_read_request(int address, std::int8_t count);
 
-// The end-of-download command 0xEF 0x12, both bytes whatever the first met;
+// The end-of-download command, both bytes whatever the first met;
 // 0 or the first failing status.
 std::uint8_t send_end_of_download();
 

@@ -1,5 +1,6 @@
 #include "port_driver.h"
 
+#include "include/kbp_protocol.h"
 #include "kbpi32/channel/send_status.h"
 #include "platform/platform.h"
 
@@ -10,8 +11,9 @@ using namespace port_driver;
 std::uint8_t portdrv_send_byte(int byte) {
     const platform::Handle device = platform::open_device(kDeviceName, platform::kGenericWrite, platform::kShareNone);
     if (device == platform::invalid_handle()) return send_status::kRefused;
-    // Two little-endian 16-bit words: the start marker, then the byte.
-    const std::uint8_t request[4] = {kRequestStart, 0x00, static_cast<std::uint8_t>(byte), 0x00};
+    // Two little-endian 16-bit words: the driver's request marker, then the byte.
+    const std::uint8_t request[4] = {KBP_PORT_DRIVER_REQUEST_MARKER & 0xFF, KBP_PORT_DRIVER_REQUEST_MARKER >> 8,
+                                     static_cast<std::uint8_t>(byte), 0x00};
     std::uint8_t reply = 1;
     std::uint32_t returned = 0;
     const bool accepted =

@@ -7,7 +7,6 @@ namespace kbp {
 namespace port_driver {
 constexpr char kDeviceName[] = "\\\\.\\KelmKbpDrv";
 constexpr std::uint32_t kSendRequest = 0xB0008;  // device type 0x0B, function 2, METHOD_BUFFERED
-constexpr std::uint8_t kRequestStart = 0xEF;
 }  // namespace port_driver
 
 // The port-driver transport (port_send_byte is the controller ports').

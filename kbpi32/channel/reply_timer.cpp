@@ -7,7 +7,7 @@ void KBP_STDCALL timeout_timer_proc(void*, unsigned, platform::TimerId, unsigned
 ReplyDeadline::ReplyDeadline() {
     // A timer left running would fire into this wait and end it early.
     kill_pending_timer();
-    timer_state.pending_timer = platform::set_timer(kbd_reply_timeout, timeout_timer_proc);
+    timer_state.pending_timer = platform::set_timer(kKeyboardReplyTimeoutMs, timeout_timer_proc);
     timer_started_ = timer_state.pending_timer != 0;
     started_ = platform::tick_count();
 }
@@ -24,7 +24,7 @@ bool ReplyDeadline::expired() {
         }
     }
     if (timer_started_ && timer_state.pending_timer == 0) return true;
-    if (platform::tick_count() - started_ >= kbd_reply_timeout) {
+    if (platform::tick_count() - started_ >= kKeyboardReplyTimeoutMs) {
         kill_pending_timer();
         return true;
     }

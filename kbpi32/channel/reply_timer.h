@@ -8,14 +8,14 @@
 namespace kbp {
 
 // How long the keyboard has to answer a byte sent through the class driver.
-constexpr std::uint32_t kbd_reply_timeout = 1500;
+constexpr std::uint32_t kKeyboardReplyTimeoutMs = 1500;
 
 // The timer procedure of the reply wait (exported as TimeoutTimerProc): ends the
 // timer and clears pending_timer, which tells the wait its time is up.
 void KBP_STDCALL timeout_timer_proc(void* window, unsigned message, platform::TimerId timer, unsigned long time);
 
-// One wait of kbd_reply_timeout for the keyboard. Starting it kills a leftover
-// timer and starts the thread timer with timeout_timer_proc.
+// One wait of kKeyboardReplyTimeoutMs for the keyboard. Starting it kills a
+// leftover timer and starts the thread timer with timeout_timer_proc.
 class ReplyDeadline {
 public:
     ReplyDeadline();

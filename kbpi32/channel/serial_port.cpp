@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "include/kbp_protocol.h"
 #include "kbpi32/channel/serial_settings.h"
 #include "kbpi32/channel/tick_wait.h"
 #include "kbpi32/common/status.h"
@@ -20,8 +21,6 @@ constexpr std::uint32_t kQueueSize = 512;
 constexpr std::uint32_t kTimeoutMs = 200;
 constexpr int kPauseMs = 10;
 constexpr int kEchoWindowMs = 60;
-constexpr std::uint8_t kEcho = 0xEE;
-constexpr std::uint8_t kAck = 0xFA;
 constexpr int kPortPrefixLength = 5;  // "COM1:"
 
 bool port_open() { return serial_state.com_handle != platform::invalid_handle(); }
@@ -113,18 +112,18 @@ bool read_byte(std::uint8_t& byte) {
     return platform::read_file(serial_state.com_handle, &byte, 1, &read);
 }
 
-// One 0xEE, then whatever comes back within the echo window and two more reads.
-// A read that succeeds may bring nothing (its 200 ms time-out) or a stale
-// byte; the two extra reads give a slow keyboard another 2 x 200 ms to echo
-// before this line setting is given up.
+// One echo command, then whatever comes back within the echo window and two
+// more reads. A read that succeeds may bring nothing (its 200 ms time-out) or
+// a stale byte; the two extra reads give a slow keyboard another 2 x 200 ms
+// to echo before this line setting is given up.
 bool keyboard_echoes() {
     std::uint8_t answer = 0;
     tick_wait(0);
     while (tick_wait(kEchoWindowMs) == 1)
         if (read_byte(answer)) break;
-    if (answer != kEcho) read_byte(answer);
-    if (answer != kEcho) read_byte(answer);
-    return answer == kEcho;
+    if (answer != KBP_ECHO) read_byte(answer);
+    if (answer != KBP_ECHO) read_byte(answer);
+    return answer == KBP_ECHO;
 }
 
 std::uint8_t search_line_settings(const char* port_text) {
@@ -133,7 +132,7 @@ std::uint8_t search_line_settings(const char* port_text) {
         return r::kCannotClearReceive;
     }
     pause();
-    for (const char* entry : com_probe_table) {
+    for (const char* entry : kComProbeTable) {
         serial_state.com_handle = open_port();
         if (!port_open()) {
             write_status(text::kUnableToOpen, serial_state.device_name);
@@ -160,7 +159,7 @@ std::uint8_t search_line_settings(const char* port_text) {
         pause();
         if (const std::uint8_t result = finish_setup(); result != r::kOk) return result;
 
-        if (!write_byte(kEcho)) {
+        if (!write_byte(KBP_ECHO)) {
             write_status("%s", text::kUnableToSendData);
             show_status_box(text::kUnableToSendData);
             close_port();
@@ -231,7 +230,7 @@ std::uint8_t com_send_byte(int byte) {
         return close_and_fail(text::kCantSetupTimeout, r::kCannotSend);
     std::uint8_t answer = 0;
     std::uint32_t read = 0;
-    if (platform::read_file(port, &answer, 1, &read) && read == 1 && answer == kAck) return r::kOk;
+    if (platform::read_file(port, &answer, 1, &read) && read == 1 && answer == KBP_ACKNOWLEDGE) return r::kOk;
     write_status("%s", text::kDownloadFailed);
     return r::kNotAcknowledged;
 }

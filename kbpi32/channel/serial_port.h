@@ -1,6 +1,6 @@
 #pragma once
 // The keyboard on a COM port: opening and setting up the port (from the port
-// text, or by searching 24 line settings for the keyboard's 0xEE echo),
+// text, or by searching 24 line settings for the keyboard's echo),
 // acknowledged single-byte sends, and closing.
 #include <cstdint>
 
@@ -50,7 +50,8 @@ std::uint8_t com_open();
 // prefix of `port_text`, or searches the line settings when there are none
 // usable: 0 ready, else 1..7 with a message written.
 std::uint8_t com_configure(const char* port_text);
-// Sends the low 8 bits of `byte` and waits for the 0xFA: 0, or 1, 5, 6, 7.
+// Sends the low 8 bits of `byte` and waits for the keyboard's acknowledge: 0,
+// or 1, 5, 6, 7.
 std::uint8_t com_send_byte(int byte);
 // 0 closed, or 252 with "can't close com-Port ".
 std::uint8_t com_close();

@@ -2,7 +2,7 @@
 
 namespace kbp {
 
-const char* const com_probe_table[kProbeEntries + 1] = {
+const char* const kComProbeTable[kProbeEntries + 1] = {
     "9600,E,8,1",  "9600,O,8,1",  "9600,N,8,1",  "4800,E,8,1",  "4800,O,8,1",  "4800,N,8,1",
     "2400,E,8,1",  "2400,O,8,1",  "2400,N,8,1",  "38400,E,8,1", "38400,O,8,1", "38400,N,8,1",
     "1200,E,8,1",  "1200,O,8,1",  "1200,N,8,1",  "19200,E,8,1", "19200,O,8,1", "19200,N,8,1",

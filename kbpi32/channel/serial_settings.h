@@ -11,6 +11,6 @@ using platform::parse_line_settings;
 // The 24 settings the automatic search tries, in order, then the empty end
 // marker.
 constexpr int kProbeEntries = 24;
-extern const char* const com_probe_table[kProbeEntries + 1];
+extern const char* const kComProbeTable[kProbeEntries + 1];
 
 }  // namespace kbp

@@ -12,10 +12,12 @@ using SendByte = std::uint8_t (*)(int byte);
 struct Transport {
     const char* name;
     std::uint32_t InterfaceState::*selected_by;
-    // One byte as it is, to the keyboard: send_status, or the serial line's own codes.
+    // One byte as it is, to the keyboard: send_status, or the serial line's own
+    // codes. kbd_transport_send ends here.
     SendByte send;
-    // What the byte channel hands a byte to: `send` itself, or the path's framing.
-    SendByte frame;
+    // How kbd_send_byte carries a byte on this path: `send` itself, or the LED
+    // tunnel on the controller ports.
+    SendByte carry;
 };
 
 // USB, serial, port driver, class driver, controller ports. Several flags can

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "include/kbp_protocol.h"
 #include "kbpi32/channel/send_status.h"
 
 namespace kbp {
@@ -20,9 +21,9 @@ bool library_loaded() {
 
 std::uint8_t usb_bind() {
     UsbBindingState& s = usb_binding_state;
-    s.usb_library = platform::load_library("KBPUSB.DLL");
+    s.usb_library = platform::load_library(KBP_USB_LIBRARY_NAME);
     if (!library_loaded()) return 1;
-    s.snddata_usb = reinterpret_cast<SnddataUsb>(platform::find_symbol(s.usb_library, "snddata_USB"));
+    s.snddata_usb = reinterpret_cast<SnddataUsb>(platform::find_symbol(s.usb_library, KBP_USB_SEND_ROUTINE));
     return s.snddata_usb == nullptr ? 1 : 0;
 }
 
@@ -37,7 +38,7 @@ std::uint8_t usb_release() {
     if (!library_loaded()) return 1;
     // Looked up but not called: closing here would cut off the closing
     // commands the transfer still sends over the same device.
-    s.close_usb = reinterpret_cast<CloseUsb>(platform::find_symbol(s.usb_library, "Close_USB"));
+    s.close_usb = reinterpret_cast<CloseUsb>(platform::find_symbol(s.usb_library, KBP_USB_CLOSE_ROUTINE));
     return 1;
 }
 

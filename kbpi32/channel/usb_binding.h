@@ -19,7 +19,8 @@ struct UsbBindingState {
 };
 extern UsbBindingState usb_binding_state;
 
-// Loads "KBPUSB.DLL" (again: each call adds a load) and finds snddata_USB: 0 bound, 1 failed.
+// Loads kbpusb by its bare name (again: each call adds a load) and finds its
+// send routine: 0 bound, 1 failed.
 std::uint8_t usb_bind();
 // 0 when kbpusb reports the byte sent, else 1. Binds first while the library is not loaded.
 std::uint8_t usb_send_byte(int byte);

@@ -2,6 +2,7 @@
 // Every text the library shows: in the status buffer and in its message boxes.
 // Byte for byte the library's own: leading and trailing blanks included, and
 // "\xB4" is the acute accent of the Windows ANSI code page.
+#include "include/kbp_protocol.h"
 
 namespace kbp::text {
 
@@ -10,7 +11,7 @@ constexpr char kBytesSent[] = " %d bytes sent";
 constexpr char kNoFileSpecified[] = "no file specified";
 constexpr char kUnableToOpen[] = "unable to open %s";
 constexpr char kCantCloseComPort[] = "can\xB4t close com-Port ";
-constexpr char kUsbLibraryNotFound[] = "KBPUSB.DLL not found ";
+constexpr char kUsbLibraryNotFound[] = KBP_USB_LIBRARY_NAME " not found ";
 constexpr char kDownloadCheckFailed[] = "download check failed";
 constexpr char kDownloadNotPossible[] = "download not possible ";
 constexpr char kNotAValidImage[] = "not a valid kbp fileformat";

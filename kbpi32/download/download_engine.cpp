@@ -28,7 +28,6 @@ namespace r = download_result;
 
 constexpr int kBlock = KBP_DOWNLOAD_BLOCK;
 constexpr int kUsbBlock = KBP_DOWNLOAD_USB_BLOCK;
-constexpr std::uint8_t kEnableKeyboard = 0xF4;
 constexpr int kPauseIterations = 8191;
 
 bool begins_with(const char* text, const char* prefix) {
@@ -96,7 +95,18 @@ bool opening_check_passed() {
     return download_check_ports() == 0;
 }
 
-// Each pass stores to a volatile, so an optimising build keeps every one.
+// The keyboard's own enable command closes a download once blocks went out,
+// whether all of them did or one failed. It goes to the transport as it is,
+// never through the LED tunnel, so the keyboard takes it as a command on
+// every path; its result is not looked at.
+void send_enable_command() { kbd_transport_send(KBP_ENABLE); }
+
+// A download without a COM port ends with a short pause before the caller gets
+// control back, so the keyboard has a moment after the closing commands
+// before the caller's next call can reach it: on the port driver and USB
+// nothing waited for the keyboard to take them. A COM download closes its
+// port instead. The pause is counted in passes, not time; each pass stores to
+// a volatile, so an optimising build keeps every one.
 void pause_before_return() {
     [[maybe_unused]] volatile int passes = 0;
     for (int i = 0; i < kPauseIterations; ++i) passes = i;
@@ -143,7 +153,7 @@ std::int32_t send_image_blocks(platform::File file, std::int32_t size) {
         n += block_length;
         if (status != 0) {
             if (s.use_usb) usb_release();
-            kbd_transport_send(kEnableKeyboard);
+            send_enable_command();
             write_status("%s", text::kDownloadNotPossible);
             return 0;
         }
@@ -152,7 +162,7 @@ std::int32_t send_image_blocks(platform::File file, std::int32_t size) {
     if (s.use_usb) usb_release();
     send_end_of_download();
     report_progress(100);
-    kbd_transport_send(kEnableKeyboard);
+    send_enable_command();
     write_status(text::kBytesSent, n);
     return n;
 }

@@ -1,5 +1,6 @@
 #include "opening_checks.h"
 
+#include "include/kbp_protocol.h"
 #include "kbpi32/channel/controller_ports.h"
 #include "kbpi32/upload/function_library.h"
 #include "kbpi32/upload/read_transaction.h"
@@ -13,8 +14,10 @@ std::uint8_t read_address_zero(bool tunnel_first) {
         release_function_library();
         return 1;
     }
+    // The LED-tunnel form of the byte 0x00, straight to the controller ports.
     if (tunnel_first)
-        for (std::uint8_t byte : {0xED, 0x10, 0xED, 0x20}) port_send_byte(byte);
+        for (std::uint8_t byte : {KBP_SET_LEDS, KBP_TUNNEL_LOW_NIBBLE_TAG, KBP_SET_LEDS, KBP_TUNNEL_HIGH_NIBBLE_TAG})
+            port_send_byte(byte);
     const std::uint8_t result = read_block(0, 2);
     release_function_library();
     return result;

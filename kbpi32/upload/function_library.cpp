@@ -13,15 +13,15 @@ FunctionLibraryState function_library_state;
 namespace {
 
 // The position of every name in the resolution order.
-enum Slot {
-#define KBP_CAPTURE_LIBRARY_SLOT(name, called) k_##name,
+enum class Slot {
+#define KBP_CAPTURE_LIBRARY_SLOT(name, called) name,
     KBP_CAPTURE_LIBRARY_NAMES(KBP_CAPTURE_LIBRARY_SLOT)
 #undef KBP_CAPTURE_LIBRARY_SLOT
 };
 
 template <typename Routine>
 Routine slot(Slot s) {
-    return reinterpret_cast<Routine>(function_library_state.slots[s]);
+    return reinterpret_cast<Routine>(function_library_state.slots[static_cast<std::size_t>(s)]);
 }
 
 constexpr std::uintptr_t kHighestFailedLoad = 32;
@@ -43,9 +43,9 @@ bool resolve_names() {
 }
 
 void set_up_library() {
-    if (auto open = slot<kbpfunc::Open>(k_kbp_open)) open();
-    if (auto language = slot<kbpfunc::SetLanguage>(k_kbp_set_language)) language(kLanguage);
-    if (auto callback = slot<kbpfunc::CallbackDataCapture>(k_kbp_callback_data_capture)) callback(capture_complete);
+    if (auto open = slot<kbpfunc::Open>(Slot::kbp_open)) open();
+    if (auto language = slot<kbpfunc::SetLanguage>(Slot::kbp_set_language)) language(kLanguage);
+    if (auto callback = slot<kbpfunc::CallbackDataCapture>(Slot::kbp_callback_data_capture)) callback(capture_complete);
 }
 
 }  // namespace
@@ -77,12 +77,12 @@ std::uint8_t bind_function_library() {
 
 void release_function_library() {
     if (function_library_state.library != nullptr)
-        if (auto close = slot<kbpfunc::Close>(k_kbp_close)) close();
+        if (auto close = slot<kbpfunc::Close>(Slot::kbp_close)) close();
     kill_pending_timer();
 }
 
-kbpfunc::CaptureData capture_data_routine() { return slot<kbpfunc::CaptureData>(k_kbp_capture_data); }
+kbpfunc::CaptureData capture_data_routine() { return slot<kbpfunc::CaptureData>(Slot::kbp_capture_data); }
 
-kbpfunc::GetDataCapture get_data_capture_routine() { return slot<kbpfunc::GetDataCapture>(k_kbp_get_data_capture); }
+kbpfunc::GetDataCapture get_data_capture_routine() { return slot<kbpfunc::GetDataCapture>(Slot::kbp_get_data_capture); }
 
 }  // namespace kbp

@@ -1,5 +1,6 @@
 #include "read_transaction.h"
 
+#include "include/kbp_protocol.h"
 #include "kbpi32/channel/frames.h"
 #include "kbpi32/common/held_quit.h"
 #include "kbpi32/common/pending_timer.h"
@@ -15,7 +16,7 @@ constexpr int kCaptureMode = 1;
 constexpr int kCaptureLimit = 300;
 constexpr int kNotADigit = 32;
 
-constexpr int keystrokes_for(int count) { return 2 * count + 2; }
+constexpr int keystrokes_for(int count) { return KBP_READ_ANSWER_KEYS(count); }
 
 bool arm_capture(int count) {
     const kbpfunc::CaptureData capture = capture_data_routine();
@@ -40,7 +41,7 @@ void wait_for_answer() {
             hold_quit(static_cast<int>(message.wparam));
         }
         if (capture_state.capture_done != 0 || timer_state.pending_timer == 0) return;
-        if (fetched < 0 || platform::tick_count() - started >= upload_timer_interval) {
+        if (fetched < 0 || platform::tick_count() - started >= kUploadTimerIntervalMs) {
             kill_pending_timer();
             return;
         }
@@ -117,7 +118,7 @@ ReadOutcome read_transaction(int address, int count, std::uint8_t* bytes) {
     send_read_request(address, static_cast<std::int8_t>(count));
 
     kill_pending_timer();
-    timer_state.pending_timer = platform::set_timer(upload_timer_interval, upload_timer_proc);
+    timer_state.pending_timer = platform::set_timer(kUploadTimerIntervalMs, upload_timer_proc);
     // Without a timer nothing would end a wait for an answer that never comes.
     if (timer_state.pending_timer != 0) wait_for_answer();
 

@@ -16,7 +16,7 @@ struct CaptureState {
 extern CaptureState capture_state;
 
 // How long a read transaction waits for the keyboard's answer.
-constexpr std::uint32_t upload_timer_interval = 500;
+constexpr std::uint32_t kUploadTimerIntervalMs = 500;
 
 // At most this many bytes are read in one transaction.
 constexpr int kMaxReadCount = 16;

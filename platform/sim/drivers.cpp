@@ -4,6 +4,8 @@
 #include <cctype>
 #include <cstring>
 
+#include "include/kbp_protocol.h"
+
 namespace sim {
 
 namespace {
@@ -144,9 +146,12 @@ bool PortDriver::control(std::uint32_t code, const void* in, std::uint32_t in_si
     record_call(record, calls, code, in, in_size, out_size);
     if (returned != nullptr) *returned = 0;
     if (code != kSendRequest || !access_allows(code, granted_access_)) return false;
-    // The request is two 16-bit words: the start marker 0x00EF, then the byte.
+    // The request is two little-endian 16-bit words: the driver's request
+    // marker, then the byte.
     const auto* request = static_cast<const std::uint8_t*>(in);
-    if (request == nullptr || in_size != 4 || request[0] != 0xEF || request[1] != 0 || request[3] != 0) return false;
+    if (request == nullptr || in_size != 4 || (request[0] | request[1] << 8) != KBP_PORT_DRIVER_REQUEST_MARKER ||
+        request[3] != 0)
+        return false;
     if (record) sent.push_back(request[2]);
     if (keyboard != nullptr) keyboard->receive(request[2]);
     return true;

@@ -44,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t echo_at = in.byte() % (kbp::kProbeEntries + 1);
     if (echo_at < kbp::kProbeEntries) {
         kbp::LineSettings s;
-        kbp::parse_line_settings(kbp::com_probe_table[echo_at], s);
+        kbp::parse_line_settings(kbp::kComProbeTable[echo_at], s);
         port.echo_settings.push_back({s.rate, s.parity, s.data_bits});
     }
 

@@ -283,7 +283,7 @@ TEST_F(EchoCheck, AnEarlierTimerIsKilledBeforeTheCheckStartsItsOwn) {
 // The timer procedure
 
 TEST_F(ClassDriverTest, TimeoutTimerProcEndsThePendingTimer) {
-    kbp::timer_state.pending_timer = platform::set_timer(kbp::kbd_reply_timeout, kbp::timeout_timer_proc);
+    kbp::timer_state.pending_timer = platform::set_timer(kbp::kKeyboardReplyTimeoutMs, kbp::timeout_timer_proc);
     TimeoutTimerProc(nullptr, platform::kWmTimer, 0, 0);
     expect_no_timer_running();
     TimeoutTimerProc(nullptr, 0, 0, 0);  // nothing running: nothing to do

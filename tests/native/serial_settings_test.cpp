@@ -52,15 +52,15 @@ TEST(LineSettingsText, RefusesBadSettingsWithoutReadingPastTheText) {
 
 TEST(LineSettingsText, EveryProbeEntryIsGoodAndTheTableEndsEmpty) {
     int entries = 0;
-    for (; kbp::com_probe_table[entries][0] != '\0'; ++entries) {
+    for (; kbp::kComProbeTable[entries][0] != '\0'; ++entries) {
         LineSettings s;
-        EXPECT_TRUE(parse_line_settings(kbp::com_probe_table[entries], s)) << entries;
+        EXPECT_TRUE(parse_line_settings(kbp::kComProbeTable[entries], s)) << entries;
         EXPECT_EQ(s.data_bits, 8);
     }
     EXPECT_EQ(entries, 24);
-    EXPECT_STREQ(kbp::com_probe_table[0], "9600,E,8,1");
-    EXPECT_STREQ(kbp::com_probe_table[7], "2400,O,8,1");
-    EXPECT_STREQ(kbp::com_probe_table[23], "300,N,8,1");
+    EXPECT_STREQ(kbp::kComProbeTable[0], "9600,E,8,1");
+    EXPECT_STREQ(kbp::kComProbeTable[7], "2400,O,8,1");
+    EXPECT_STREQ(kbp::kComProbeTable[23], "300,N,8,1");
 }
 
 }  // namespace

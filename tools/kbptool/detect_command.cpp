@@ -15,7 +15,7 @@ namespace {
 
 // Keyboard enable: a plain command the keyboard acknowledges and every
 // download ends with, so it changes nothing.
-constexpr int kHarmlessByte = 0xF4;
+constexpr int kHarmlessByte = KBP_ENABLE;
 
 struct PathAnswer {
     std::string path;
@@ -23,16 +23,17 @@ struct PathAnswer {
     std::string detail;
 };
 
-PathAnswer probe_kind(Session& session, int kind) {
-    const Path path = *path_of_kind(kind);
+// A path that an InterfaceKind chooses.
+PathAnswer probe_path(Session& session, Path path) {
     PathAnswer a{std::string(path_title(path)), "", ""};
-    session.library.set_interface(kind);
+    session.library.set_interface(*kind_of_path(path));
     const unsigned char status = session.library.send_byte(kHarmlessByte);
     const bool acknowledged = path == Path::ports || path == Path::class_driver;
     if (acknowledged) {
         a.answer = status == 0 ? "yes" : "no";
-        a.detail = status == 0 ? "the keyboard acknowledged the enable command 0xF4"
-                               : "no acknowledge of the enable command 0xF4 (status " + std::to_string(status) + ")";
+        const std::string command = "the enable command " + hex_text(kHarmlessByte, 2);
+        a.detail = status == 0 ? "the keyboard acknowledged " + command
+                               : "no acknowledge of " + command + " (status " + std::to_string(status) + ")";
     } else if (status == 0) {
         a.answer = "cannot tell";
         a.detail = path == Path::usb ? "a USB device of the keyboard's vendor takes bytes; USB awaits no acknowledge"
@@ -46,7 +47,7 @@ PathAnswer probe_kind(Session& session, int kind) {
     return a;
 }
 
-// The COM search of a download sends only its echo probes 0xEE; a download
+// The COM search of a download sends only its echo probes; a download
 // of a file that does not exist ends after it, before anything is written.
 PathAnswer probe_com(Session& session, const PortText& port_text) {
     const std::string& port = port_text.text;
@@ -82,7 +83,8 @@ Outcome detect(Session& session, const std::optional<PortText>& port) {
     Outcome o;
     o.command = "detect";
     std::vector<PathAnswer> answers;
-    for (int kind = 1; kind <= 4; ++kind) answers.push_back(probe_kind(session, kind));
+    for (Path path : kAllPaths)
+        if (kind_of_path(path)) answers.push_back(probe_path(session, path));
     if (port) answers.push_back(probe_com(session, *port));
     std::vector<JsonObject> paths;
     std::string answering;

@@ -6,6 +6,7 @@
 #ifdef _WIN32
 #include <windows.h>
 
+#include "include/kbp_protocol.h"
 #include "windows_file_version.h"
 #include "windows_library_path.h"
 #include "windows_system_text.h"
@@ -20,7 +21,7 @@ constexpr const char* kBits = sizeof(void*) == 8 ? "64-bit" : "32-bit";
 std::string what_to_try(DWORD code, const std::string& path) {
     const bool present = GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
     if (code == ERROR_MOD_NOT_FOUND && !present)
-        return "put kbpi32.dll beside kbptool.exe (and KBPUSB.DLL for USB, KBPFUNC.DLL for uploads)";
+        return "put kbpi32.dll beside kbptool.exe (and " KBP_USB_LIBRARY_NAME " for USB, KBPFUNC.DLL for uploads)";
     if (code == ERROR_MOD_NOT_FOUND) return "kbpi32.dll is there, but a system DLL it imports is missing";
     if (code == ERROR_BAD_EXE_FORMAT)
         return std::string("the DLL is of the other architecture (or no DLL at all): this ") + kBits +

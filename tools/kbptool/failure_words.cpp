@@ -1,11 +1,13 @@
 #include "failure_words.h"
 
+#include "include/kbp_protocol.h"
+
 namespace kbptool {
 
 namespace {
 
 constexpr const char* kDllBeside =
-    "put KBPUSB.DLL beside kbpi32.dll (on Linux it is linked in: report this as a fault)";
+    "put " KBP_USB_LIBRARY_NAME " beside kbpi32.dll (on Linux it is linked in: report this as a fault)";
 
 bool says(const std::string& status, const char* words) { return status.find(words) != std::string::npos; }
 
@@ -43,7 +45,8 @@ Explanation explain_download(int result, const std::string& status, const Route&
         return {route.com_port + " could not be closed after the transfer; the image may have arrived",
                 "run `kbptool verify IMAGE` without --port to check what the keyboard holds"};
     case -5:
-        if (says(status, "KBPUSB.DLL")) return {"the USB library KBPUSB.DLL or its send routine cannot be loaded", kDllBeside};
+        if (says(status, KBP_USB_LIBRARY_NAME))
+            return {"the USB library " KBP_USB_LIBRARY_NAME " or its send routine cannot be loaded", kDllBeside};
         if (says(status, "download check failed"))
             return {"no keyboard answered on the " + route.name() +
                         " before the first block (a read of address 0); nothing was written",
@@ -57,7 +60,8 @@ Explanation explain_download(int result, const std::string& status, const Route&
 }
 
 Explanation explain_upload(const std::string& status, const Route& route) {
-    if (says(status, "KBPUSB.DLL")) return {"the USB library KBPUSB.DLL cannot be loaded", kDllBeside};
+    if (says(status, KBP_USB_LIBRARY_NAME))
+        return {"the USB library " KBP_USB_LIBRARY_NAME " cannot be loaded", kDllBeside};
     if (says(status, "creation failed") || says(status, "write into"))
         return {"the read image could not be written to disk", "check the folder's free space and rights"};
     return {"the keyboard did not answer the read requests on the " + route.upload_name() +

@@ -4,6 +4,8 @@
 
 #include "commands.h"
 #include "exit_codes.h"
+#include "include/kbp_protocol.h"
+#include "include/kbpi32.h"
 #include "readable_text.h"
 #include "wire_time.h"
 
@@ -13,7 +15,7 @@ namespace {
 
 std::string kind_name(int kind) {
     const std::optional<Path> path = path_of_kind(kind);
-    return path ? std::string(path_name(*path)) : kind == 0 ? "none chosen yet" : "?";
+    return path ? std::string(path_name(*path)) : kind == KBP_INTERFACE_AUTOMATIC ? "none chosen yet" : "?";
 }
 
 std::string kind_title(int kind) {
@@ -22,7 +24,15 @@ std::string kind_title(int kind) {
 }
 
 // Paths that hand a byte on without waiting for the keyboard's acknowledge.
-bool awaits_no_acknowledge(int kind) { return kind == 3 || kind == 4; }
+bool awaits_no_acknowledge(int kind) { return kind == KBP_INTERFACE_PORT_DRIVER || kind == KBP_INTERFACE_USB; }
+
+// What a refused kind is told: the numbers and names the library takes.
+std::string kinds_hint() {
+    std::string names;
+    for (const std::string& name : kInterfaceNames) names += (names.empty() ? "" : ", ") + name;
+    return "the kinds are " + std::to_string(KBP_INTERFACE_AUTOMATIC) + ".." + std::to_string(KBP_INTERFACE_USB) +
+           ": " + names;
+}
 
 Outcome interface(Session& session, const std::string& wanted) {
     Outcome o;
@@ -32,7 +42,7 @@ Outcome interface(Session& session, const std::string& wanted) {
         o.result = refused;
         if (refused != 0) {
             o.text = "kbp_set_interface(" + wanted + ") refused it (1)";
-            o.hint = "the kinds are 0..4: auto, ports, class, portdriver, usb";
+            o.hint = kinds_hint();
             o.exit_code = exit_code::kFailed;
             return o;
         }
@@ -104,7 +114,8 @@ void add_interface_commands(CLI::App& app, Context& context) {
     CLI::App* sender = app.add_subcommand("send", "Send bytes to the keyboard one by one (kbp_snd_interface)");
     sender->footer("Stops at the first byte the path does not take. The keyboard port driver and USB\n"
                    "await no acknowledge: there \"handed on\" cannot tell whether a keyboard took it.\n"
-                   "Example:\n  kbptool send 0xEE 0xF4\n");
+                   "Example:\n  kbptool send " +
+                   hex_text(KBP_ECHO, 2) + " " + hex_text(KBP_ENABLE, 2) + "\n");
     sender->add_option("BYTE", *bytes, "Bytes, 0..255 or 0x00..0xFF")->required()->check(kByte);
     sender->add_option("--interface", *path, "Path to choose first")->check(CLI::IsMember(kInterfaceNames));
     add_keyboard_host_options(*sender);

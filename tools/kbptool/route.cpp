@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "include/kbpi32.h"
 #include "session.h"
 
 namespace kbptool {
@@ -29,7 +30,7 @@ void read_com_text(const std::string& text, Route& route) {
 }  // namespace
 
 std::optional<Route> choose_route(const KbpLibrary& library, const TransferOptions& t) {
-    const int kind = t.interface_name.empty() ? 0 : *interface_kind(t.interface_name);
+    const int kind = t.interface_name.empty() ? KBP_INTERFACE_AUTOMATIC : *interface_kind(t.interface_name);
     if (library.set_interface(kind) != 0) return std::nullopt;
     Route route;
     const int chosen = library.get_interface();

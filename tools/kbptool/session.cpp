@@ -3,10 +3,14 @@
 #include <cstdlib>
 
 #include "exit_codes.h"
+#include "include/kbpi32.h"
+#include "wire_time.h"
 
 namespace kbptool {
 
 namespace {
+
+constexpr char kAutomaticName[] = "auto";
 
 void report_unusable(const std::string& command, const std::string& error, const std::string& hint,
                      Context& context) {
@@ -52,9 +56,17 @@ void finish_session(Session& session, const Outcome& outcome, Context& context) 
     context.exit_code = report(shown, context.output);
 }
 
+const std::vector<std::string> kInterfaceNames = [] {
+    std::vector<std::string> names{kAutomaticName};
+    for (Path path : kAllPaths)
+        if (kind_of_path(path)) names.emplace_back(path_name(path));
+    return names;
+}();
+
 std::optional<int> interface_kind(const std::string& name) {
-    for (std::size_t kind = 0; kind < kInterfaceNames.size(); ++kind)
-        if (name == kInterfaceNames[kind]) return int(kind);
+    if (name == kAutomaticName) return KBP_INTERFACE_AUTOMATIC;
+    if (const std::optional<Path> path = path_from_name(name))
+        if (const std::optional<int> kind = kind_of_path(*path)) return kind;
     return byte_value(name);
 }
 

@@ -36,9 +36,10 @@ void finish_session(Session& session, const Outcome& outcome, Context& context);
 
 // 0..255 written in decimal or 0x-hex.
 std::optional<int> byte_value(const std::string& text);
-// The names of InterfaceKind 0..4 on the command line.
-inline const std::vector<std::string> kInterfaceNames = {"auto", "ports", "class", "portdriver", "usb"};
-// The InterfaceKind of a name (auto, ports, class, portdriver, usb) or number.
+// The names of the InterfaceKinds on the command line: auto, then the paths a
+// kind chooses (ports, class, portdriver, usb).
+extern const std::vector<std::string> kInterfaceNames;
+// The InterfaceKind of one of those names, or of a number.
 std::optional<int> interface_kind(const std::string& name);
 
 }  // namespace kbptool

@@ -26,7 +26,7 @@ bool progress_shown(const Context& c) { return !c.output.quiet && !c.output.json
 LibraryCall call_download(Session& session, const Route& route, const std::string& file, long size,
                           const Context& context) {
     const double block_seconds =
-        plan_download(route.path, 4 + block_bytes(route.path), route.line_rate).wire_seconds;
+        plan_download(route.path, KBP_IMAGE_FIRST_ADDRESS + block_bytes(route.path), route.line_rate).wire_seconds;
     Progress progress("download", size, 0, progress_shown(context), [&] { session.host->step_done(block_seconds); });
     char status[kStatusSize];
     std::snprintf(status, sizeof status, "%s", route.port_text.c_str());

@@ -10,11 +10,14 @@ namespace kbptool {
 
 enum class Path { ports, class_driver, port_driver, usb, com };
 
-// In the order of their InterfaceKind 1..4, then COM, which has none.
+// Every path, in the order of their InterfaceKind, then COM, which has none.
 constexpr Path kAllPaths[] = {Path::ports, Path::class_driver, Path::port_driver, Path::usb, Path::com};
 
-// The path of an InterfaceKind (1 ports .. 4 usb); none for 0 and the rest.
+// The path of an InterfaceKind (KBP_INTERFACE_PORTS .. KBP_INTERFACE_USB);
+// none for KBP_INTERFACE_AUTOMATIC and any other number.
 std::optional<Path> path_of_kind(int kind);
+// The InterfaceKind that chooses a path; none for COM, which a port text chooses.
+std::optional<int> kind_of_path(Path path);
 
 // The name on the command line: ports, class, portdriver, usb, com.
 std::string_view path_name(Path path);
@@ -24,16 +27,14 @@ std::optional<Path> path_from_name(std::string_view name);
 
 // Image bytes per write-block frame (fewer on USB).
 int block_bytes(Path path);
-// Bytes of a write-block frame carrying n image bytes.
-constexpr int write_frame_bytes(int n) { return 12 + 2 * n; }
 
 struct DownloadPlan {
     long frames = 0;
     long frame_bytes = 0;
     double wire_seconds = 0;
 };
-// The frames of a download of a file of `file_size` bytes (from offset 4),
-// with the three closing bytes in the wire time. `line_rate` is for the COM path.
+// The frames of a download of a file of `file_size` bytes (from the first
+// image address on), with the closing commands in the wire time. `line_rate` is for the COM path.
 DownloadPlan plan_download(Path path, long file_size, std::uint32_t line_rate = 9600);
 
 // Estimated wire time of one acknowledged byte on a path.

@@ -34,8 +34,8 @@ TEST_F(ReplyTimer, AWaitLastsTheReplyTimeoutAndLeavesNoTimerBehind) {
     while (!deadline.expired()) {
     }
     const DWORD elapsed = GetTickCount() - start;
-    EXPECT_GE(elapsed, kbp::kbd_reply_timeout - 20);
-    EXPECT_LT(elapsed, kbp::kbd_reply_timeout + 1000);  // slack for a loaded machine
+    EXPECT_GE(elapsed, kbp::kKeyboardReplyTimeoutMs - 20);
+    EXPECT_LT(elapsed, kbp::kKeyboardReplyTimeoutMs + 1000);  // slack for a loaded machine
     EXPECT_EQ(kbp::timer_state.pending_timer, 0u);
     EXPECT_FALSE(KillTimer(nullptr, id));
 }
