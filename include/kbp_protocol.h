@@ -42,11 +42,6 @@
 #define KBP_UPLOAD_FIRST_END 1000
 #define KBP_UPLOAD_SMALLEST_END 10
 
-/* The USB transport library kbpi32 loads by name, and its two routines. */
-#define KBP_USB_LIBRARY_NAME "KBPUSB.DLL"
-#define KBP_USB_SEND_ROUTINE "snddata_USB"
-#define KBP_USB_CLOSE_ROUTINE "Close_USB"
-
 /* The USB vendor identifier of the keyboard's HID device. */
 #define KBP_USB_VENDOR_ID 0x053A
 

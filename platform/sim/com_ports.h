@@ -15,7 +15,7 @@
 namespace sim {
 
 enum class EchoPolicy {
-    always,       // the keyboard echoes 0xEE whatever the line settings
+    always,       // the keyboard echoes the echo command whatever the line settings
     never,
     at_settings,  // only while the port is set to one of `echo_settings`
 };
