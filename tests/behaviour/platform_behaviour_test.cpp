@@ -226,6 +226,8 @@ TEST_F(PlatformBehaviour, AReadOnAQuietLineEndsAtItsTimeOutWithNothing) {
         {"a total constant", {0, 0, 200, 0, 0}, 1, 200, 1200},
         {"an interval of MAXDWORD and no totals: what has come", {0xFFFFFFFF, 0, 0, 0, 0}, 1, 0, 100},
         {"a total multiplier per byte", {0, 100, 0, 0, 0}, 2, 200, 1200},
+        {"MAXDWORD interval and multiplier: the constant for the first byte", {0xFFFFFFFF, 0xFFFFFFFF, 200, 0, 0}, 1, 200,
+         1200},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
