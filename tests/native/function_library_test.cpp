@@ -87,6 +87,27 @@ TEST_F(FunctionLibraryBinding, CancelSkipsAMissingNameAndAnEmptySlotIsNeverCalle
     EXPECT_EQ(sim::capture_library_calls().closes, 1u);
 }
 
+int callbacks = 0;
+int KBP_STDCALL count_callback(int count) { return ++callbacks, count; }
+
+// A capture armed again before its completion was dispatched: that completion calls nobody back.
+TEST_F(FunctionLibraryBinding, OnlyTheCompletionOfTheLatestArmingCallsBack) {
+    const platform::windows_model::Symbols library = platform::windows_model::capture_library_symbols();
+    const auto arm = reinterpret_cast<int(KBP_STDCALL*)(int, int, int)>(library.at("kbp_capture_data"));
+    reinterpret_cast<int(KBP_STDCALL*)(int(KBP_STDCALL*)(int))>(library.at("kbp_callback_data_capture"))(count_callback);
+    for (const bool armed_again : {true, false}) {
+        SCOPED_TRACE(armed_again);
+        callbacks = 0;
+        ASSERT_EQ(arm(2, 1, 300), 0);
+        keyboard.typed = {0x02, 0x03};
+        platform::Message completion{};
+        ASSERT_TRUE(platform::peek_message(completion));
+        if (armed_again) ASSERT_EQ(arm(2, 1, 300), 0);
+        platform::dispatch_message(completion);
+        EXPECT_EQ(callbacks, armed_again ? 0 : 1);
+    }
+}
+
 TEST_F(FunctionLibraryBinding, AReleaseEndsThePendingTimer) {
     EXPECT_EQ(kbp::bind_function_library(), 0);
     kbp::timer_state.pending_timer = platform::set_timer(500, kbp::upload_timer_proc);
