@@ -183,7 +183,7 @@ TEST_F(PlatformBehaviour, OnlyTheWindowsFormsOfAComNameOpenIt) {
         std::string name;
         bool opens;
     } const cases[] = {{"COM" + n, true},  {"com" + n, true},  {"\\\\.\\COM" + n, true}, {"COM0", false},
-                       {"COM10", false},   {"CON" + n, false}, {"COM", false}};
+                       {"COM10", false},   {"CON" + n, false}, {"COM", false},           {"COMX", false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const platform::Handle handle = open_named(c.name);
@@ -228,6 +228,7 @@ TEST_F(PlatformBehaviour, AReadOnAQuietLineEndsAtItsTimeOutWithNothing) {
         {"a total multiplier per byte", {0, 100, 0, 0, 0}, 2, 200, 1200},
         {"MAXDWORD interval and multiplier: the constant for the first byte", {0xFFFFFFFF, 0xFFFFFFFF, 200, 0, 0}, 1, 200,
          1200},
+        {"MAXDWORD interval with a total constant: the constant", {0xFFFFFFFF, 0, 200, 0, 0}, 1, 200, 1200},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -295,6 +296,17 @@ TEST_F(PlatformBehaviour, RecordsTheEnumerationDidNotFillOrOfTheWrongSizeAreRefu
     other_size.cbSize = platform::kPointers64 ? 28 : 32;
     EXPECT_FALSE(platform::enum_device_interfaces(set, platform::kHidInterfaceGuid, 0, other_size));
     EXPECT_TRUE(platform::destroy_device_info_list(set));
+}
+
+// Asked for the devices of a setup class rather than for interfaces: the HID
+// interface class is no setup class, so the set lists no interface.
+TEST_F(PlatformBehaviour, ASetOfDevicesRatherThanInterfacesListsNoHidInterface) {
+    const platform::DeviceInfoSet devices = platform::get_class_devices(platform::kHidInterfaceGuid, platform::kDigcfPresent);
+    ASSERT_NE(devices, platform::invalid_handle());
+    platform::DeviceInterfaceData data{};
+    data.cbSize = platform::kDeviceInterfaceDataSize;
+    EXPECT_FALSE(platform::enum_device_interfaces(devices, platform::kHidInterfaceGuid, 0, data));
+    EXPECT_TRUE(platform::destroy_device_info_list(devices));
 }
 
 // --- the libraries loaded by name
