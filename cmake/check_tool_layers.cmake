@@ -1,0 +1,22 @@
+# Fails when a file of kbptool outside hosts/ includes a host's own header, or
+# a host includes another host's. hosts/*.h is the interface every part may use.
+#   cmake -DROOT=<tools/kbptool> -P check_tool_layers.cmake
+set(violations "")
+file(GLOB_RECURSE files "${ROOT}/*.h" "${ROOT}/*.cpp")
+foreach(file ${files})
+  file(RELATIVE_PATH shown ${ROOT} ${file})
+  set(own "")
+  if(shown MATCHES "^hosts/([a-z_]+)/")
+    set(own ${CMAKE_MATCH_1})
+  endif()
+  file(STRINGS ${file} includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"hosts/[a-z_]+/")
+  foreach(line ${includes})
+    string(REGEX REPLACE ".*\"hosts/([a-z_]+)/.*" "\\1" host "${line}")
+    if(NOT host STREQUAL own)
+      string(APPEND violations "  ${shown} includes a header of the ${host} host: ${line}\n")
+    endif()
+  endforeach()
+endforeach()
+if(violations)
+  message(FATAL_ERROR "kbptool's commands never include a host, and no host another:\n${violations}")
+endif()

@@ -1,0 +1,20 @@
+#pragma once
+// The subcommands of kbptool. Each registers itself on the app and leaves its
+// exit code in the context.
+#include "commands/session.h"
+
+namespace CLI {
+class App;
+}
+
+namespace kbptool {
+
+// The check of a FILE or IMAGE argument: a name, never an empty text.
+std::string refuse_empty_name(const std::string& name);
+
+void add_transfer_commands(CLI::App& app, Context& context);   // download, upload, verify
+void add_image_commands(CLI::App& app, Context& context);      // info, new
+void add_interface_commands(CLI::App& app, Context& context);  // interface, send
+void add_detect_command(CLI::App& app, Context& context);      // detect
+
+}  // namespace kbptool

@@ -1,0 +1,117 @@
+// info and new: image files, without a keyboard.
+#include <CLI/CLI.hpp>
+#include <cstdio>
+
+#include "cli/commands.h"
+#include "output/exit_codes.h"
+#include "files/image.h"
+#include "output/readable_text.h"
+#include "commands/wire_time.h"
+
+namespace kbptool {
+
+namespace {
+
+Outcome file_failure(const std::string& command, const std::string& text, const FileError& error) {
+    Outcome o;
+    o.command = command;
+    o.file = error.file;
+    o.text = text;
+    o.reason = describe(error);
+    o.exit_code = exit_code::kFileError;
+    return o;
+}
+
+Outcome info(const std::string& file) {
+    Bytes image;
+    FileError error;
+    if (!read_regular_file(file, image, error)) return file_failure("info", "cannot read " + file, error);
+    Outcome o;
+    o.command = "info";
+    o.file = file;
+    o.bytes = long(image.size());
+    const std::string refusal = download_refusal(image);
+    const std::optional<unsigned> end = stored_end(image);
+    const std::string disagreement = end_field_disagreement(image);
+    o.text = std::to_string(image.size()) + " bytes, " +
+             (refusal.empty() ? "a valid image for a download" : "not a valid image: " + refusal);
+    o.exit_code = refusal.empty() ? exit_code::kSuccess : exit_code::kFailed;
+    if (!refusal.empty()) o.reason = refusal;
+    if (!disagreement.empty()) o.warnings.push_back(disagreement + "; a verify would report a difference");
+    if (end) {
+        o.lines.push_back("image end (bytes 6..7): " + std::to_string(*end) + " (" + hex_text(*end, 4) + "); the file size " +
+                          (disagreement.empty() ? "agrees with" : "DISAGREES with") + " end + 1 = " +
+                          std::to_string(*end + 1));
+        for (const bool usb : {false, true})
+            if (read_back_end(image) > max_upload_end(usb))
+                o.lines.push_back("an upload" + std::string(usb ? " over USB" : "") + " reads at most up to address " +
+                                  std::to_string(max_upload_end(usb)) + ", so this image cannot be read back" +
+                                  (usb ? " over USB" : ""));
+    }
+    std::vector<JsonObject> paths;
+    if (refusal.empty()) {
+        char line[128];
+        std::snprintf(line, sizeof line, "%-11s %7s %12s %18s", "path", "frames", "frame bytes", "est. wire time");
+        o.lines.push_back(line);
+        for (Path p : kAllPaths) {
+            const DownloadPlan plan = plan_download(p, o.bytes);
+            std::snprintf(line, sizeof line, "%-11s %7ld %12ld %16.1f s%s", std::string(path_name(p)).c_str(),
+                          plan.frames, plan.frame_bytes, plan.wire_seconds, p == Path::com ? " (9600 baud)" : "");
+            o.lines.push_back(line);
+            paths.push_back(JsonObject{}
+                                .text("path", path_name(p))
+                                .number("frames", plan.frames)
+                                .number("frame_bytes", plan.frame_bytes)
+                                .seconds("seconds", plan.wire_seconds));
+        }
+    }
+    o.extra.number("size", o.bytes)
+        .flag("valid", refusal.empty())
+        .text("refusal", refusal)
+        .number("end", end ? std::optional<long>(*end) : std::nullopt)
+        .flag("end_agrees", end && disagreement.empty())
+        .flag("can_read_back", read_back_end(image) <= max_upload_end(false))
+        .flag("can_read_back_usb", read_back_end(image) <= max_upload_end(true))
+        .objects("paths", paths);
+    return o;
+}
+
+Outcome make_new(const std::string& file, unsigned end) {
+    std::string target;
+    FileError error;
+    if (!resolve_output(file, target, error) || !check_writable(target, target + ".tmp", error) ||
+        !write_file_atomically(target, make_image(end), error))
+        return file_failure("new", "cannot write " + file, error);
+    Outcome o;
+    o.command = "new";
+    o.file = file;
+    o.bytes = long(end) + 1;
+    o.text = file + ": a " + std::to_string(end + 1) + "-byte image, end " + std::to_string(end) + " (" + hex_text(end, 4) +
+             ")" + (end > max_upload_end(false) ? "; too long to be read back by an upload" : "");
+    o.extra.number("end", long(end));
+    return o;
+}
+
+}  // namespace
+
+std::string refuse_empty_name(const std::string& name) { return name.empty() ? "an empty file name" : ""; }
+
+void add_image_commands(CLI::App& app, Context& context) {
+    auto file = std::make_shared<std::string>();
+    CLI::App* info_command = app.add_subcommand("info", "Check IMAGE as a download would and show its frames per path");
+    info_command->footer("Example:\n  kbptool info examples/sample.kbp\n");
+    info_command->add_option("IMAGE", *file, "Configuration image file")->required()->check(refuse_empty_name);
+    info_command->callback([file, &context] { context.exit_code = report(info(*file), context.output); });
+
+    auto target = std::make_shared<std::string>();
+    auto end = std::make_shared<unsigned>(0);
+    CLI::App* make = app.add_subcommand("new", "Write a valid image with a recognisable pattern to FILE");
+    make->footer("Example:\n  kbptool new --end 1023 sample.kbp   (a 1024-byte image)\n");
+    make->add_option("--end", *end, "Image end L, the last keyboard address: the file gets L + 1 bytes")
+        ->required()
+        ->check(CLI::Range(unsigned(kMinImageSize - 1), unsigned(kMaxImageSize - 1)));
+    make->add_option("FILE", *target, "File to write")->required()->check(refuse_empty_name);
+    make->callback([target, end, &context] { context.exit_code = report(make_new(*target, *end), context.output); });
+}
+
+}  // namespace kbptool

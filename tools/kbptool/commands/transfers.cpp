@@ -1,0 +1,275 @@
+#include "commands/transfers.h"
+
+#include <cstdio>
+
+#include "output/exit_codes.h"
+#include "commands/failure_words.h"
+#include "include/kbp_protocol.h"
+#include "output/interrupt.h"
+#include "output/progress.h"
+#include "output/readable_text.h"
+
+namespace kbptool {
+
+namespace {
+
+constexpr std::size_t kStatusSize = 1024;  // the library's texts may quote a file name
+
+struct LibraryCall {
+    int result = 0;
+    std::string status;
+    double seconds = 0;
+};
+
+bool progress_shown(const Context& c) { return !c.output.quiet && !c.output.json; }
+
+LibraryCall call_download(Session& session, const Route& route, const std::string& file, long size,
+                          const Context& context) {
+    const double block_seconds =
+        plan_download(route.path, KBP_IMAGE_FIRST_ADDRESS + block_bytes(route.path), route.line_rate).wire_seconds;
+    Progress progress("download", size, 0, progress_shown(context), [&] { session.host->step_done(block_seconds); });
+    char status[kStatusSize];
+    std::snprintf(status, sizeof status, "%s", route.port_text.c_str());
+    const int result = session.library.download(file.c_str(), status, &Progress::callback);
+    progress.finish();
+    return {result, status, progress.seconds()};
+}
+
+LibraryCall call_upload(Session& session, const Route& route, const std::string& file, long size,
+                        const Context& context, const char* label) {
+    const int chunk = int(upload_chunk(route.usb_chunks()));
+    const double read_seconds = seconds_per_read(route.upload_path, chunk, route.line_rate);
+    Progress progress(label, size, chunk, progress_shown(context), [&] { session.host->step_done(read_seconds); });
+    char status[kStatusSize];
+    std::snprintf(status, sizeof status, "%s", route.usb_chunks() ? "USB" : "");
+    const int result = session.library.upload(file.c_str(), status, &Progress::callback);
+    progress.finish();
+    return {result, result > 0 ? "" : status, progress.seconds()};
+}
+
+std::string hex_byte(std::optional<std::uint8_t> byte) { return byte ? hex_text(*byte, 2) : "none"; }
+
+// What an upload of the downloaded image got back, compared over the bytes
+// both the file and the read-back hold.
+struct ReadBack {
+    bool read = false;
+    LibraryCall call;
+    std::optional<Difference> difference;
+    unsigned compared_end = 0;
+};
+
+ReadBack read_back(Session& session, const Route& route, const Bytes& image, const Context& context) {
+    ReadBack back;
+    back.compared_end = std::min<unsigned>(read_back_end(image), unsigned(image.size() - 1));
+    const std::string file = temporary_image_path("kbptool-read-back");
+    back.call = call_upload(session, route, file, long(read_back_end(image)) + 1, context, "read back");
+    Bytes got;
+    FileError ignored;
+    back.read = back.call.result > 0 && read_regular_file(file, got, ignored);
+    std::remove(file.c_str());
+    if (!back.read) return back;
+    const Bytes compared_image(image.begin(), image.begin() + back.compared_end + 1);
+    if (got.size() > compared_image.size()) got.resize(compared_image.size());
+    back.difference = first_difference(compared_image, got);
+    return back;
+}
+
+std::string difference_text(const Difference& d) {
+    return "the keyboard holds other bytes: first difference at address " + hex_text(unsigned(d.address), 4) + ", image " +
+           hex_byte(d.in_image) + ", keyboard " + hex_byte(d.in_keyboard);
+}
+
+Outcome started(const std::string& command, const TransferOptions& t, const Route& route) {
+    Outcome o;
+    o.command = command;
+    o.file = t.image;
+    o.path = route.name();
+    return o;
+}
+
+// The library's download, into an outcome begun with `started`.
+void send_image(Session& session, Outcome& o, const TransferOptions& t, const Route& route, const Bytes& image,
+                const Context& context) {
+    on_interrupt_say(o.command, "the keyboard may now hold part of the image: download it again");
+    const LibraryCall call = call_download(session, route, t.image, long(image.size()), context);
+    on_interrupt_say(o.command, "");
+    o.result = call.result;
+    o.raw_text = call.status;
+    o.seconds = call.seconds;
+    o.exit_code = exit_code::for_download(call.result);
+    if (route.path == Path::com) {
+        const std::string found = last_settings_found();
+        if (!found.empty()) o.path = route.com_port + " at " + found;
+        o.extra.text("settings", found.empty() ? route.settings : found);
+        if (call.result > 0 || !found.empty()) o.lines.push_back("line settings used: " + o.path);
+    }
+    if (call.result > 0) {
+        o.bytes = call.result;
+        return;
+    }
+    const Explanation why = explain_download(call.result, call.status, route);
+    o.reason = why.reason;
+    o.hint = why.hint;
+    if (call.result == -3) o.text = "\"" + route.port_text + "\" is no port text";
+}
+
+void warn_of_end_field(Outcome& o, const Bytes& image, const Context& context) {
+    const std::string disagreement = end_field_disagreement(image);
+    if (!disagreement.empty())
+        warn(o, disagreement + "; the read-back compares addresses 4.." +
+                    std::to_string(std::min<std::size_t>(read_back_end(image), image.size() - 1)),
+             context.output);
+}
+
+}  // namespace
+
+std::string why_no_read_back(const Bytes& image, bool usb) {
+    const unsigned end = read_back_end(image);
+    const unsigned limit = max_upload_end(usb);
+    if (end <= limit) return {};
+    return "the image ends at address " + std::to_string(end) + ", past " + std::to_string(limit) +
+           ", the last address an upload can read" + (usb ? " over USB" : "");
+}
+
+bool reads_back_over_usb(const TransferOptions& t) {
+    return t.usb || t.port.starts_with("USB") || t.interface_name == "usb";
+}
+
+bool check_image(const TransferOptions& t, const std::string& command, Bytes& image, Outcome& refusal) {
+    refusal.command = command;
+    refusal.file = t.image;
+    FileError error;
+    if (!read_regular_file(t.image, image, error)) {
+        refusal.text = "cannot read the image " + t.image;
+        refusal.reason = describe(error);
+        refusal.hint = "check the file's name and rights";
+        refusal.exit_code = exit_code::kImageUnreadable;
+        return false;
+    }
+    const std::string why = download_refusal(image);
+    const std::string no_read_back = command == "verify" ? why_no_read_back(image, reads_back_over_usb(t)) : "";
+    if (why.empty() && !no_read_back.empty()) {
+        refusal.text = "this image cannot be verified";
+        refusal.reason = no_read_back;
+        refusal.hint = "download it with `kbptool download` (it then says so and skips the read-back)";
+        refusal.exit_code = exit_code::kCannotReadBack;
+        return false;
+    }
+    if (why.empty()) return true;
+    refusal.text = t.image + " is not a valid image";
+    refusal.reason = why + " (the file has " + std::to_string(image.size()) + " bytes)";
+    refusal.hint = "a configuration image begins with \"" KBP_IMAGE_MAGIC "\" and has " + std::to_string(kMinImageSize) +
+                   ".." + std::to_string(kMaxImageSize) + " bytes: see `kbptool info`";
+    refusal.exit_code = exit_code::kNotAnImage;
+    return false;
+}
+
+Outcome download(Session& session, const TransferOptions& t, const Route& route, const Bytes& image,
+                 const Context& context) {
+    Outcome o = started("download", t, route);
+    const std::string impossible = t.no_verify ? "" : why_no_read_back(image, route.usb_chunks());
+    if (!impossible.empty())
+        warn(o, impossible + ": it is downloaded without the read-back check", context.output);
+    else if (!t.no_verify)
+        warn_of_end_field(o, image, context);
+    send_image(session, o, t, route, image, context);
+    const auto verified = [&o](bool yes) -> Outcome& {
+        o.extra.flag("verified", yes);
+        return o;
+    };
+    if (o.exit_code != exit_code::kSuccess) return verified(false);
+    o.text = std::to_string(o.bytes) + " bytes sent over " + path_phrase(o.path);
+    if (t.no_verify || !impossible.empty()) return verified(false);
+
+    const ReadBack back = read_back(session, route, image, context);
+    o.seconds += back.call.seconds;
+    if (!back.read) {
+        const std::string failed = "the image was sent but cannot be read back over " +
+                                   path_phrase(route.upload_name()) + " (" + trimmed(back.call.status) + ")";
+        if (route.path == Path::com) {
+            warn(o, failed + ": an upload has no COM path, so it was not checked", context.output);
+            return verified(false);
+        }
+        o.raw_text = back.call.status;
+        o.text = failed;
+        o.reason = "the keyboard did not answer the read requests; on this path the blocks await no acknowledge, so "
+                   "it may hold only part of the image, or none of it";
+        o.hint = cable_hint(route) + "; --no-verify skips the read-back";
+        o.exit_code = exit_code::kReadBackFailed;
+        return verified(false);
+    }
+    if (back.difference) {
+        o.text = difference_text(*back.difference);
+        o.hint = "download the image again; if it differs again, " + cable_hint(route);
+        o.exit_code = exit_code::kVerifyDiffers;
+        return verified(false);
+    }
+    o.text += "; read back and verified (addresses 4.." + std::to_string(back.compared_end) + ")";
+    return verified(true);
+}
+
+Outcome verify(Session& session, const TransferOptions& t, const Route& route, const Bytes& image,
+               const Context& context) {
+    Outcome sent = started("verify", t, route);
+    warn_of_end_field(sent, image, context);
+    send_image(session, sent, t, route, image, context);
+    if (sent.exit_code != exit_code::kSuccess) return sent;
+    const ReadBack back = read_back(session, route, image, context);
+    sent.seconds += back.call.seconds;
+    if (!back.read) {
+        const Explanation why = explain_upload(back.call.status, route);
+        sent.result = back.call.result;
+        sent.raw_text = back.call.status;
+        sent.text = "the image was sent, but reading it back over " + path_phrase(route.upload_name()) + " failed";
+        sent.reason = why.reason;
+        sent.hint = why.hint;
+        sent.exit_code = exit_code::for_upload(back.call.result);
+        return sent;
+    }
+    sent.result = back.call.result;
+    sent.raw_text.clear();
+    if (back.difference) {
+        sent.text = difference_text(*back.difference);
+        sent.exit_code = exit_code::kVerifyDiffers;
+    } else {
+        sent.text = "keyboard bytes 4.." + std::to_string(back.compared_end) + " match the image";
+    }
+    return sent;
+}
+
+Outcome upload(Session& session, const TransferOptions& t, const Route& route, const std::string& target,
+               const Context& context) {
+    Outcome o = started("upload", t, route);
+    o.path = route.upload_name();
+    const std::string partial = target + ".part";
+    on_interrupt_say("upload", t.image + " is left as it was");
+    const LibraryCall call = call_upload(session, route, partial, 0, context, "upload");
+    on_interrupt_say("upload", "");
+    o.result = call.result;
+    o.raw_text = call.status;
+    o.seconds = call.seconds;
+    o.exit_code = exit_code::for_upload(call.result);
+    if (o.exit_code != exit_code::kSuccess) {
+        const Explanation why = explain_upload(call.status, route);
+        o.reason = why.reason;
+        o.hint = why.hint;
+        std::remove(partial.c_str());
+        return o;
+    }
+    FileError error;
+    if (!move_into_place(partial, target, error)) {
+        std::remove(partial.c_str());
+        o.text = "cannot put the image in place of " + target;
+        o.reason = describe(error);
+        o.exit_code = exit_code::kFileError;
+        return o;
+    }
+    o.bytes = call.result + 1L;
+    o.text = std::to_string(o.bytes) + " bytes received over " + path_phrase(o.path) + ", image end " +
+             std::to_string(call.result) + ", into " + t.image;
+    if (target != t.image) o.lines.push_back("written through the link " + t.image + " to " + target);
+    o.extra.number("image_end", long(call.result));
+    return o;
+}
+
+}  // namespace kbptool

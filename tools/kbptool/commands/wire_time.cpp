@@ -1,0 +1,103 @@
+#include "commands/wire_time.h"
+
+#include "include/kbp_protocol.h"
+#include "include/kbpi32.h"
+
+namespace kbptool {
+
+namespace {
+
+// A keyboard-link byte with its acknowledge: 11 bits each way at about 12 kHz,
+// and the keyboard's turnaround.
+constexpr double kKeyboardLinkByte = 0.002;
+// The controller ports tunnel each byte through two set-LED commands, each
+// keyboard-link byte acknowledged.
+constexpr double kTunnelledByte = KBP_TUNNEL_LINK_BYTES * kKeyboardLinkByte;
+// One HID output report per byte, one per USB frame.
+constexpr double kUsbReport = 0.001;
+// A key typed back: make and break code on the keyboard link.
+constexpr double kKeyTyped = 2 * kKeyboardLinkByte;
+// The end-of-download command, then the one-byte enable command.
+constexpr int kClosingBytes = KBP_END_OF_DOWNLOAD_BYTES + 1;
+
+// The path each InterfaceKind chooses; COM has none, a port text chooses it.
+struct KindOfPath {
+    int kind;
+    Path path;
+};
+constexpr KindOfPath kKindsOfPaths[] = {{KBP_INTERFACE_PORTS, Path::ports},
+                                        {KBP_INTERFACE_CLASS_DRIVER, Path::class_driver},
+                                        {KBP_INTERFACE_PORT_DRIVER, Path::port_driver},
+                                        {KBP_INTERFACE_USB, Path::usb}};
+
+}  // namespace
+
+std::string_view path_name(Path path) {
+    switch (path) {
+    case Path::ports: return "ports";
+    case Path::class_driver: return "class";
+    case Path::port_driver: return "portdriver";
+    case Path::usb: return "usb";
+    case Path::com: return "com";
+    }
+    return "?";
+}
+
+std::optional<Path> path_of_kind(int kind) {
+    for (const KindOfPath& k : kKindsOfPaths)
+        if (k.kind == kind) return k.path;
+    return std::nullopt;
+}
+
+std::optional<int> kind_of_path(Path path) {
+    for (const KindOfPath& k : kKindsOfPaths)
+        if (k.path == path) return k.kind;
+    return std::nullopt;
+}
+
+std::string_view path_title(Path path) {
+    switch (path) {
+    case Path::ports: return "controller ports";
+    case Path::class_driver: return "keyboard class driver";
+    case Path::port_driver: return "keyboard port driver";
+    case Path::usb: return "USB";
+    case Path::com: return "COM port";
+    }
+    return "?";
+}
+
+std::optional<Path> path_from_name(std::string_view name) {
+    for (Path p : kAllPaths)
+        if (path_name(p) == name) return p;
+    return std::nullopt;
+}
+
+int block_bytes(Path path) { return path == Path::usb ? KBP_DOWNLOAD_USB_BLOCK : KBP_DOWNLOAD_BLOCK; }
+
+double seconds_per_byte(Path path, std::uint32_t line_rate) {
+    switch (path) {
+    case Path::ports: return kTunnelledByte;
+    case Path::usb: return kUsbReport;
+    // Ten bits out and the acknowledge's ten bits back.
+    case Path::com: return 20.0 / (line_rate != 0 ? line_rate : 9600);
+    default: return kKeyboardLinkByte;
+    }
+}
+
+DownloadPlan plan_download(Path path, long file_size, std::uint32_t line_rate) {
+    DownloadPlan plan;
+    const long block = block_bytes(path);
+    for (long at = KBP_IMAGE_FIRST_ADDRESS; at < file_size; at += block) {
+        const long n = file_size - at < block ? file_size - at : block;
+        ++plan.frames;
+        plan.frame_bytes += KBP_WRITE_BLOCK_FRAME_BYTES(n);
+    }
+    plan.wire_seconds = double(plan.frame_bytes + kClosingBytes) * seconds_per_byte(path, line_rate);
+    return plan;
+}
+
+double seconds_per_read(Path path, int n, std::uint32_t line_rate) {
+    return KBP_READ_REQUEST_FRAME_BYTES * seconds_per_byte(path, line_rate) + KBP_READ_ANSWER_KEYS(n) * kKeyTyped;
+}
+
+}  // namespace kbptool

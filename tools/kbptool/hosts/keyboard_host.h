@@ -1,0 +1,93 @@
+#pragma once
+// What stands behind the library: real hardware on Windows or Linux, the
+// simulated PC with its keyboard. Each program is built with one host, which
+// it reaches through keyboard_host(); everything a host decides is a member here.
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "commands/wire_time.h"
+#include "hosts/kbp_library.h"
+#include "output/library_boxes.h"
+
+namespace CLI {
+class App;
+}
+
+namespace kbptool {
+
+// What every host is told by the command line.
+struct HostSettings {
+    Answer answer = Answer::ask;  // --yes / --no
+    bool quiet = false;
+};
+
+// A device that may lead to a keyboard, as the host sees it now.
+struct FoundDevice {
+    std::string kind;    // "com", "serial", "hid" or "input"
+    std::string name;    // COM3, or the device's path
+    std::string detail;  // e.g. "vendor 053A product 0001"; may be empty
+};
+
+// What --port names, as the library takes it: the port text, and the device
+// a COM number of it stands for (empty where COM numbers are the system's).
+struct PortText {
+    std::string text;
+    std::string device;
+};
+// Why a port text cannot be used here, and what to write instead.
+struct PortRefusal {
+    std::string reason;
+    std::string hint;
+};
+
+class KeyboardHost {
+public:
+    virtual ~KeyboardHost() = default;
+
+    // Before the command line is parsed.
+    // Runs the command line on another program when it asks for it (--sim on
+    // Linux): returns only when this program runs it itself.
+    virtual void hand_over_if_asked(const std::vector<std::string>& /*args*/) {}
+    // A word that means help on this system besides -h and --help ("/?").
+    virtual std::string_view help_switch() const { return {}; }
+    // The switches of the whole program that belong to the host.
+    virtual void add_switches(CLI::App& /*app*/) {}
+    // The host's own options, for a command that talks to a keyboard.
+    virtual void add_options(CLI::App& /*command*/) {}
+
+    // The library: kbpi32.dll beside the program, or the core linked in.
+    // False, with the reason in words (what failed, why, what to try).
+    virtual bool load_library(KbpLibrary& library, std::string& error) = 0;
+    // The port text the library takes for what --port names; none, with the
+    // refusal filled in, for a text this system cannot have.
+    virtual std::optional<PortText> port_text(const std::string& given, PortRefusal& /*refusal*/) const {
+        return PortText{given, ""};
+    }
+    // The port text of a transfer whose command line names no path ("" leaves
+    // the choice to the library).
+    virtual std::string default_port_text() const { return {}; }
+
+    // Before the library is called: the keyboard is ready and the library's
+    // message boxes are answered as `settings` say. False with the reason.
+    virtual bool prepare(const HostSettings& settings, std::string& error) = 0;
+    // After the library's calls: keeps what the keyboard now holds.
+    virtual bool keep(std::string& /*error*/) { return true; }
+    // The path the library reaches when the command line names none.
+    virtual Path default_path() const = 0;
+    // Called once per transfer step that took `wire_seconds` on a real wire.
+    virtual void step_done(double /*wire_seconds*/) {}
+    // The COM ports present and the HID devices of the keyboard's vendor.
+    virtual std::vector<FoundDevice> devices() const = 0;
+    // What the library talks to, for a banner or the JSON: "simulated keyboard …", "hardware".
+    virtual std::string description() const = 0;
+    // A failure over USB explained in this system's terms: the reason and
+    // hint are replaced where the host knows better (no device, no access).
+    virtual void explain_usb_failure(std::string& /*reason*/, std::string& /*hint*/) const {}
+};
+
+// The host this program is built with.
+KeyboardHost& keyboard_host();
+
+}  // namespace kbptool

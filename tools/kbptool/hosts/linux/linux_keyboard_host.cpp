@@ -1,0 +1,151 @@
+// Real devices behind the core on Linux: serial ttys, hidraw nodes and the
+// keyboard's input device, with the library's message boxes on the terminal.
+// --sim (or KBPTOOL_SIM=1) hands the command line to kbptool-sim beside this
+// program, which runs it on the simulated PC.
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "include/kbp_protocol.h"
+#include "hosts/keyboard_host.h"
+#include "hosts/linux/linux_devices.h"
+#include "platform/linux/com_port_map.h"
+#include "platform/linux/host_settings.h"
+#include "output/prompt.h"
+
+namespace kbptool {
+
+namespace {
+
+namespace backend = platform::linux_backend;
+
+constexpr char kSimSwitch[] = "--sim";
+constexpr char kSimProgram[] = "kbptool-sim";
+
+// The udev rule the README gives, for the keyboard's vendor.
+std::string permission_hint() {
+    char vendor[8];
+    std::snprintf(vendor, sizeof vendor, "%04x", unsigned(KBP_USB_VENDOR_ID));
+    return std::string("plug the keyboard in; if it is, give this user its hidraw node with the udev rule in the "
+                       "README (SUBSYSTEM==\"hidraw\", ATTRS{idVendor}==\"") +
+           vendor + "\", MODE=\"0660\", GROUP=\"plugdev\"), then plug it in again";
+}
+
+struct LinuxOptions {
+    std::string input_device;  // --input
+};
+LinuxOptions& linux_options() {
+    static LinuxOptions o;
+    return o;
+}
+
+std::string program_folder() {
+    char self[4096];
+    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n <= 0) return ".";
+    const std::string path(self, std::size_t(n));
+    return path.substr(0, path.rfind('/'));
+}
+
+bool names_com_port(const std::string& text) {
+    return text.size() >= 3 && strncasecmp(text.c_str(), "COM", 3) == 0;
+}
+
+class LinuxKeyboardHost : public KeyboardHost {
+public:
+    void hand_over_if_asked(const std::vector<std::string>& args) override;
+    void add_switches(CLI::App& app) override {
+        static bool simulated = false;  // handed over before the command line is parsed
+        app.add_flag(kSimSwitch, simulated,
+                     "Run on the simulated PC with its keyboard, no hardware (also KBPTOOL_SIM=1)");
+    }
+    void add_options(CLI::App& command) override {
+        command.add_option("--input", linux_options().input_device,
+                           "The keyboard's input device (/dev/input/eventN) an upload takes its answers from; "
+                           "found through sysfs when not given");
+    }
+    bool load_library(KbpLibrary& library, std::string&) override {
+        library = linked_library();
+        return true;
+    }
+    std::optional<PortText> port_text(const std::string& given, PortRefusal& refusal) const override;
+    std::string default_port_text() const override { return "USB"; }
+
+    bool prepare(const HostSettings& settings, std::string&) override {
+        backend::HostSettings& s = backend::host_settings();
+        s.input_device = linux_options().input_device;
+        // Where a test's own sysfs tree and device files stand in for the system's.
+        if (const char* sysfs = std::getenv("KBPTOOL_SYSFS_ROOT")) s.sysfs_root = sysfs;
+        if (const char* dev = std::getenv("KBPTOOL_DEV_ROOT")) s.dev_root = dev;
+        s.prompt = [settings](const char* text, const char* caption, bool) {
+            return answer_message_box(text, caption, settings.answer, settings.quiet);
+        };
+        return true;
+    }
+    Path default_path() const override { return Path::usb; }
+    std::vector<FoundDevice> devices() const override {
+        std::vector<FoundDevice> found = serial_devices();
+        for (FoundDevice& node : keyboard_nodes()) found.push_back(std::move(node));
+        return found;
+    }
+    std::string description() const override { return "hardware (Linux: serial ttys, hidraw, evdev)"; }
+    void explain_usb_failure(std::string& reason, std::string& hint) const override {
+        if (const std::string why = why_no_usb_keyboard(); !why.empty()) {
+            reason = why;
+            hint = permission_hint();
+        } else if (backend::keyboard_input_device().empty()) {
+            reason = "the keyboard's hidraw node takes bytes, but none of its input devices was found to read its "
+                     "answers from";
+            hint = "name it with --input /dev/input/eventN (`kbptool detect` lists what it finds)";
+        }
+    }
+};
+
+std::optional<PortText> LinuxKeyboardHost::port_text(const std::string& given, PortRefusal& refusal) const {
+    if (names_com_port(given)) {
+        refusal = {given + " is a Windows port name",
+                   "on Linux name the serial device: --port /dev/ttyS1, /dev/ttyUSB0 or /dev/ttyACM0, with "
+                   ":9600,N,8,1 for fixed line settings"};
+        return std::nullopt;
+    }
+    if (!given.starts_with("/")) return PortText{given, ""};
+    const std::size_t colon = given.find(':');
+    const std::string device = given.substr(0, colon);
+    const int number = backend::map_com_port(device);
+    if (number == 0) {
+        refusal = {"no COM number is left for " + device, "name one serial device per command"};
+        return std::nullopt;
+    }
+    std::string text = "COM" + std::to_string(number);
+    if (colon != std::string::npos) text += given.substr(colon);
+    return PortText{text, device};
+}
+
+void LinuxKeyboardHost::hand_over_if_asked(const std::vector<std::string>& args) {
+    const char* env = std::getenv("KBPTOOL_SIM");
+    const bool asked = (env != nullptr && std::strcmp(env, "1") == 0) ||
+                       std::find(args.begin(), args.end(), kSimSwitch) != args.end();
+    if (!asked) return;
+    const std::string program = program_folder() + "/" + kSimProgram;
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const std::string& a : args)
+        if (a != kSimSwitch) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(program.c_str(), argv.data());
+    std::fprintf(stderr, "kbptool: cannot run %s: %s\n", program.c_str(), std::strerror(errno));
+    std::exit(3);
+}
+
+}  // namespace
+
+KeyboardHost& keyboard_host() {
+    static LinuxKeyboardHost host;
+    return host;
+}
+
+}  // namespace kbptool

@@ -1,0 +1,93 @@
+#include "hosts/sim/sim_options.h"
+
+#include <CLI/CLI.hpp>
+#include <cstdlib>
+
+#include "include/kbp_protocol.h"
+#include "platform/sim/scenario.h"
+#include "output/readable_text.h"
+
+namespace kbptool {
+
+namespace {
+constexpr unsigned kLastAddress = KBP_KEYBOARD_MEMORY_SIZE - 1;
+}
+
+SimOptions& sim_options() {
+    static SimOptions options;
+    return options;
+}
+
+bool parse_faults(const std::vector<std::string>& names, SimFaults& faults, std::string& error) {
+    for (const std::string& name : names) {
+        if (name == "no-answer") {
+            faults.no_answer = true;
+        } else if (name == "resend") {
+            faults.resend = true;
+        } else if (name.starts_with("unplug-at=")) {
+            const std::string count = name.substr(10);
+            char* end = nullptr;
+            const unsigned long long n = std::strtoull(count.c_str(), &end, 10);
+            if (count.empty() || count.find_first_not_of("0123456789") != std::string::npos || *end != '\0' || n == 0) {
+                error = "unplug-at wants a byte count of 1 or more: " + name;
+                return false;
+            }
+            faults.unplug_at_byte = n;
+        } else if (name.starts_with("bad-cell=")) {
+            const std::string address = name.substr(9);
+            char* end = nullptr;
+            const unsigned long cell = std::strtoul(address.c_str(), &end, 0);
+            if (address.empty() || address[0] == '-' || *end != '\0' || cell > kLastAddress) {
+                error = "bad-cell wants a keyboard address 0.." + hex_text(kLastAddress, 4) + ": " + name;
+                return false;
+            }
+            faults.bad_cell = std::uint16_t(cell);
+        } else {
+            error = "unknown fault " + name + " (no-answer, resend, unplug-at=N, bad-cell=ADDRESS)";
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string default_state_file() {
+    const char* cache = std::getenv("XDG_CACHE_HOME");
+    std::string folder;
+    if (cache != nullptr && *cache != '\0') {
+        folder = cache;
+    } else {
+        const char* home = std::getenv("HOME");
+        folder = std::string(home != nullptr ? home : ".") + "/.cache";
+    }
+    return folder + "/kbptool/sim-keyboard.bin";
+}
+
+void add_sim_options(CLI::App& command) {
+    SimOptions& o = sim_options();
+    auto* group = "Simulated keyboard";
+    command.add_option("--sim-state", o.state_file, "File holding the simulated keyboard's 64 KiB memory between runs")
+        ->group(group);
+    command.add_option("--keyboard", o.keyboard, "Path the simulated keyboard is on (all: every path at once). Uploads have no COM path")
+        ->check(CLI::IsMember({"all", "ports", "class", "portdriver", "usb", "com"}))
+        ->capture_default_str()
+        ->group(group);
+    command.add_option("--line", o.line, "COM line settings at which the keyboard echoes, e.g. 9600,N,8,1")
+        ->check(CLI::Validator(
+            [](std::string& text) {
+                return sim::line_setting_of(text) ? "" : "no line setting such as 9600,N,8,1";
+            },
+            "RATE,P,D,S"))
+        ->group(group);
+    command.add_option("--fault", o.faults, "Inject a fault: no-answer, resend, unplug-at=N (the N-th byte), bad-cell=ADDRESS (keeps its value)")
+        ->check(CLI::Validator(
+            [](std::string& text) {
+                SimFaults ignored;
+                std::string error;
+                return parse_faults({text}, ignored, error) ? "" : error;
+            },
+            "FAULT"))
+        ->group(group);
+    command.add_flag("--wire-speed", o.wire_speed, "Pace the simulated keyboard at its path's wire time")->group(group);
+}
+
+}  // namespace kbptool

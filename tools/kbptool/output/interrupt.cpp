@@ -1,0 +1,51 @@
+#include "output/interrupt.h"
+
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+
+#include "output/exit_codes.h"
+#include "output/report.h"
+
+namespace kbptool {
+
+namespace {
+
+// Written whole from the signal handler, which may do no more than write and end.
+char message[1024] = "\nkbptool: interrupted\n";
+bool as_json = false;
+
+extern "C" void on_signal(int) {
+    ssize_t ignored = write(as_json ? 1 : 2, message, std::strlen(message));
+    (void)ignored;
+    _exit(exit_code::kInterrupted);
+}
+
+}  // namespace
+
+void watch_for_interrupt(bool json) {
+    as_json = json;
+    std::signal(SIGINT, on_signal);
+}
+
+void on_interrupt_say(const std::string& command, const std::string& consequence) {
+    std::string text = "interrupted";
+    if (!consequence.empty()) text += ": " + consequence;
+    std::string line;
+    if (as_json) {
+        Outcome o;
+        o.command = command;
+        o.text = text;
+        o.exit_code = exit_code::kInterrupted;
+        line = outcome_json(o) + "\n";
+    } else {
+        line = "\nkbptool: " + command + " " + text + "\n";
+    }
+    std::signal(SIGINT, SIG_IGN);  // no interrupt while the message changes
+    std::strncpy(message, line.c_str(), sizeof message - 1);
+    std::signal(SIGINT, on_signal);
+}
+
+}  // namespace kbptool

@@ -1,0 +1,113 @@
+#include "output/progress.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+
+namespace kbptool {
+
+namespace {
+
+Progress* current = nullptr;
+constexpr int kBarWidth = 24;
+// The rate is taken over this much of the recent past: the opening check and
+// the first block do not stretch the time left.
+constexpr double kRateWindowSeconds = 3.0;
+
+double seconds_between(Progress::Clock::time_point a, Progress::Clock::time_point b) {
+    return std::chrono::duration<double>(b - a).count();
+}
+
+}  // namespace
+
+std::string rate_text(double rate) {
+    char text[32];
+    if (rate >= 1000)
+        std::snprintf(text, sizeof text, "%.1f kB/s", rate / 1000);
+    else
+        std::snprintf(text, sizeof text, "%.0f B/s", rate);
+    return text;
+}
+
+Progress::Progress(std::string label, long total_bytes, long bytes_per_report, bool shown,
+                   std::function<void()> on_step)
+    : label_(std::move(label)), total_(total_bytes), bytes_per_report_(bytes_per_report), shown_(shown),
+      on_terminal_(isatty(2) != 0), on_step_(std::move(on_step)), outer_(current) {
+    current = this;
+}
+
+Progress::~Progress() {
+    finish();
+    current = outer_;
+}
+
+void KBPI32_CALL Progress::callback(int percent) {
+    if (current == nullptr) return;
+    if (current->on_step_ && percent < 100) current->on_step_();
+    current->show(percent);
+}
+
+double Progress::seconds() const { return seconds_between(start_, Clock::now()); }
+
+void Progress::finish() {
+    if (line_open_) std::fprintf(stderr, "\n");
+    line_open_ = false;
+}
+
+long Progress::bytes_done(int percent, long reports) const {
+    if (total_ > 0) return total_ * percent / 100;
+    // An upload reports once per read after the first report of 0.
+    const long read = reports > 1 ? (reports - 1) * bytes_per_report_ : 0;
+    if (percent <= 0) return read;
+    const long estimated_total = read * 100 / percent;
+    return read < estimated_total ? read : estimated_total;
+}
+
+double Progress::recent_rate(Clock::time_point now, long bytes) {
+    samples_.emplace_back(now, bytes);
+    while (samples_.size() > 2 && seconds_between(samples_[1].first, now) >= kRateWindowSeconds) samples_.pop_front();
+    // From the first byte that moved: the set-up before it is no transfer.
+    while (samples_.size() > 2 && samples_[1].second == samples_[0].second && samples_[0].second == 0)
+        samples_.pop_front();
+    const double span = seconds_between(samples_.front().first, now);
+    const long moved = bytes - samples_.front().second;
+    return span > 0 && moved > 0 ? moved / span : 0;
+}
+
+void Progress::show(int percent) {
+    ++reports_;
+    if (!shown_) return;
+    // The upload's last chunk may report a little over 100.
+    if (percent > 100) percent = 100;
+    if (percent < 0) percent = 0;
+    const Clock::time_point now = Clock::now();
+    const long done = bytes_done(percent, reports_);
+    const long total = total_ > 0 ? total_ : percent > 0 ? done * 100 / percent : 0;
+    const double rate = recent_rate(now, done);
+    char counts[64] = "";
+    if (total > 0)
+        std::snprintf(counts, sizeof counts, "%s%ld/%ld bytes", total_ > 0 ? "" : "~", done, total);
+    else
+        std::snprintf(counts, sizeof counts, "%ld bytes", done);
+    std::string tail = "  " + std::string(counts);
+    if (rate > 0) tail += "  " + rate_text(rate);
+    if (rate > 0 && total > done && percent < 100) {
+        char left[32];
+        std::snprintf(left, sizeof left, "  ~%.1f s left", double(total - done) / rate);
+        tail += left;
+    }
+    if (!on_terminal_) {
+        if (percent / 10 == last_tenth_) return;
+        last_tenth_ = percent / 10;
+        std::fprintf(stderr, "%s %3d%%%s\n", label_.c_str(), percent, tail.c_str());
+        return;
+    }
+    const int filled = percent * kBarWidth / 100;
+    std::string bar(std::size_t(filled), '#');
+    bar.append(std::size_t(kBarWidth - filled), '.');
+    std::fprintf(stderr, "\r%s [%s] %3d%%%s  %.1f s\x1b[K", label_.c_str(), bar.c_str(), percent, tail.c_str(),
+                 seconds_between(start_, now));
+    line_open_ = true;
+}
+
+}  // namespace kbptool

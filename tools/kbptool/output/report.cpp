@@ -1,0 +1,84 @@
+#include "output/report.h"
+
+#include <cstdio>
+
+#include "output/exit_codes.h"
+#include "output/library_boxes.h"
+#include "output/readable_text.h"
+
+namespace kbptool {
+
+std::string outcome_text(const Outcome& o) { return o.text.empty() ? trimmed(o.raw_text) : o.text; }
+
+std::string path_phrase(const std::string& path) {
+    return path.starts_with("COM") || path.starts_with("USB") || path.starts_with("/") ? path : "the " + path;
+}
+
+std::string outcome_json(const Outcome& o) {
+    JsonObject json;
+    json.text("command", o.command)
+        .number("result", o.result)
+        .text("text", outcome_text(o))
+        .text("raw_text", o.raw_text)
+        .number("bytes", o.bytes)
+        .seconds("seconds", o.seconds)
+        .number("exit_code", long(o.exit_code))
+        .text("path", o.path)
+        .text("file", o.file)
+        .text("reason", o.reason)
+        .text("hint", o.hint)
+        .texts("warnings", o.warnings);
+    std::vector<JsonObject> boxes;
+    for (const ShownBox& box : shown_boxes())
+        boxes.push_back(JsonObject{}.text("text", trimmed(box.text)).text("caption", trimmed(box.caption)).text("answer", box.answer));
+    json.objects("boxes", boxes);
+    std::string line = json.str();
+    const std::string extra = o.extra.str();
+    if (extra.size() > 2) line.insert(line.size() - 1, ", " + extra.substr(1, extra.size() - 2));
+    return line;
+}
+
+namespace {
+
+void print_lines(const Outcome& o, bool quiet) {
+    const bool utf8 = terminal_takes_utf8();
+    const std::string text = readable(outcome_text(o), utf8);
+    for (std::size_t i = o.warnings_shown; i < o.warnings.size(); ++i)
+        if (!quiet) std::fprintf(stderr, "kbptool: warning: %s\n", readable(o.warnings[i], utf8).c_str());
+    if (o.exit_code == 0) {
+        if (quiet) return;
+        std::printf("%s: %s\n", o.command.c_str(), text.c_str());
+        for (const std::string& line : o.lines) std::printf("  %s\n", readable(line, utf8).c_str());
+        return;
+    }
+    if (o.exit_code == exit_code::kUsage)  // the command line, not the command, failed
+        std::fprintf(stderr, "kbptool%s%s: %s\n", o.command.empty() ? "" : " ", o.command.c_str(), text.c_str());
+    else
+        std::fprintf(stderr, "kbptool: %s failed%s: %s\n", o.command.c_str(),
+                     o.path.empty() ? "" : (" over " + path_phrase(o.path)).c_str(), text.c_str());
+    for (const std::string& line : o.lines) std::fprintf(stderr, "  %s\n", readable(line, utf8).c_str());
+    if (!o.file.empty()) std::fprintf(stderr, "  file: %s\n", o.file.c_str());
+    if (!o.reason.empty()) std::fprintf(stderr, "  why: %s\n", readable(o.reason, utf8).c_str());
+    if (!o.hint.empty()) std::fprintf(stderr, "  try: %s\n", o.hint.c_str());
+    std::fprintf(stderr, "  exit code %d\n", o.exit_code);
+}
+
+}  // namespace
+
+void warn(Outcome& o, std::string warning, const OutputOptions& output) {
+    o.warnings.push_back(std::move(warning));
+    if (output.json || output.quiet) return;
+    std::fprintf(stderr, "kbptool: warning: %s\n", readable(o.warnings.back(), terminal_takes_utf8()).c_str());
+    o.warnings_shown = o.warnings.size();
+}
+
+int report(const Outcome& o, const OutputOptions& output) {
+    if (output.json)
+        std::printf("%s\n", outcome_json(o).c_str());
+    else
+        print_lines(o, output.quiet);
+    std::fflush(stdout);
+    return o.exit_code;
+}
+
+}  // namespace kbptool
