@@ -42,7 +42,7 @@ int usage_error(const std::string& command, const std::string& text, const std::
     o.command = command;
     o.text = text;
     o.hint = hint;
-    o.exit_code = exit_code::kUsage;
+    o.ending = Ending::usage;
     return report(o, {false, json});
 }
 
@@ -107,11 +107,17 @@ std::string unknown_option_text(const CLI::App& app, const CLI::App* command, co
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     KeyboardHost& host = keyboard_host();
-    host.hand_over_if_asked(args);
+    const bool json = std::find(args.begin(), args.end(), "--json") != args.end();
+    if (const std::string failed = host.hand_over_if_asked(args); !failed.empty()) {
+        Outcome o;
+        o.text = failed;
+        o.hint = "kbptool-sim belongs beside kbptool: install or build both";
+        o.ending = Ending::no_library;
+        return report(o, {false, json});
+    }
     const std::string_view help_switch = host.help_switch();
     for (std::string& a : args)
         if (!help_switch.empty() && a == help_switch) a = "--help";
-    const bool json = std::find(args.begin(), args.end(), "--json") != args.end();
     watch_for_interrupt(json);
     if (std::find(args.begin(), args.end(), "--version") != args.end()) return print_version(json);
 

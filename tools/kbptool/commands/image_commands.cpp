@@ -18,7 +18,7 @@ Outcome file_failure(const std::string& command, const std::string& text, const 
     o.file = error.file;
     o.text = text;
     o.reason = describe(error);
-    o.exit_code = exit_code::kFileError;
+    o.ending = Ending::file_error;
     return o;
 }
 
@@ -35,7 +35,7 @@ Outcome info(const std::string& file) {
     const std::string disagreement = end_field_disagreement(image);
     o.text = std::to_string(image.size()) + " bytes, " +
              (refusal.empty() ? "a valid image for a download" : "not a valid image: " + refusal);
-    o.exit_code = refusal.empty() ? exit_code::kSuccess : exit_code::kFailed;
+    o.ending = refusal.empty() ? Ending::success : Ending::failed;
     if (!refusal.empty()) o.reason = refusal;
     if (!disagreement.empty()) o.warnings.push_back(disagreement + "; a verify would report a difference");
     if (end) {

@@ -43,7 +43,7 @@ Outcome interface(Session& session, const std::string& wanted) {
         if (refused != 0) {
             o.text = "kbp_set_interface(" + wanted + ") refused it (1)";
             o.hint = kinds_hint();
-            o.exit_code = exit_code::kFailed;
+            o.ending = Ending::failed;
             return o;
         }
     }
@@ -60,7 +60,7 @@ Outcome send(Session& session, const std::string& path, const std::vector<std::s
     o.command = "send";
     if (!path.empty() && session.library.set_interface(*interface_kind(path)) != 0) {
         o.text = "the library refuses the interface " + path;
-        o.exit_code = exit_code::kFailed;
+        o.ending = Ending::failed;
         return o;
     }
     std::vector<std::string> sent;
@@ -75,7 +75,7 @@ Outcome send(Session& session, const std::string& path, const std::vector<std::s
             o.reason = path_phrase(o.path) + " did not take the byte" +
                        (awaits_no_acknowledge(kind) ? "" : " or no keyboard acknowledged it");
             o.hint = "check the keyboard's cable and power, or try another --interface";
-            o.exit_code = exit_code::kFailed;
+            o.ending = Ending::failed;
             break;
         }
         sent.push_back(hex_text(unsigned(byte), 2));
@@ -84,7 +84,7 @@ Outcome send(Session& session, const std::string& path, const std::vector<std::s
         if (awaits_no_acknowledge(kind) && o.warnings.empty())
             o.warnings.push_back(path_phrase(o.path) + " awaits no acknowledge: whether a keyboard took the bytes cannot be told");
     }
-    if (o.exit_code == exit_code::kSuccess) o.text = std::to_string(o.bytes) + " byte(s) over " + path_phrase(o.path);
+    if (!o.failed()) o.text = std::to_string(o.bytes) + " byte(s) over " + path_phrase(o.path);
     o.extra.texts("sent", sent);
     return o;
 }

@@ -18,7 +18,7 @@ void report_unusable(const std::string& command, const std::string& error, const
     o.command = command;
     o.text = error;
     o.hint = hint;
-    o.exit_code = exit_code::kNoLibrary;
+    o.ending = Ending::no_library;
     context.exit_code = report(o, context.output);
 }
 
@@ -45,10 +45,10 @@ void finish_session(Session& session, const Outcome& outcome, Context& context) 
     std::string error;
     Outcome shown = outcome;
     if (!session.host->keep(error)) {
-        if (shown.exit_code == exit_code::kSuccess) {
+        if (!shown.failed()) {
             shown.text = outcome_text(outcome) + "; but the keyboard's memory is not kept";
             shown.reason = error;
-            shown.exit_code = exit_code::kNoLibrary;
+            shown.ending = Ending::no_library;
         } else {
             shown.warnings.push_back(error);
         }

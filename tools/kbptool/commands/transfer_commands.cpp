@@ -15,7 +15,7 @@ enum class Transfer { download, upload, verify };
 bool check_output(const TransferOptions& t, std::string& target, Outcome& refusal) {
     refusal.command = "upload";
     refusal.file = t.image;
-    refusal.exit_code = exit_code::kFileError;
+    refusal.ending = Ending::file_error;
     FileError error;
     if (!resolve_output(t.image, target, error) || !check_writable(target, target + ".part", error)) {
         refusal.text = "cannot write the image to " + t.image;
@@ -36,7 +36,7 @@ std::optional<PortText> port_for_library(TransferOptions& t, const char* command
         refusal.text = "--port " + t.port + " cannot be used here";
         refusal.reason = why.reason;
         refusal.hint = why.hint;
-        refusal.exit_code = exit_code::kUsage;
+        refusal.ending = Ending::usage;
         return std::nullopt;
     }
     t.port = port->text;
@@ -68,7 +68,7 @@ void run_transfer(Transfer kind, TransferOptions t, Context& context) {
     if (!route) {
         o.command = command;
         o.text = "the library refuses the interface " + t.interface_name;
-        o.exit_code = exit_code::kFailed;
+        o.ending = Ending::failed;
     } else if (kind == Transfer::download) {
         o = download(*session, t, *route, image, context);
     } else if (kind == Transfer::verify) {
@@ -76,7 +76,7 @@ void run_transfer(Transfer kind, TransferOptions t, Context& context) {
     } else {
         o = upload(*session, t, *route, target, context);
     }
-    if (route && route->usb_chunks() && o.exit_code != 0 && o.exit_code != exit_code::kFileError)
+    if (route && route->usb_chunks() && o.failed() && o.ending != Ending::file_error)
         session->host->explain_usb_failure(o.reason, o.hint);
     finish_session(*session, o, context);
 }

@@ -96,7 +96,7 @@ void send_image(Session& session, Outcome& o, const TransferOptions& t, const Ro
     o.result = call.result;
     o.raw_text = call.status;
     o.seconds = call.seconds;
-    o.exit_code = exit_code::for_download(call.result);
+    o.ending = Ending::download;
     if (route.path == Path::com) {
         const std::string found = last_settings_found();
         if (!found.empty()) o.path = route.com_port + " at " + found;
@@ -143,7 +143,7 @@ bool check_image(const TransferOptions& t, const std::string& command, Bytes& im
         refusal.text = "cannot read the image " + t.image;
         refusal.reason = describe(error);
         refusal.hint = "check the file's name and rights";
-        refusal.exit_code = exit_code::kImageUnreadable;
+        refusal.ending = Ending::image_unreadable;
         return false;
     }
     const std::string why = download_refusal(image);
@@ -152,7 +152,7 @@ bool check_image(const TransferOptions& t, const std::string& command, Bytes& im
         refusal.text = "this image cannot be verified";
         refusal.reason = no_read_back;
         refusal.hint = "download it with `kbptool download` (it then says so and skips the read-back)";
-        refusal.exit_code = exit_code::kCannotReadBack;
+        refusal.ending = Ending::cannot_read_back;
         return false;
     }
     if (why.empty()) return true;
@@ -160,7 +160,7 @@ bool check_image(const TransferOptions& t, const std::string& command, Bytes& im
     refusal.reason = why + " (the file has " + std::to_string(image.size()) + " bytes)";
     refusal.hint = "a configuration image begins with \"" KBP_IMAGE_MAGIC "\" and has " + std::to_string(kMinImageSize) +
                    ".." + std::to_string(kMaxImageSize) + " bytes: see `kbptool info`";
-    refusal.exit_code = exit_code::kNotAnImage;
+    refusal.ending = Ending::not_an_image;
     return false;
 }
 
@@ -177,7 +177,7 @@ Outcome download(Session& session, const TransferOptions& t, const Route& route,
         o.extra.flag("verified", yes);
         return o;
     };
-    if (o.exit_code != exit_code::kSuccess) return verified(false);
+    if (o.failed()) return verified(false);
     o.text = std::to_string(o.bytes) + " bytes sent over " + path_phrase(o.path);
     if (t.no_verify || !impossible.empty()) return verified(false);
 
@@ -195,13 +195,13 @@ Outcome download(Session& session, const TransferOptions& t, const Route& route,
         o.reason = "the keyboard did not answer the read requests; on this path the blocks await no acknowledge, so "
                    "it may hold only part of the image, or none of it";
         o.hint = cable_hint(route) + "; --no-verify skips the read-back";
-        o.exit_code = exit_code::kReadBackFailed;
+        o.ending = Ending::read_back_failed;
         return verified(false);
     }
     if (back.difference) {
         o.text = difference_text(*back.difference);
         o.hint = "download the image again; if it differs again, " + cable_hint(route);
-        o.exit_code = exit_code::kVerifyDiffers;
+        o.ending = Ending::differs;
         return verified(false);
     }
     o.text += "; read back and verified (addresses 4.." + std::to_string(back.compared_end) + ")";
@@ -213,7 +213,7 @@ Outcome verify(Session& session, const TransferOptions& t, const Route& route, c
     Outcome sent = started("verify", t, route);
     warn_of_end_field(sent, image, context);
     send_image(session, sent, t, route, image, context);
-    if (sent.exit_code != exit_code::kSuccess) return sent;
+    if (sent.failed()) return sent;
     const ReadBack back = read_back(session, route, image, context);
     sent.seconds += back.call.seconds;
     if (!back.read) {
@@ -223,14 +223,14 @@ Outcome verify(Session& session, const TransferOptions& t, const Route& route, c
         sent.text = "the image was sent, but reading it back over " + path_phrase(route.upload_name()) + " failed";
         sent.reason = why.reason;
         sent.hint = why.hint;
-        sent.exit_code = exit_code::for_upload(back.call.result);
+        sent.ending = Ending::upload;
         return sent;
     }
     sent.result = back.call.result;
     sent.raw_text.clear();
     if (back.difference) {
         sent.text = difference_text(*back.difference);
-        sent.exit_code = exit_code::kVerifyDiffers;
+        sent.ending = Ending::differs;
     } else {
         sent.text = "keyboard bytes 4.." + std::to_string(back.compared_end) + " match the image";
     }
@@ -248,8 +248,8 @@ Outcome upload(Session& session, const TransferOptions& t, const Route& route, c
     o.result = call.result;
     o.raw_text = call.status;
     o.seconds = call.seconds;
-    o.exit_code = exit_code::for_upload(call.result);
-    if (o.exit_code != exit_code::kSuccess) {
+    o.ending = Ending::upload;
+    if (o.failed()) {
         const Explanation why = explain_upload(call.status, route);
         o.reason = why.reason;
         o.hint = why.hint;
@@ -261,7 +261,7 @@ Outcome upload(Session& session, const TransferOptions& t, const Route& route, c
         std::remove(partial.c_str());
         o.text = "cannot put the image in place of " + target;
         o.reason = describe(error);
-        o.exit_code = exit_code::kFileError;
+        o.ending = Ending::file_error;
         return o;
     }
     o.bytes = call.result + 1L;

@@ -38,7 +38,7 @@ void on_interrupt_say(const std::string& command, const std::string& consequence
         Outcome o;
         o.command = command;
         o.text = text;
-        o.exit_code = exit_code::kInterrupted;
+        o.ending = Ending::interrupted;
         line = outcome_json(o) + "\n";
     } else {
         line = "\nkbptool: " + command + " " + text + "\n";

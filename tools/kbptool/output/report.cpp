@@ -22,7 +22,7 @@ std::string outcome_json(const Outcome& o) {
         .text("raw_text", o.raw_text)
         .number("bytes", o.bytes)
         .seconds("seconds", o.seconds)
-        .number("exit_code", long(o.exit_code))
+        .number("exit_code", long(o.exit_code()))
         .text("path", o.path)
         .text("file", o.file)
         .text("reason", o.reason)
@@ -45,13 +45,13 @@ void print_lines(const Outcome& o, bool quiet) {
     const std::string text = readable(outcome_text(o), utf8);
     for (std::size_t i = o.warnings_shown; i < o.warnings.size(); ++i)
         if (!quiet) std::fprintf(stderr, "kbptool: warning: %s\n", readable(o.warnings[i], utf8).c_str());
-    if (o.exit_code == 0) {
+    if (o.exit_code() == 0) {
         if (quiet) return;
         std::printf("%s: %s\n", o.command.c_str(), text.c_str());
         for (const std::string& line : o.lines) std::printf("  %s\n", readable(line, utf8).c_str());
         return;
     }
-    if (o.exit_code == exit_code::kUsage)  // the command line, not the command, failed
+    if (o.ending == Ending::usage || o.command.empty())  // the command line, not the command, failed
         std::fprintf(stderr, "kbptool%s%s: %s\n", o.command.empty() ? "" : " ", o.command.c_str(), text.c_str());
     else
         std::fprintf(stderr, "kbptool: %s failed%s: %s\n", o.command.c_str(),
@@ -60,7 +60,7 @@ void print_lines(const Outcome& o, bool quiet) {
     if (!o.file.empty()) std::fprintf(stderr, "  file: %s\n", o.file.c_str());
     if (!o.reason.empty()) std::fprintf(stderr, "  why: %s\n", readable(o.reason, utf8).c_str());
     if (!o.hint.empty()) std::fprintf(stderr, "  try: %s\n", o.hint.c_str());
-    std::fprintf(stderr, "  exit code %d\n", o.exit_code);
+    std::fprintf(stderr, "  exit code %d\n", o.exit_code());
 }
 
 }  // namespace
@@ -78,7 +78,7 @@ int report(const Outcome& o, const OutputOptions& output) {
     else
         print_lines(o, output.quiet);
     std::fflush(stdout);
-    return o.exit_code;
+    return o.exit_code();
 }
 
 }  // namespace kbptool

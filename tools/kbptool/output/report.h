@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "output/exit_codes.h"
 #include "output/json_object.h"
 
 namespace kbptool {
@@ -21,7 +22,7 @@ struct Outcome {
     std::string text;               // what happened, in a line; the library's text trimmed when empty
     long bytes = 0;                 // image bytes moved
     double seconds = 0;
-    int exit_code = 0;
+    Ending ending = Ending::success;  // with `result`, gives the exit code
     std::string path;               // "keyboard port driver", "COM5 at 9600,N,8,1", ...
     std::string file;
     std::string reason;             // why it failed, in the tool's words
@@ -30,6 +31,9 @@ struct Outcome {
     std::size_t warnings_shown = 0; // how many of them `warn` printed already
     std::vector<std::string> lines; // more to show on success (stdout)
     JsonObject extra;               // the command's own keys, after the common ones
+
+    int exit_code() const { return exit_code_of(ending, result); }
+    bool failed() const { return exit_code() != exit_code::kSuccess; }
 };
 
 // Prints the outcome (a success on stdout, a failure on stderr; one object on

@@ -58,7 +58,7 @@ bool names_com_port(const std::string& text) {
 
 class LinuxKeyboardHost : public KeyboardHost {
 public:
-    void hand_over_if_asked(const std::vector<std::string>& args) override;
+    std::string hand_over_if_asked(const std::vector<std::string>& args) override;
     void add_switches(CLI::App& app) override {
         static bool simulated = false;  // handed over before the command line is parsed
         app.add_flag(kSimSwitch, simulated,
@@ -126,19 +126,18 @@ std::optional<PortText> LinuxKeyboardHost::port_text(const std::string& given, P
     return PortText{text, device};
 }
 
-void LinuxKeyboardHost::hand_over_if_asked(const std::vector<std::string>& args) {
+std::string LinuxKeyboardHost::hand_over_if_asked(const std::vector<std::string>& args) {
     const char* env = std::getenv("KBPTOOL_SIM");
     const bool asked = (env != nullptr && std::strcmp(env, "1") == 0) ||
                        std::find(args.begin(), args.end(), kSimSwitch) != args.end();
-    if (!asked) return;
+    if (!asked) return {};
     const std::string program = program_folder() + "/" + kSimProgram;
     std::vector<char*> argv{const_cast<char*>(program.c_str())};
     for (const std::string& a : args)
         if (a != kSimSwitch) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
     execv(program.c_str(), argv.data());
-    std::fprintf(stderr, "kbptool: cannot run %s: %s\n", program.c_str(), std::strerror(errno));
-    std::exit(3);
+    return "cannot run " + program + ": " + std::strerror(errno);
 }
 
 }  // namespace
