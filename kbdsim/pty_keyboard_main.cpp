@@ -1,7 +1,7 @@
 // kbdsim_pty: the keyboard on the far end of a serial line, played on a pty.
 //
 //   kbdsim_pty [SETTINGS] [--no-echo | --silent | --resend] [--summary FILE] [--memory FILE]
-//              [--max-seconds N]
+//              [--max-seconds N] [--hang-up-after N]
 //
 // Prints the slave's path as the first line of standard output; a program
 // that opens that path (or a COM port linked to it) talks to the keyboard.
@@ -10,7 +10,9 @@
 // set to SETTINGS (e.g. 2400,O,8,1: rate and parity count; a pty shows no data
 // bits), at any setting when SETTINGS is left out, never with --no-echo.
 // --silent answers nothing (no keyboard on the line), --resend answers a
-// resend request to every byte. Ends on SIGTERM, SIGINT or after --max-seconds
+// resend request to every byte. --hang-up-after N closes the line once N
+// bytes came, as a keyboard pulled off the port: the program's end then reads
+// and writes nothing more. Ends on SIGTERM, SIGINT or after --max-seconds
 // (default 900), and then writes a summary of what it received and, with
 // --memory, its 64 KiB memory.
 #include <fcntl.h>
@@ -43,6 +45,7 @@ struct Options {
     const char* summary = nullptr;
     const char* memory = nullptr;
     long max_seconds = 900;
+    unsigned long long hang_up_after = 0;  // 0: never
 };
 
 struct Speed {
@@ -94,6 +97,8 @@ bool parse_options(int argc, char** argv, Options& o) {
             o.memory = argv[++i];
         } else if (a == "--max-seconds" && i + 1 < argc) {
             o.max_seconds = std::strtol(argv[++i], nullptr, 10);
+        } else if (a == "--hang-up-after" && i + 1 < argc) {
+            o.hang_up_after = std::strtoull(argv[++i], nullptr, 10);
         } else if (a.empty() || a[0] == '-' || !parse_settings(argv[i], o)) {
             return false;
         }
@@ -124,6 +129,13 @@ bool open_line(Line& line) {
     if (tcgetattr(line.slave, &t) != 0) return false;
     cfmakeraw(&t);
     return tcsetattr(line.slave, TCSANOW, &t) == 0;
+}
+
+// Both ends closed: the program's end of the line is hung up.
+void hang_up(Line& line) {
+    close(line.master);
+    close(line.slave);
+    line.master = line.slave = -1;
 }
 
 struct Counts {
@@ -178,7 +190,7 @@ int main(int argc, char** argv) {
     if (!parse_options(argc, argv, options)) {
         std::fprintf(stderr,
                      "usage: kbdsim_pty [RATE,PARITY,DATA,STOP] [--no-echo|--silent|--resend] [--summary FILE] "
-                     "[--memory FILE] [--max-seconds N]\n");
+                     "[--memory FILE] [--max-seconds N] [--hang-up-after N]\n");
         return 2;
     }
     struct sigaction action {};
@@ -205,7 +217,10 @@ int main(int argc, char** argv) {
         std::uint8_t buffer[256];
         const ssize_t n = read(line.master, buffer, sizeof buffer);
         if (n <= 0) continue;
-        for (ssize_t i = 0; i < n; ++i) answer(line, options, keyboard, buffer[i], counts);
+        for (ssize_t i = 0; i < n && line.master >= 0; ++i) {
+            answer(line, options, keyboard, buffer[i], counts);
+            if (keyboard.bytes_received == options.hang_up_after) hang_up(line);
+        }
     }
     write_summary(options, keyboard, counts);
     write_memory(options, keyboard);

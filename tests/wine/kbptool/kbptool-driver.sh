@@ -56,7 +56,9 @@ row "$work/other_dll" 3 'err:no export kbp_download' 'err:not a kbpi32\.dll of t
 row "$doubles" 0 -- new --end 1023 "$image"
 row "$doubles" 0 'out:read back and verified' -- download "$image" --usb --yes
 # The capture library's box comes up, is noted, and --no answers it.
-row "$work/no_kbpfunc" 20 'err:the library asks: .*KBPFUNC\.DLL.*Cancel \(--no\)' -- upload up.kbp --usb --no
+row "$work/no_kbpfunc" 20 'err:the library asks: .*KBPFUNC\.DLL.*Cancel \(--no\)' \
+  'err:why: the library cannot load the capture library KBPFUNC\.DLL' 'err:try: put a 64-bit KBPFUNC\.DLL beside .*kbpi32\.dll' \
+  -- upload up.kbp --usb --no
 row "$doubles" 0 'out:^\{.*"command": "detect"' -- detect --json --no
 
 [ $failures -eq 0 ] || echo "kbptool-driver: $failures of the rows failed" >&2

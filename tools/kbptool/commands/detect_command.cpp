@@ -6,6 +6,7 @@
 #include "commands/failure_words.h"
 #include "files/file_access.h"
 #include "include/kbp_protocol.h"
+#include "kbpi32/download/download_results.h"
 #include "output/readable_text.h"
 #include "commands/wire_time.h"
 
@@ -65,7 +66,7 @@ PathAnswer probe_com(Session& session, const PortText& port_text) {
     std::snprintf(status, sizeof status, "%s", port.c_str());
     const int result = session.library.download(none.c_str(), status, nullptr);
     const std::string found = last_settings_found();
-    if (result == -7 && !found.empty()) {
+    if (result == kbp::download_result::kFileNotFound && !found.empty()) {
         a.answer = "yes";
         a.detail = "the keyboard echoed at " + found;
         a.path = name + " at " + found;
@@ -73,9 +74,10 @@ PathAnswer probe_com(Session& session, const PortText& port_text) {
     }
     Route route;
     route.path = Path::com;
+    route.port_text = port;
     route.com_port = name;
     a.answer = "no";
-    a.detail = result < 0 ? explain_download(result, status, route).reason : "unexpected result";
+    a.detail = result < 0 ? explain_download(result, status, route, {}).reason : "unexpected result";
     return a;
 }
 
@@ -110,11 +112,12 @@ void add_detect_command(CLI::App& app, Context& context) {
     auto port = std::make_shared<std::string>();
     CLI::App* command = app.add_subcommand(
         "detect", "Ask each path whether a keyboard answers now, without writing its memory; list its devices");
+    const std::string example_port = keyboard_host().example_port();
     command->footer("The controller ports and the class driver wait for the keyboard's acknowledge of a\n"
                     "harmless command; the keyboard port driver and USB await none (\"cannot tell\").\n"
-                    "--port COMn runs the line-setting search on that port (only echo probes are sent).\n"
-                    "Example:\n  kbptool detect --port COM1\n");
-    command->add_option("--port", *port, "A serial port to search for a keyboard: COM1..COM9 (Linux: /dev/ttyUSB0, ...)")
+                    "--port PORT runs the line-setting search on that port (only echo probes are sent).\n"
+                    "Example:\n  kbptool detect --port " + example_port + "\n");
+    command->add_option("--port", *port, "A serial port to search for a keyboard, such as " + example_port)
         ->check(CLI::Validator(
             [](std::string& text) {
                 PortRefusal why;

@@ -82,13 +82,15 @@ void run_transfer(Transfer kind, TransferOptions t, Context& context) {
 }
 
 void add_transfer(CLI::App& app, Context& context, Transfer kind, const char* name, const char* description,
-                  const char* example) {
+                  const std::string& example) {
     auto t = std::make_shared<TransferOptions>();
     CLI::App* command = app.add_subcommand(name, description);
-    command->footer(std::string("Example:\n  ") + example + "\n");
+    command->footer("Example:\n  " + example + "\n");
+    const std::string example_port = keyboard_host().example_port();
     command->add_option("IMAGE", t->image, "Configuration image file")->required()->check(refuse_empty_name);
     if (kind != Transfer::upload)
-        command->add_option("--port", t->port, "Port text for the library: USB, AT, COM1:9600,N,8,1, COM1 (search)");
+        command->add_option("--port", t->port, "Port text for the library: USB, AT, " + example_port +
+                                                   ":9600,N,8,1, " + example_port + " (search)");
     command->add_flag("--usb", t->usb, "Over USB (short for --port USB)");
     command->add_option("--interface", t->interface_name, "Path to choose first")
         ->check(CLI::IsMember(kInterfaceNames));
@@ -103,7 +105,7 @@ void add_transfer(CLI::App& app, Context& context, Transfer kind, const char* na
 void add_transfer_commands(CLI::App& app, Context& context) {
     add_transfer(app, context, Transfer::download, "download",
                  "Send IMAGE into the keyboard (kbp_download), then read it back and compare",
-                 "kbptool download examples/sample.kbp --port COM1:9600,N,8,1");
+                 "kbptool download examples/sample.kbp --port " + keyboard_host().example_port() + ":9600,N,8,1");
     add_transfer(app, context, Transfer::upload, "upload", "Read the keyboard's image into IMAGE (kbp_upload)",
                  "kbptool upload backup.kbp --usb");
     add_transfer(app, context, Transfer::verify, "verify",

@@ -19,7 +19,18 @@ struct LibraryCall {
     int result = 0;
     std::string status;
     double seconds = 0;
+    long reports = 0;        // progress reports that came
+    int last_percent = -1;   // of the last of them; -1: none came
+    std::vector<ShownBox> boxes;  // the library's boxes during the call
 };
+
+// The boxes the library showed since `before` of them had come.
+std::vector<ShownBox> boxes_since(std::size_t before) {
+    return {shown_boxes().begin() + long(before), shown_boxes().end()};
+}
+
+// Paths that hand a block on without the keyboard's acknowledge.
+bool awaits_no_acknowledge(Path path) { return path == Path::port_driver || path == Path::usb; }
 
 bool progress_shown(const Context& c) { return !c.output.quiet && !c.output.json; }
 
@@ -30,9 +41,10 @@ LibraryCall call_download(Session& session, const Route& route, const std::strin
     Progress progress("download", size, 0, progress_shown(context), [&] { session.host->step_done(block_seconds); });
     char status[kStatusSize];
     std::snprintf(status, sizeof status, "%s", route.port_text.c_str());
+    const std::size_t boxes_before = shown_boxes().size();
     const int result = session.library.download(file.c_str(), status, &Progress::callback);
     progress.finish();
-    return {result, status, progress.seconds()};
+    return {result, status, progress.seconds(), progress.reports(), progress.last_percent(), boxes_since(boxes_before)};
 }
 
 LibraryCall call_upload(Session& session, const Route& route, const std::string& file, long size,
@@ -42,9 +54,21 @@ LibraryCall call_upload(Session& session, const Route& route, const std::string&
     Progress progress(label, size, chunk, progress_shown(context), [&] { session.host->step_done(read_seconds); });
     char status[kStatusSize];
     std::snprintf(status, sizeof status, "%s", route.usb_chunks() ? "USB" : "");
+    const std::size_t boxes_before = shown_boxes().size();
     const int result = session.library.upload(file.c_str(), status, &Progress::callback);
     progress.finish();
-    return {result, result > 0 ? "" : status, progress.seconds()};
+    return {result,           result > 0 ? "" : status,     progress.seconds(),
+            progress.reports(), progress.last_percent(), boxes_since(boxes_before)};
+}
+
+// What a download wrote into the keyboard, from what its progress saw: a
+// report comes before each block and one of 100 after the last, so every
+// report but the last stands for a block the path took.
+Written written_by(const LibraryCall& call, const Route& route, long file_size) {
+    const long image_bytes = file_size - KBP_IMAGE_FIRST_ADDRESS;
+    if (call.result > 0 || call.last_percent == 100) return {image_bytes, image_bytes};
+    const long blocks = call.reports > 1 ? call.reports - 1 : 0;
+    return {std::min(blocks * long(block_bytes(route.path)), image_bytes), image_bytes};
 }
 
 std::string hex_byte(std::optional<std::uint8_t> byte) { return byte ? hex_text(*byte, 2) : "none"; }
@@ -97,6 +121,8 @@ void send_image(Session& session, Outcome& o, const TransferOptions& t, const Ro
     o.raw_text = call.status;
     o.seconds = call.seconds;
     o.ending = Ending::download;
+    const Written written = written_by(call, route, long(image.size()));
+    o.extra.number("sent", written.bytes);
     if (route.path == Path::com) {
         const std::string found = last_settings_found();
         if (!found.empty()) o.path = route.com_port + " at " + found;
@@ -107,10 +133,13 @@ void send_image(Session& session, Outcome& o, const TransferOptions& t, const Ro
         o.bytes = call.result;
         return;
     }
-    const Explanation why = explain_download(call.result, call.status, route);
+    const Explanation why = explain_download(call.result, call.status, route, written);
+    o.text = why.happened;
+    // The tool's words replace the library's text: it is still shown.
+    if (!o.text.empty() && call.status != route.port_text && !trimmed(call.status).empty())
+        o.lines.push_back("the library's text: " + trimmed(call.status));
     o.reason = why.reason;
     o.hint = why.hint;
-    if (call.result == -3) o.text = "\"" + route.port_text + "\" is no port text";
 }
 
 void warn_of_end_field(Outcome& o, const Bytes& image, const Context& context) {
@@ -190,17 +219,20 @@ Outcome download(Session& session, const TransferOptions& t, const Route& route,
             warn(o, failed + ": an upload has no COM path, so it was not checked", context.output);
             return verified(false);
         }
+        const Explanation why = explain_upload(back.call.status, back.call.boxes, route, true);
         o.raw_text = back.call.status;
         o.text = failed;
-        o.reason = "the keyboard did not answer the read requests; on this path the blocks await no acknowledge, so "
-                   "it may hold only part of the image, or none of it";
-        o.hint = cable_hint(route) + "; --no-verify skips the read-back";
+        o.reason = why.reason + (awaits_no_acknowledge(route.path)
+                                     ? "; on this path the blocks await no acknowledge, so the keyboard may hold only "
+                                       "part of the image, or none of it"
+                                     : "");
+        o.hint = why.hint + "; --no-verify skips the read-back";
         o.ending = Ending::read_back_failed;
         return verified(false);
     }
     if (back.difference) {
         o.text = difference_text(*back.difference);
-        o.hint = "download the image again; if it differs again, " + cable_hint(route);
+        o.hint = "download the image again; if it differs again, " + cable_hint(route, true);
         o.ending = Ending::differs;
         return verified(false);
     }
@@ -217,7 +249,7 @@ Outcome verify(Session& session, const TransferOptions& t, const Route& route, c
     const ReadBack back = read_back(session, route, image, context);
     sent.seconds += back.call.seconds;
     if (!back.read) {
-        const Explanation why = explain_upload(back.call.status, route);
+        const Explanation why = explain_upload(back.call.status, back.call.boxes, route, true);
         sent.result = back.call.result;
         sent.raw_text = back.call.status;
         sent.text = "the image was sent, but reading it back over " + path_phrase(route.upload_name()) + " failed";
@@ -250,7 +282,7 @@ Outcome upload(Session& session, const TransferOptions& t, const Route& route, c
     o.seconds = call.seconds;
     o.ending = Ending::upload;
     if (o.failed()) {
-        const Explanation why = explain_upload(call.status, route);
+        const Explanation why = explain_upload(call.status, call.boxes, route, false);
         o.reason = why.reason;
         o.hint = why.hint;
         std::remove(partial.c_str());

@@ -86,6 +86,14 @@ public:
     // A failure over USB explained in this system's terms: the reason and
     // hint are replaced where the host knows better (no device, no access).
     virtual void explain_usb_failure(std::string& /*reason*/, std::string& /*hint*/) const {}
+
+    // Words of this system for help texts and hints.
+    // A serial port as --port names it here: "COM1", "/dev/ttyUSB0".
+    virtual std::string example_port() const = 0;
+    // Where an upload reads the keyboard's answers from here, in a phrase.
+    virtual std::string upload_answers_source() const = 0;
+    // What to do when the library cannot bind its capture library (its box came).
+    virtual std::string capture_library_hint() const = 0;
 };
 
 // The host this program is built with.

@@ -25,6 +25,10 @@ public:
     // What the library calls; reaches the Progress made last.
     static void KBPI32_CALL callback(int percent);
     double seconds() const;
+    // How many reports came, and the percent of the last (-1: none came):
+    // what a transfer that stopped had got through.
+    long reports() const { return reports_; }
+    int last_percent() const { return last_percent_; }
     void finish();
 
 private:
@@ -41,6 +45,7 @@ private:
     bool line_open_ = false;
     int last_tenth_ = -1;
     long reports_ = 0;
+    int last_percent_ = -1;
     std::function<void()> on_step_;
     Clock::time_point start_ = Clock::now();
     std::deque<std::pair<Clock::time_point, long>> samples_;

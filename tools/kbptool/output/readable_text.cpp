@@ -29,6 +29,10 @@ std::string hex_digits(unsigned value, int digits) {
     return text;
 }
 
+std::string usb_ids_text(unsigned vendor, unsigned product) {
+    return "vendor " + hex_digits(vendor, 4) + " product " + hex_digits(product, 4);
+}
+
 std::string trimmed(std::string_view text) {
     const std::size_t first = text.find_first_not_of(" \r\n\t");
     if (first == std::string_view::npos) return {};

@@ -13,6 +13,8 @@ std::string readable(std::string_view ansi_text, bool utf8);
 std::string hex_text(unsigned value, int digits);
 // The same without "0x": "3F" (digits 2).
 std::string hex_digits(unsigned value, int digits);
+// A USB device's identifiers as every listing shows them: "vendor 053A product 0001".
+std::string usb_ids_text(unsigned vendor, unsigned product);
 // Without leading and trailing blanks and line breaks.
 std::string trimmed(std::string_view text);
 // Whether the locale asks for UTF-8 output.

@@ -33,10 +33,6 @@ std::vector<std::string> names_in(const std::string& folder, const std::vector<s
     return names;
 }
 
-std::string ids(std::uint16_t vendor, std::uint16_t product) {
-    return "vendor " + hex_digits(vendor, 4) + " product " + hex_digits(product, 4);
-}
-
 }  // namespace
 
 std::vector<FoundDevice> serial_devices() {
@@ -51,7 +47,7 @@ std::vector<FoundDevice> keyboard_nodes() {
     std::vector<FoundDevice> found;
     for (const backend::HidNodeSeen& node : backend::hid_nodes_seen())
         found.push_back({"hid", node.device_path,
-                         ids(node.vendor, node.product) + (node.vendor == KBP_USB_VENDOR_ID ? ", the keyboard's vendor" : "")});
+                         usb_ids_text(node.vendor, node.product) + (node.vendor == KBP_USB_VENDOR_ID ? ", the keyboard's vendor" : "")});
     const std::string input = backend::keyboard_input_device();
     if (!input.empty()) found.push_back({"input", input, "the keyboard's keys, grabbed during an upload's reads"});
     return found;

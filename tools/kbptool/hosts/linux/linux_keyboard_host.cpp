@@ -94,6 +94,13 @@ public:
         return found;
     }
     std::string description() const override { return "hardware (Linux: serial ttys, hidraw, evdev)"; }
+    std::string example_port() const override { return "/dev/ttyUSB0"; }
+    std::string upload_answers_source() const override {
+        return "the keyboard's input device (evdev; --input /dev/input/eventN names it)";
+    }
+    std::string capture_library_hint() const override {
+        return "report this as a fault: on Linux the capture of the keyboard's answers is built in";
+    }
     void explain_usb_failure(std::string& reason, std::string& hint) const override {
         if (const std::string why = why_no_usb_keyboard(); !why.empty()) {
             reason = why;

@@ -8,6 +8,7 @@
 #include "include/kbp_protocol.h"
 #include "include/kbpusb.h"
 #include "hosts/keyboard_host.h"
+#include "platform/sim/faults.h"
 #include "platform/sim/scenario.h"
 #include "output/prompt.h"
 #include "output/readable_text.h"
@@ -74,6 +75,7 @@ public:
             return answer_message_box(text, caption, settings.answer, settings.quiet);
         });
         scenario.build();
+        if (faults.close_fails) sim::faults().fail(sim::Call::close_handle);
         if (faults.no_answer) {
             keyboard_.answer_mode = kbdsim::AnswerMode::silent;
             keyboard_.answers_echo = false;
@@ -111,11 +113,16 @@ public:
         for (const sim::PresentHidDevice& device : sim::hid_devices_present())
             if (device.vendor_id == KBP_USB_VENDOR_ID)
                 found.push_back({"hid", device.path,
-                                 "vendor " + hex_digits(device.vendor_id, 4) + " product " + hex_digits(device.product_id, 4)});
+                                 usb_ids_text(device.vendor_id, device.product_id)});
         return found;
     }
 
     std::string description() const override { return description_; }
+    std::string example_port() const override { return "COM1"; }
+    std::string upload_answers_source() const override { return "the simulated PC's capture library"; }
+    std::string capture_library_hint() const override {
+        return "report this as a fault: the simulated PC always installs its capture library";
+    }
 
 private:
     kbdsim::Keyboard keyboard_;

@@ -24,6 +24,8 @@ bool parse_faults(const std::vector<std::string>& names, SimFaults& faults, std:
             faults.no_answer = true;
         } else if (name == "resend") {
             faults.resend = true;
+        } else if (name == "close-fails") {
+            faults.close_fails = true;
         } else if (name.starts_with("unplug-at=")) {
             const std::string count = name.substr(10);
             char* end = nullptr;
@@ -43,7 +45,7 @@ bool parse_faults(const std::vector<std::string>& names, SimFaults& faults, std:
             }
             faults.bad_cell = std::uint16_t(cell);
         } else {
-            error = "unknown fault " + name + " (no-answer, resend, unplug-at=N, bad-cell=ADDRESS)";
+            error = "unknown fault " + name + " (no-answer, resend, unplug-at=N, bad-cell=ADDRESS, close-fails)";
             return false;
         }
     }
@@ -78,7 +80,7 @@ void add_sim_options(CLI::App& command) {
             },
             "RATE,P,D,S"))
         ->group(group);
-    command.add_option("--fault", o.faults, "Inject a fault: no-answer, resend, unplug-at=N (the N-th byte), bad-cell=ADDRESS (keeps its value)")
+    command.add_option("--fault", o.faults, "Inject a fault: no-answer, resend, unplug-at=N (the N-th byte), bad-cell=ADDRESS (keeps its value), close-fails (closing a COM port fails)")
         ->check(CLI::Validator(
             [](std::string& text) {
                 SimFaults ignored;

@@ -16,6 +16,7 @@ struct SimFaults {
     bool resend = false;
     std::uint64_t unplug_at_byte = 0;  // 0: stays plugged in
     std::optional<std::uint16_t> bad_cell;  // a memory address that keeps its value
+    bool close_fails = false;  // closing a device fails (a COM port that cannot be closed)
 };
 
 struct SimOptions {

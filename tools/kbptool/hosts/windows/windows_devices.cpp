@@ -70,7 +70,7 @@ std::vector<FoundDevice> vendor_hid_devices() {
         HIDD_ATTRIBUTES attributes{};
         if (path.empty() || !hid_attributes(path, attributes) || attributes.VendorID != KBP_USB_VENDOR_ID)
             continue;
-        devices.push_back({"hid", path, "vendor " + hex_digits(attributes.VendorID, 4) + " product " + hex_digits(attributes.ProductID, 4)});
+        devices.push_back({"hid", path, usb_ids_text(attributes.VendorID, attributes.ProductID)});
     }
     SetupDiDestroyDeviceInfoList(set);
     return devices;

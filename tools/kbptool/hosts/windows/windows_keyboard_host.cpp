@@ -5,6 +5,7 @@
 #include "hosts/windows/windows_box_answers.h"
 #include "hosts/windows/windows_devices.h"
 #include "hosts/windows/windows_library_path.h"
+#include "platform/capture_library.h"
 
 namespace kbptool {
 
@@ -29,6 +30,17 @@ public:
         return found;
     }
     std::string description() const override { return "hardware, through " + kbpi32_path(); }
+    std::string example_port() const override { return "COM1"; }
+    std::string upload_answers_source() const override {
+        return std::string("the capture library ") + platform::kCaptureLibraryName;
+    }
+    // kbpi32.dll loads it by name, from this program's folder first; only
+    // one of this program's architecture loads.
+    std::string capture_library_hint() const override {
+        const std::string bits = std::to_string(sizeof(void*) * 8) + "-bit";
+        return "put a " + bits + " " + platform::kCaptureLibraryName + " beside " + kbpi32_path() +
+               ": this kbptool.exe and its kbpi32.dll are " + bits + " and load no other";
+    }
 };
 
 }  // namespace
