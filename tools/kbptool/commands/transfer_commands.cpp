@@ -91,7 +91,7 @@ void add_transfer(CLI::App& app, Context& context, Transfer kind, const char* na
         command->add_option("--port", t->port, "Port text for the library: USB, AT, COM1:9600,N,8,1, COM1 (search)");
     command->add_flag("--usb", t->usb, "Over USB (short for --port USB)");
     command->add_option("--interface", t->interface_name, "Path to choose first")
-        ->check(CLI::IsMember(kInterfaceNames));
+        ->transform(CLI::IsMember(kInterfaceNames, CLI::ignore_case));
     if (kind == Transfer::download)
         command->add_flag("--no-verify", t->no_verify, "Do not read the image back after the download");
     keyboard_host().add_options(*command);
