@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <memory>
 #include <regex>
 #include <thread>
 #include <vector>
@@ -80,11 +81,11 @@ TEST_F(Polish, AFullDiskSaysSoWhenAnUploadCannotWrite) {
     const fs::path disk = folder / "disk";
     fs::create_directories(disk);
     if (mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=16k") != 0) GTEST_SKIP() << "tmpfs cannot be mounted here";
+    const std::unique_ptr<const char, void (*)(const char*)> mounted(disk.c_str(), [](const char* at) { umount(at); });
     write("disk/filler", std::string(16 * 1024, 'x'));  // as much as fits
-    ASSERT_EQ(run("download sample.kbp"), 0);
+    EXPECT_EQ(run("download sample.kbp"), 0);
     EXPECT_EQ(run("upload disk/back.kbp"), 20);
     EXPECT_NE(output().find("could not be written to disk: No space left on device"), std::string::npos) << output();
-    umount(disk.c_str());
 }
 
 TEST_F(Polish, AnUploadedFileHasTheRightsOfAnyNewFile) {
