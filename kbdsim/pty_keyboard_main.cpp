@@ -1,20 +1,10 @@
-// kbdsim_pty: the keyboard on the far end of a serial line, played on a pty.
+// kbdsim_pty: the keyboard on the far end of a serial line, played on a pty
+// (`kbdsim_pty --help` lists its options).
 //
-//   kbdsim_pty [SETTINGS] [--no-echo | --silent | --resend] [--summary FILE] [--memory FILE]
-//              [--max-seconds N] [--hang-up-after N]
-//
-// Prints the slave's path as the first line of standard output; a program
-// that opens that path (or a COM port linked to it) talks to the keyboard.
 // Every byte is acknowledged and frames are decoded into the keyboard's
-// memory. The echo command is answered with its echo only while the line is
-// set to SETTINGS (e.g. 2400,O,8,1: rate and parity count; a pty shows no data
-// bits), at any setting when SETTINGS is left out, never with --no-echo.
-// --silent answers nothing (no keyboard on the line), --resend answers a
-// resend request to every byte. --hang-up-after N closes the line once N
-// bytes came, as a keyboard pulled off the port: the program's end then reads
-// and writes nothing more. Ends on SIGTERM, SIGINT or after --max-seconds
-// (default 900), and then writes a summary of what it received and, with
-// --memory, its 64 KiB memory.
+// memory. The echo command is answered only while the line is at the settings
+// asked for: a pty shows rate and parity, no data bits. At the end it writes a
+// summary of what it received and, with --memory, its 64 KiB memory.
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -183,14 +173,35 @@ void write_memory(const Options& o, const kbdsim::Keyboard& keyboard) {
     if (out != nullptr) std::fclose(out);
 }
 
+constexpr char kUsage[] =
+    "usage: kbdsim_pty [RATE,PARITY,DATA,STOP] [--no-echo|--silent|--resend] [--summary FILE] "
+    "[--memory FILE] [--max-seconds N] [--hang-up-after N]\n";
+
+constexpr char kHelp[] =
+    "\nA keyboard on the far end of a serial line, played on a pty. The first line of output is the\n"
+    "pty's path: a program that opens it talks to the keyboard. Ends on SIGTERM or SIGINT.\n\n"
+    "  RATE,PARITY,DATA,STOP  answer the echo command only at these line settings, e.g. 2400,O,8,1\n"
+    "                         (rate and parity count); without them at any settings\n"
+    "  --no-echo              never answer the echo command\n"
+    "  --silent               answer nothing, as a line with no keyboard\n"
+    "  --resend               answer every byte with a resend request\n"
+    "  --summary FILE         write the summary of what was received to FILE (default: standard output)\n"
+    "  --memory FILE          write the keyboard's 64 KiB memory to FILE at the end\n"
+    "  --max-seconds N        end after N seconds (default 900)\n"
+    "  --hang-up-after N      close the line once N bytes came, as a keyboard pulled off the port\n"
+    "  -h, --help             print this help\n";
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::printf("%s%s", kUsage, kHelp);
+            return 0;
+        }
     Options options;
     if (!parse_options(argc, argv, options)) {
-        std::fprintf(stderr,
-                     "usage: kbdsim_pty [RATE,PARITY,DATA,STOP] [--no-echo|--silent|--resend] [--summary FILE] "
-                     "[--memory FILE] [--max-seconds N] [--hang-up-after N]\n");
+        std::fprintf(stderr, "%s(kbdsim_pty --help lists the options)\n", kUsage);
         return 2;
     }
     struct sigaction action {};

@@ -110,8 +110,9 @@ int main(int argc, char** argv) {
     const bool json = std::find(args.begin(), args.end(), "--json") != args.end();
     if (const std::string failed = host.hand_over_if_asked(args); !failed.empty()) {
         Outcome o;
-        o.text = failed;
-        o.hint = "kbptool-sim belongs beside kbptool: install or build both";
+        const std::size_t newline = failed.find('\n');
+        o.text = failed.substr(0, newline);
+        if (newline != std::string::npos) o.hint = failed.substr(newline + 1);
         o.ending = Ending::no_library;
         return report(o, {false, json});
     }
@@ -121,7 +122,7 @@ int main(int argc, char** argv) {
     watch_for_interrupt(json);
     if (std::find(args.begin(), args.end(), "--version") != args.end()) return print_version(json);
 
-    CLI::App app("kbptool: move keyboard configuration images through kbpi32");
+    CLI::App app("kbptool: move keyboard configuration images through kbpi32", "kbptool");
     app.require_subcommand(1);
     app.fallthrough();
     app.footer(kExitCodes);

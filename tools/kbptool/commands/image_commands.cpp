@@ -50,19 +50,37 @@ Outcome info(const std::string& file) {
     }
     std::vector<JsonObject> paths;
     if (refusal.empty()) {
-        char line[128];
-        std::snprintf(line, sizeof line, "%-11s %7s %12s %18s", "path", "frames", "frame bytes", "est. wire time");
+        // A download reads the image back unless it cannot: its time is part of the download's.
+        const unsigned back_end = read_back_end(image);
+        char line[256];
+        std::snprintf(line, sizeof line, "%-11s %7s %12s %18s %11s %9s", "path", "frames", "frame bytes", "est. wire time",
+                      "read-back", "total");
         o.lines.push_back(line);
         for (Path p : kAllPaths) {
             const DownloadPlan plan = plan_download(p, o.bytes);
-            std::snprintf(line, sizeof line, "%-11s %7ld %12ld %16.1f s%s", std::string(path_name(p)).c_str(),
-                          plan.frames, plan.frame_bytes, plan.wire_seconds, p == Path::com ? " (9600 baud)" : "");
+            const bool reads_back = p != Path::com && back_end <= max_upload_end(p == Path::usb);
+            const double back = reads_back ? upload_seconds(p, back_end) : 0;
+            char times[48];
+            if (reads_back)
+                std::snprintf(times, sizeof times, "%9.1f s %7.1f s", back, plan.wire_seconds + back);
+            else
+                std::snprintf(times, sizeof times, "%11s %9s", "-", "-");
+            std::snprintf(line, sizeof line, "%-11s %7ld %12ld %16.1f s %s%s", std::string(path_name(p)).c_str(),
+                          plan.frames, plan.frame_bytes, plan.wire_seconds, times,
+                          p == Path::com ? " (9600 baud; an upload has no COM path: read back on the path chosen)"
+                          : !reads_back  ? " (cannot be read back)"
+                                         : "");
             o.lines.push_back(line);
-            paths.push_back(JsonObject{}
-                                .text("path", path_name(p))
-                                .number("frames", plan.frames)
-                                .number("frame_bytes", plan.frame_bytes)
-                                .seconds("seconds", plan.wire_seconds));
+            JsonObject path = JsonObject{}
+                                  .text("path", path_name(p))
+                                  .number("frames", plan.frames)
+                                  .number("frame_bytes", plan.frame_bytes)
+                                  .seconds("seconds", plan.wire_seconds);
+            if (reads_back)
+                path.seconds("read_back_seconds", back).seconds("total_seconds", plan.wire_seconds + back);
+            else
+                path.number("read_back_seconds", std::optional<long>{}).number("total_seconds", std::optional<long>{});
+            paths.push_back(path);
         }
     }
     o.extra.number("size", o.bytes)

@@ -1,5 +1,6 @@
 // interface and send: choosing the path and sending single bytes.
 #include <CLI/CLI.hpp>
+#include <cctype>
 #include <cstdio>
 
 #include "cli/commands.h"
@@ -101,8 +102,12 @@ void add_interface_commands(CLI::App& app, Context& context) {
     CLI::App* choose = app.add_subcommand("interface", "Choose the path (kbp_set_interface) and show it (kbp_get_interface)");
     choose->footer("KIND: auto, ports, class, portdriver, usb, or the number 0..255 passed as is.\n"
                    "The choice lasts for this run only.\nExample:\n  kbptool interface auto\n");
-    choose->add_option("KIND", *wanted, "Path to choose")->check(CLI::Validator(
-        [](std::string& text) { return interface_kind(text) ? "" : "not a path name or 0..255"; }, "KIND"));
+    choose->add_option("KIND", *wanted, "Path to choose")->transform(CLI::Validator(
+        [](std::string& text) {
+            for (char& c : text) c = char(std::tolower(static_cast<unsigned char>(c)));  // USB as usb
+            return interface_kind(text) ? "" : "not a path name or 0..255";
+        },
+        "KIND"));
     keyboard_host().add_options(*choose);
     choose->callback([wanted, &context] {
         std::optional<Session> session = open_session("interface", context);
@@ -117,7 +122,7 @@ void add_interface_commands(CLI::App& app, Context& context) {
                    "Example:\n  kbptool send " +
                    hex_text(KBP_ECHO, 2) + " " + hex_text(KBP_ENABLE, 2) + "\n");
     sender->add_option("BYTE", *bytes, "Bytes, 0..255 or 0x00..0xFF")->required()->check(kByte);
-    sender->add_option("--interface", *path, "Path to choose first")->check(CLI::IsMember(kInterfaceNames));
+    sender->add_option("--interface", *path, "Path to choose first")->transform(CLI::IsMember(kInterfaceNames, CLI::ignore_case));
     keyboard_host().add_options(*sender);
     sender->callback([bytes, path, &context] {
         std::optional<Session> session = open_session("send", context);

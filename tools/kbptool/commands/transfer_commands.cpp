@@ -93,7 +93,7 @@ void add_transfer(CLI::App& app, Context& context, Transfer kind, const char* na
                                                    ":9600,N,8,1, " + example_port + " (search)");
     command->add_flag("--usb", t->usb, "Over USB (short for --port USB)");
     command->add_option("--interface", t->interface_name, "Path to choose first")
-        ->check(CLI::IsMember(kInterfaceNames));
+        ->transform(CLI::IsMember(kInterfaceNames, CLI::ignore_case));
     if (kind == Transfer::download)
         command->add_flag("--no-verify", t->no_verify, "Do not read the image back after the download");
     keyboard_host().add_options(*command);

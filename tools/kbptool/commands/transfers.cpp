@@ -1,10 +1,13 @@
 #include "commands/transfers.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "output/exit_codes.h"
 #include "commands/failure_words.h"
 #include "include/kbp_protocol.h"
+#include "kbpi32/common/texts.h"
 #include "output/interrupt.h"
 #include "output/progress.h"
 #include "output/readable_text.h"
@@ -69,6 +72,23 @@ Written written_by(const LibraryCall& call, const Route& route, long file_size) 
     if (call.result > 0 || call.last_percent == 100) return {image_bytes, image_bytes};
     const long blocks = call.reports > 1 ? call.reports - 1 : 0;
     return {std::min(blocks * long(block_bytes(route.path)), image_bytes), image_bytes};
+}
+
+// What the system says to a file of the largest upload written at `probe`,
+// after the library could not write its file there: "No space left on
+// device"; empty when the probe is written.
+std::string why_no_file_fits(const std::string& probe) {
+    std::FILE* file = std::fopen(probe.c_str(), "wb");
+    if (file == nullptr) return std::strerror(errno);
+    const Bytes largest(max_upload_end(false) + 1, 0);
+    bool written = std::fwrite(largest.data(), 1, largest.size(), file) == largest.size() && std::fflush(file) == 0;
+    int error = errno;
+    if (std::fclose(file) != 0 && written) {
+        written = false;
+        error = errno;
+    }
+    std::remove(probe.c_str());
+    return written ? "" : std::strerror(error);
 }
 
 std::string hex_byte(std::optional<std::uint8_t> byte) { return byte ? hex_text(*byte, 2) : "none"; }
@@ -286,6 +306,9 @@ Outcome upload(Session& session, const TransferOptions& t, const Route& route, c
         o.reason = why.reason;
         o.hint = why.hint;
         std::remove(partial.c_str());
+        const std::string_view cannot_write = kbp::text::kCantWriteFile;
+        if (call.status.find(cannot_write.substr(0, cannot_write.find('%'))) != std::string::npos)
+            if (const std::string system = why_no_file_fits(partial); !system.empty()) o.reason += ": " + system;
         return o;
     }
     FileError error;

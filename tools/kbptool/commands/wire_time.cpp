@@ -1,5 +1,6 @@
 #include "commands/wire_time.h"
 
+#include "files/image.h"
 #include "include/kbp_protocol.h"
 #include "include/kbpi32.h"
 
@@ -98,6 +99,12 @@ DownloadPlan plan_download(Path path, long file_size, std::uint32_t line_rate) {
 
 double seconds_per_read(Path path, int n, std::uint32_t line_rate) {
     return KBP_READ_REQUEST_FRAME_BYTES * seconds_per_byte(path, line_rate) + KBP_READ_ANSWER_KEYS(n) * kKeyTyped;
+}
+
+double upload_seconds(Path path, unsigned image_end) {
+    const unsigned chunk = upload_chunk(path == Path::usb);
+    const unsigned reads = (image_end + chunk) / chunk;
+    return reads * seconds_per_read(path, int(chunk));
 }
 
 }  // namespace kbptool

@@ -42,5 +42,8 @@ double seconds_per_byte(Path path, std::uint32_t line_rate = 9600);
 // Estimated wire time of one read transaction of n bytes: the request frame,
 // then 2n + 2 keys typed back.
 double seconds_per_read(Path path, int n, std::uint32_t line_rate = 9600);
+// Estimated wire time of an upload of keyboard addresses 0..image_end, chunk
+// by chunk, on a path an upload takes (none is COM).
+double upload_seconds(Path path, unsigned image_end);
 
 }  // namespace kbptool

@@ -3,7 +3,10 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <optional>
 #include <system_error>
 
 namespace kbptool {
@@ -26,6 +29,19 @@ std::string kind_of(fs::file_type type) {
     case fs::file_type::socket: return "is a socket, not a file";
     default: return "is not a regular file";
     }
+}
+
+// The rights a program's new file gets (0666 less the umask), where the
+// system tells the umask without changing it; none elsewhere.
+std::optional<fs::perms> new_file_permissions() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.starts_with("Umask:")) {
+            const unsigned mask = unsigned(std::strtoul(line.c_str() + 6, nullptr, 8));
+            return fs::perms(0666 & ~mask);
+        }
+    return std::nullopt;
 }
 
 bool fail(FileError& error, const std::string& file, std::string reason) {
@@ -115,7 +131,11 @@ bool move_into_place(const std::string& from, const std::string& to, FileError& 
         fs::rename(from, to, code);
     }
     if (code) return fail(error, to, code.message());
-    if (replacing) fs::permissions(to, old.permissions(), code);
+    if (replacing) {
+        fs::permissions(to, old.permissions(), code);
+    } else if (const std::optional<fs::perms> rights = new_file_permissions()) {
+        fs::permissions(to, *rights, code);  // as any output, whatever made `from`
+    }
     return true;
 }
 

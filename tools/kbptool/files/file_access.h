@@ -27,7 +27,8 @@ bool resolve_output(const std::string& path, std::string& target, FileError& err
 // The output may be replaced: not read-only, and `probe` (a file of the tool's
 // own beside it) can be created there. The probe is removed again.
 bool check_writable(const std::string& target, const std::string& probe, FileError& error);
-// Puts `from` in the place of `to`, keeping the permissions `to` had.
+// Puts `from` in the place of `to`, keeping the permissions `to` had; a new
+// `to` gets those of any new file (0666 less the umask).
 bool move_into_place(const std::string& from, const std::string& to, FileError& error);
 // Writes through a temporary file beside `target`, moved into place.
 bool write_file_atomically(const std::string& target, const Bytes& bytes, FileError& error);

@@ -49,7 +49,7 @@ public:
     // Before the command line is parsed.
     // Runs the command line on another program when it asks for it (--sim on
     // Linux): returns only when this program runs it itself, or with why the
-    // other program cannot run.
+    // other program cannot run (a hint may follow on a line of its own).
     virtual std::string hand_over_if_asked(const std::vector<std::string>& /*args*/) { return {}; }
     // A word that means help on this system besides -h and --help ("/?").
     virtual std::string_view help_switch() const { return {}; }

@@ -16,14 +16,30 @@ namespace {
 // Written whole from the signal handler, which may do no more than write and end.
 char message[1024] = "\nkbptool: interrupted\n";
 bool as_json = false;
+volatile std::sig_atomic_t held = 0;
+volatile std::sig_atomic_t pending = 0;
 
-extern "C" void on_signal(int) {
+[[noreturn]] void say_and_end() {
     ssize_t ignored = write(as_json ? 1 : 2, message, std::strlen(message));
     (void)ignored;
     _exit(exit_code::kInterrupted);
 }
 
+extern "C" void on_signal(int) {
+    if (held == 0) say_and_end();
+    pending = 1;
+}
+
 }  // namespace
+
+void hold_interrupt(bool hold) {
+    held = hold ? 1 : 0;
+    if (!hold && pending != 0) say_and_end();
+}
+
+bool interrupt_pending() { return pending != 0; }
+
+void end_interrupted() { say_and_end(); }
 
 void watch_for_interrupt(bool json) {
     as_json = json;
@@ -43,6 +59,7 @@ void on_interrupt_say(const std::string& command, const std::string& consequence
     } else {
         line = "\nkbptool: " + command + " " + text + "\n";
     }
+    if (pending != 0) return;  // it says what held when the interrupt came
     std::signal(SIGINT, SIG_IGN);  // no interrupt while the message changes
     std::strncpy(message, line.c_str(), sizeof message - 1);
     std::signal(SIGINT, on_signal);

@@ -1,6 +1,7 @@
 #pragma once
 // Ctrl-C: the tool ends at once with exit code 130, saying what the keyboard
-// may now hold.
+// may now hold. A host may instead hold the interrupt while the library works,
+// turn it into what an interrupt means for its keyboard and end the run itself.
 #include <string>
 
 namespace kbptool {
@@ -9,5 +10,12 @@ namespace kbptool {
 void watch_for_interrupt(bool json);
 // What an interrupt says from now on (a line for people); empty: that the command was interrupted.
 void on_interrupt_say(const std::string& command, const std::string& consequence);
+
+// While held, Ctrl-C only marks the interrupt pending (and breaks off a wait
+// for an answer at the terminal where the host lets it); a pending interrupt ends the run once released.
+void hold_interrupt(bool held);
+bool interrupt_pending();
+// Says what the interrupt means and ends the run with exit code 130.
+[[noreturn]] void end_interrupted();
 
 }  // namespace kbptool

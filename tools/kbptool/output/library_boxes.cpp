@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "output/progress.h"
 #include "output/readable_text.h"
 
 namespace kbptool {
@@ -38,16 +39,19 @@ std::string reply_words(BoxReply reply, std::string_view text, Answer policy) {
                                  : "Cancel (--no)";
 }
 
+std::string box_line(std::string_view text, std::string_view caption, std::string_view answer) {
+    const bool utf8 = terminal_takes_utf8();
+    std::string shown = trimmed(readable(text, utf8));
+    const std::string title = trimmed(readable(caption, utf8));
+    if (!title.empty()) shown = "[" + title + "] " + shown;
+    if (is_notice_box(text)) return "kbptool: the library says: " + shown;
+    return "kbptool: the library asks: " + shown + "  (OK/Cancel)" + (answer.empty() ? "" : " ") + std::string(answer);
+}
+
 void note_box(ShownBox box, bool quiet) {
     if (!quiet) {
-        const bool utf8 = terminal_takes_utf8();
-        std::string shown = trimmed(readable(box.text, utf8));
-        const std::string caption = trimmed(readable(box.caption, utf8));
-        if (!caption.empty()) shown = "[" + caption + "] " + shown;
-        if (is_notice_box(box.text))
-            std::fprintf(stderr, "kbptool: the library says: %s\n", shown.c_str());
-        else
-            std::fprintf(stderr, "kbptool: the library asks: %s  (OK/Cancel) %s\n", shown.c_str(), box.answer.c_str());
+        end_progress_line();
+        std::fprintf(stderr, "%s\n", box_line(box.text, box.caption, box.answer).c_str());
     }
     boxes().push_back(std::move(box));
 }

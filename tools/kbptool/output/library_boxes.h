@@ -29,6 +29,9 @@ constexpr int kMaxYesAnswers = 10;
 // The words of a decided reply, for the record and the notice line.
 std::string reply_words(BoxReply reply, std::string_view text, Answer policy);
 
+// A box as one readable line, "kbptool: the library asks: [caption] text
+// (OK/Cancel) answer"; a notice says its text. No answer: the question alone.
+std::string box_line(std::string_view text, std::string_view caption, std::string_view answer);
 // Records a box of this run and, unless quiet, shows it on stderr as a line.
 void note_box(ShownBox box, bool quiet);
 // Every box of this run, oldest first.

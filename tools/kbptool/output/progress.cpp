@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace kbptool {
@@ -54,13 +55,32 @@ void Progress::finish() {
     line_open_ = false;
 }
 
+void end_progress_line() {
+    if (current != nullptr) current->finish();
+}
+
 long Progress::bytes_done(int percent, long reports) const {
     if (total_ > 0) return total_ * percent / 100;
     // An upload reports once per read after the first report of 0.
     const long read = reports > 1 ? (reports - 1) * bytes_per_report_ : 0;
-    if (percent <= 0) return read;
-    const long estimated_total = read * 100 / percent;
-    return read < estimated_total ? read : estimated_total;
+    if (found_total_ > 0) return percent >= 100 || read > found_total_ ? found_total_ : read;
+    return read;
+}
+
+void Progress::learn_total(int percent, long read) {
+    if (total_ > 0 || found_total_ > 0 || percent <= 0 || percent >= 100 || read <= 0) return;
+    // The library reports read * 100 / end: the end lies in (read*100/(percent+1), read*100/percent].
+    const long lowest = read * 100 / (percent + 1);
+    const long highest = read * 100 / percent;
+    if (highest_end_ == 0 || lowest >= highest_end_ || highest <= lowest_end_) {
+        // The first report, or one that contradicts the others (a read that failed and counted).
+        lowest_end_ = lowest;
+        highest_end_ = highest;
+    } else {
+        lowest_end_ = std::max(lowest_end_, lowest);
+        highest_end_ = std::min(highest_end_, highest);
+    }
+    if (highest_end_ - lowest_end_ <= bytes_per_report_) found_total_ = highest_end_ + 1;
 }
 
 double Progress::recent_rate(Clock::time_point now, long bytes) {
@@ -82,8 +102,9 @@ void Progress::show(int percent) {
     if (percent > 100) percent = 100;
     if (percent < 0) percent = 0;
     const Clock::time_point now = Clock::now();
+    if (reports_ > 1) learn_total(percent, (reports_ - 1) * bytes_per_report_);
     const long done = bytes_done(percent, reports_);
-    const long total = total_ > 0 ? total_ : percent > 0 ? done * 100 / percent : 0;
+    const long total = total_ > 0 ? total_ : found_total_;
     const double rate = recent_rate(now, done);
     char counts[64] = "";
     if (total > 0)

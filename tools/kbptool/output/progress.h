@@ -15,8 +15,9 @@ class Progress {
 public:
     using Clock = std::chrono::steady_clock;
 
-    // `total_bytes` 0: not known in advance (an upload); it is then estimated
-    // from the percentages and `bytes_per_report`, the bytes one report stands for.
+    // `total_bytes` 0: not known in advance (an upload); it is then found from
+    // the percentages and `bytes_per_report`, the bytes one report stands for,
+    // and shown once it is known to within those bytes.
     Progress(std::string label, long total_bytes, long bytes_per_report, bool shown, std::function<void()> on_step);
     ~Progress();
     Progress(const Progress&) = delete;
@@ -30,10 +31,14 @@ public:
     long reports() const { return reports_; }
     int last_percent() const { return last_percent_; }
     void finish();
+    // Ends the line being drawn, so that another line can follow.
+    friend void end_progress_line();
 
 private:
     // Bytes done after a report of `percent`, the `reports`-th.
     long bytes_done(int percent, long reports) const;
+    // Narrows the total an upload's report allows; fixes it once it is known.
+    void learn_total(int percent, long done);
     void show(int percent);
     double recent_rate(Clock::time_point now, long bytes);
 
@@ -46,11 +51,18 @@ private:
     int last_tenth_ = -1;
     long reports_ = 0;
     int last_percent_ = -1;
+    // The upload's end address lies in (lowest_end_, highest_end_]; the total fixed from it.
+    long lowest_end_ = 0;
+    long highest_end_ = 0;
+    long found_total_ = 0;
     std::function<void()> on_step_;
     Clock::time_point start_ = Clock::now();
     std::deque<std::pair<Clock::time_point, long>> samples_;
     Progress* outer_;
 };
+
+// Ends the progress line on a terminal, if one is being drawn.
+void end_progress_line();
 
 // "512 B/s", "1.2 kB/s".
 std::string rate_text(double bytes_per_second);

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 #include "include/kbp_protocol.h"
 #include "hosts/keyboard_host.h"
@@ -26,6 +27,16 @@ namespace backend = platform::linux_backend;
 
 constexpr char kSimSwitch[] = "--sim";
 constexpr char kSimProgram[] = "kbptool-sim";
+constexpr char kSimVariable[] = "KBPTOOL_SIM";
+
+// An environment switch as people write it, in any case; none when it is neither.
+std::optional<bool> switch_value(const char* text) {
+    for (const char* on : {"1", "yes", "true", "on"})
+        if (strcasecmp(text, on) == 0) return true;
+    for (const char* off : {"", "0", "no", "false", "off"})
+        if (strcasecmp(text, off) == 0) return false;
+    return std::nullopt;
+}
 
 // The udev rule the README gives, for the keyboard's vendor.
 std::string permission_hint() {
@@ -134,9 +145,14 @@ std::optional<PortText> LinuxKeyboardHost::port_text(const std::string& given, P
 }
 
 std::string LinuxKeyboardHost::hand_over_if_asked(const std::vector<std::string>& args) {
-    const char* env = std::getenv("KBPTOOL_SIM");
-    const bool asked = (env != nullptr && std::strcmp(env, "1") == 0) ||
-                       std::find(args.begin(), args.end(), kSimSwitch) != args.end();
+    bool asked = std::find(args.begin(), args.end(), kSimSwitch) != args.end();
+    if (const char* env = std::getenv(kSimVariable); env != nullptr && !asked) {
+        const std::optional<bool> value = switch_value(env);
+        if (!value)
+            return std::string(kSimVariable) + "=" + env + " is neither on nor off\n" + kSimVariable +
+                   " takes 1, yes, true or on (the simulated PC), 0, no, false, off or nothing (this machine's devices)";
+        asked = *value;
+    }
     if (!asked) return {};
     const std::string program = program_folder() + "/" + kSimProgram;
     std::vector<char*> argv{const_cast<char*>(program.c_str())};
@@ -144,7 +160,8 @@ std::string LinuxKeyboardHost::hand_over_if_asked(const std::vector<std::string>
         if (a != kSimSwitch) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
     execv(program.c_str(), argv.data());
-    return "cannot run " + program + ": " + std::strerror(errno);
+    return "cannot run " + program + ": " + std::strerror(errno) + "\n" + kSimProgram +
+           " belongs beside kbptool: install or build both";
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 // kbptool-sim, the simulated PC behind the library: one keyboard model on the chosen paths,
 // the capture library and kbpusb installed, its memory kept in a state file.
+#include <signal.h>
+
 #include <CLI/CLI.hpp>
 #include <chrono>
 #include <cstdio>
@@ -9,7 +11,9 @@
 #include "include/kbpusb.h"
 #include "hosts/keyboard_host.h"
 #include "platform/sim/faults.h"
+#include "platform/sim/hid_devices.h"
 #include "platform/sim/scenario.h"
+#include "output/interrupt.h"
 #include "output/prompt.h"
 #include "output/readable_text.h"
 #include "hosts/sim/sim_options.h"
@@ -28,6 +32,14 @@ sim::KeyboardPath keyboard_path_of(Path path) {
     case Path::com: break;
     }
     return sim::KeyboardPath::com_ports;
+}
+
+// Ctrl-C breaks off a wait for an answer at the terminal.
+void break_off_reads_on_interrupt() {
+    struct sigaction action {};
+    if (sigaction(SIGINT, nullptr, &action) != 0) return;
+    action.sa_flags &= ~SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
 }
 
 class SimKeyboardHost : public KeyboardHost {
@@ -72,6 +84,7 @@ public:
         if (echo_line) scenario.echo_at(*echo_line);
         scenario.usb_unplugs_at_write(unsigned(faults.unplug_at_byte));
         scenario.answering_boxes([settings](const std::string& text, const std::string& caption) {
+            break_off_reads_on_interrupt();
             return answer_message_box(text, caption, settings.answer, settings.quiet);
         });
         scenario.build();
@@ -89,12 +102,20 @@ public:
         description_ = std::string("simulated keyboard (no hardware) on ") + (all ? "every path" : on.c_str()) +
                        ", memory kept in " + state_file_;
         if (!settings.quiet) std::fprintf(stderr, "kbptool: %s\n", description_.c_str());
+        // Ctrl-C unplugs the keyboard, as a technician pulling the cable would:
+        // the library fails as usual and what was written is kept.
+        hold_interrupt(true);
         return true;
     }
 
     bool keep(std::string& error) override {
-        if (keyboard_.memory == loaded_) return true;
-        return save_keyboard_memory(state_file_, keyboard_.memory, error);
+        const bool kept = keyboard_.memory == loaded_ || save_keyboard_memory(state_file_, keyboard_.memory, error);
+        if (interrupt_pending()) {
+            if (!kept) std::fprintf(stderr, "kbptool: %s\n", error.c_str());
+            end_interrupted();
+        }
+        hold_interrupt(false);
+        return kept;
     }
 
     Path default_path() const override {
@@ -103,6 +124,10 @@ public:
     }
 
     void step_done(double wire_seconds) override {
+        if (interrupt_pending()) {
+            unplug();
+            return;
+        }
         if (wire_speed_) std::this_thread::sleep_for(std::chrono::duration<double>(wire_seconds));
     }
 
@@ -125,6 +150,12 @@ public:
     }
 
 private:
+    // From its next byte on, on every path.
+    void unplug() {
+        keyboard_.unplugged_at_byte = keyboard_.bytes_received + 1;
+        for (sim::HidDevice& device : sim::hid().attached) device.plugged = false;
+    }
+
     kbdsim::Keyboard keyboard_;
     KeyboardMemory loaded_{};
     std::string state_file_;

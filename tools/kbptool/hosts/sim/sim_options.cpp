@@ -70,7 +70,7 @@ void add_sim_options(CLI::App& command) {
     command.add_option("--sim-state", o.state_file, "File holding the simulated keyboard's 64 KiB memory between runs")
         ->group(group);
     command.add_option("--keyboard", o.keyboard, "Path the simulated keyboard is on (all: every path at once). Uploads have no COM path")
-        ->check(CLI::IsMember({"all", "ports", "class", "portdriver", "usb", "com"}))
+        ->transform(CLI::IsMember({"all", "ports", "class", "portdriver", "usb", "com"}, CLI::ignore_case))
         ->capture_default_str()
         ->group(group);
     command.add_option("--line", o.line, "COM line settings at which the keyboard echoes, e.g. 9600,N,8,1")

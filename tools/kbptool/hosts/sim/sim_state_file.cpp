@@ -17,7 +17,11 @@ bool load_keyboard_memory(const std::string& path, KeyboardMemory& memory, std::
     Bytes bytes;
     FileError failure;
     if (!read_regular_file(path, bytes, failure)) {
-        error = "the simulated keyboard's state " + path + " cannot be read: " + failure.reason + "; " + kStartAnew;
+        // Removing a device or a folder would start no new keyboard.
+        const bool no_file = std::filesystem::exists(path, code) && !std::filesystem::is_regular_file(path, code);
+        error = "the simulated keyboard's state " +
+                (no_file ? describe(failure) + "; name another, a regular file, with --sim-state"
+                         : path + " cannot be read: " + failure.reason + "; " + kStartAnew);
         return false;
     }
     if (bytes.size() != memory.size()) {
