@@ -91,7 +91,10 @@ Outcome send(Session& session, const std::string& path, const std::vector<std::s
 
 // A byte as 0..255, decimal or 0x-hex.
 const CLI::Validator kByte(
-    [](std::string& text) { return byte_value(text) ? "" : "not a byte (0..255 or 0x00..0xFF)"; },
+    [](std::string& text) {
+        const ReadNumber byte = read_byte(text);
+        return byte.value ? "" : "no byte: " + byte.problem;
+    },
     "BYTE");
 
 }  // namespace
@@ -102,7 +105,11 @@ void add_interface_commands(CLI::App& app, Context& context) {
     choose->footer("KIND: auto, ports, class, portdriver, usb, or the number 0..255 passed as is.\n"
                    "The choice lasts for this run only.\nExample:\n  kbptool interface auto\n");
     choose->add_option("KIND", *wanted, "Path to choose")->check(CLI::Validator(
-        [](std::string& text) { return interface_kind(text) ? "" : "not a path name or 0..255"; }, "KIND"));
+        [](std::string& text) {
+            if (interface_kind(text)) return std::string();
+            const bool number = text.find_first_of("-0123456789") == 0;
+            return (number ? read_byte(text).problem : "\"" + text + "\" is no path name") + "; " + kinds_hint();
+        }, "KIND"));
     keyboard_host().add_options(*choose);
     choose->callback([wanted, &context] {
         std::optional<Session> session = open_session("interface", context);
