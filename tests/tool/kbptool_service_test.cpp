@@ -89,7 +89,7 @@ TEST_F(Service, ADownloadIsReadBackAndComparedUnlessItCannotBe) {
         {"verify long.kbp --usb", 0, {"match the image"}},
         {"download sample.kbp --port COM5 --keyboard com", 0, {"an upload has no COM path", "1024 bytes sent"}},
         {"download odd.kbp", 0, {"says 512", "the read-back compares addresses 4..512", "verified (addresses 4..512)"}},
-        {"info odd.kbp", 0, {"DISAGREES with end + 1 = 513", "a verify would report a difference"}},
+        {"info odd.kbp", 0, {"DISAGREES with end + 1 = 513", "the keyboard ignores the 511 bytes past address 512"}},
         {"info long.kbp --json", 0, {"\"can_read_back\": false, \"can_read_back_usb\": true"}},
         // Frames of 12 + 2n bytes, 64 image bytes (16 on USB); four link bytes a byte on the ports; three closing bytes.
         {"info sample.kbp --json", 0,

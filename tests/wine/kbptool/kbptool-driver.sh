@@ -13,7 +13,8 @@ each=$((limit / 8))
 
 work=$(mktemp -d)
 image=kbptool-driver-$$.kbp
-cleanup() { rm -rf "$work" "${doubles:?}/$image"; }
+cut=kbptool-driver-cut-$$.kbp
+cleanup() { rm -rf "$work" "${doubles:?}/$image" "${doubles:?}/$cut"; }
 trap cleanup EXIT
 
 # Beside copies of the tool: a kbpi32.dll that is no DLL, a DLL without
@@ -55,6 +56,11 @@ row "$work/not_a_dll" 3 'err:kbpi32\.dll: .*error 193' 'err:other architecture' 
 row "$work/other_dll" 3 'err:no export kbp_download' 'err:not a kbpi32\.dll of this system' -- interface
 row "$doubles" 0 -- new --end 1023 "$image"
 row "$doubles" 0 'out:read back and verified' -- download "$image" --usb --yes
+# Refused before anything is sent: a cut image, two paths, line settings the library would search instead.
+head -c 512 "$doubles/$image" >"$doubles/$cut"
+row "$doubles" 16 'err:512 bytes but its end field \(bytes 6\.\.7\) says 1023, which needs 1024' -- download "$cut" --usb --yes
+row "$doubles" 2 'err:--usb and --port COM1 name two different paths' -- download "$image" --usb --port COM1
+row "$doubles" 2 'err:the rate 115200 is not one the library sets' -- download "$image" --port COM1:115200,N,8,1
 # The capture library's box comes up, is noted, and --no answers it.
 row "$work/no_kbpfunc" 20 'err:the library asks: .*KBPFUNC\.DLL.*Cancel \(--no\)' \
   'err:why: the library cannot load the capture library KBPFUNC\.DLL' 'err:try: put a 64-bit KBPFUNC\.DLL beside .*kbpi32\.dll' \

@@ -85,7 +85,8 @@ const std::string* command_word(const std::vector<std::string>& args) {
 std::string unknown_option_text(const CLI::App& app, const CLI::App* command, const std::vector<std::string>& args,
                                 std::string& hint) {
     for (const std::string& a : args) {
-        if (!a.starts_with("-") || a == "-" ) continue;
+        // A negative number is a value, whose check names its range.
+        if (!a.starts_with("-") || a == "-" || (a[1] >= '0' && a[1] <= '9')) continue;
         const std::string name = a.substr(0, a.find('='));
         if (app.get_option_no_throw(name) != nullptr) continue;
         if (command != nullptr && command->get_option_no_throw(name) != nullptr) continue;

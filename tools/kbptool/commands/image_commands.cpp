@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "cli/commands.h"
+#include "cli/numbers.h"
 #include "output/exit_codes.h"
 #include "files/image.h"
 #include "output/readable_text.h"
@@ -30,17 +31,20 @@ Outcome info(const std::string& file) {
     o.command = "info";
     o.file = file;
     o.bytes = long(image.size());
-    const std::string refusal = download_refusal(image);
+    const std::string library_refusal = download_refusal(image);
+    const std::string cut = cut_short(image);
+    const std::string refusal =
+        !library_refusal.empty() ? library_refusal : cut.empty() ? "" : cut + "; a download refuses it without --force";
     const std::optional<unsigned> end = stored_end(image);
-    const std::string disagreement = end_field_disagreement(image);
+    const bool agrees = end_field_agrees(image);
     o.text = std::to_string(image.size()) + " bytes, " +
              (refusal.empty() ? "a valid image for a download" : "not a valid image: " + refusal);
     o.ending = refusal.empty() ? Ending::success : Ending::failed;
     if (!refusal.empty()) o.reason = refusal;
-    if (!disagreement.empty()) o.warnings.push_back(disagreement + "; a verify would report a difference");
+    if (const std::string past = runs_past_end(image); !past.empty()) o.warnings.push_back(past);
     if (end) {
-        o.lines.push_back("image end (bytes 6..7): " + std::to_string(*end) + " (" + hex_text(*end, 4) + "); the file size " +
-                          (disagreement.empty() ? "agrees with" : "DISAGREES with") + " end + 1 = " +
+        o.lines.push_back("image end (" + end_field_bytes() + "): " + std::to_string(*end) + " (" + hex_text(*end, 4) +
+                          "); the file size " + (agrees ? "agrees with" : "DISAGREES with") + " end + 1 = " +
                           std::to_string(*end + 1));
         for (const bool usb : {false, true})
             if (read_back_end(image) > max_upload_end(usb))
@@ -49,7 +53,7 @@ Outcome info(const std::string& file) {
                                   (usb ? " over USB" : ""));
     }
     std::vector<JsonObject> paths;
-    if (refusal.empty()) {
+    if (library_refusal.empty()) {
         // A download reads the image back unless it cannot: its time is part of the download's.
         const unsigned back_end = read_back_end(image);
         char line[256];
@@ -87,18 +91,28 @@ Outcome info(const std::string& file) {
         .flag("valid", refusal.empty())
         .text("refusal", refusal)
         .number("end", end ? std::optional<long>(*end) : std::nullopt)
-        .flag("end_agrees", end && disagreement.empty())
+        .flag("end_agrees", end && agrees)
         .flag("can_read_back", read_back_end(image) <= max_upload_end(false))
         .flag("can_read_back_usb", read_back_end(image) <= max_upload_end(true))
         .objects("paths", paths);
     return o;
 }
 
-Outcome make_new(const std::string& file, unsigned end) {
+Outcome make_new(const std::string& file, unsigned end, bool force) {
     std::string target;
     FileError error;
-    if (!resolve_output(file, target, error) || !check_writable(target, target + ".tmp", error) ||
-        !write_file_atomically(target, make_image(end), error))
+    if (!resolve_output(file, target, error)) return file_failure("new", "cannot write " + file, error);
+    if (!force && exists_at(target)) {
+        Outcome o;
+        o.command = "new";
+        o.file = file;
+        o.text = file + " exists and is left as it was";
+        o.reason = "new replaces no file unless told to";
+        o.ending = Ending::file_error;
+        o.hint = "--force replaces it; or name a new file";
+        return o;
+    }
+    if (!check_writable(target, target + ".tmp", error) || !write_file_atomically(target, make_image(end), error))
         return file_failure("new", "cannot write " + file, error);
     Outcome o;
     o.command = "new";
@@ -123,13 +137,23 @@ void add_image_commands(CLI::App& app, Context& context) {
 
     auto target = std::make_shared<std::string>();
     auto end = std::make_shared<unsigned>(0);
+    auto force = std::make_shared<bool>(false);
     CLI::App* make = app.add_subcommand("new", "Write a valid image with a recognisable pattern to FILE");
     make->footer("Example:\n  kbptool new --end 1023 sample.kbp   (a 1024-byte image)\n");
     make->add_option("--end", *end, "Image end L, the last keyboard address: the file gets L + 1 bytes")
         ->required()
-        ->check(CLI::Range(unsigned(kMinImageSize - 1), unsigned(kMaxImageSize - 1)));
+        ->transform(CLI::Validator(
+            [](std::string& text) {
+                const ReadNumber number = read_number(text, {kMinImageSize - 1, kMaxImageSize - 1});
+                if (number.value) text = std::to_string(*number.value);
+                return number.problem;
+            },
+            "L"));
     make->add_option("FILE", *target, "File to write")->required()->check(refuse_empty_name);
-    make->callback([target, end, &context] { context.exit_code = report(make_new(*target, *end), context.output); });
+    make->add_flag("--force", *force, "Replace FILE when it exists");
+    make->callback([target, end, force, &context] {
+        context.exit_code = report(make_new(*target, *end, *force), context.output);
+    });
 }
 
 }  // namespace kbptool

@@ -92,7 +92,10 @@ Outcome send(Session& session, const std::string& path, const std::vector<std::s
 
 // A byte as 0..255, decimal or 0x-hex.
 const CLI::Validator kByte(
-    [](std::string& text) { return byte_value(text) ? "" : "not a byte (0..255 or 0x00..0xFF)"; },
+    [](std::string& text) {
+        const ReadNumber byte = read_byte(text);
+        return byte.value ? "" : "no byte: " + byte.problem;
+    },
     "BYTE");
 
 }  // namespace
@@ -105,7 +108,9 @@ void add_interface_commands(CLI::App& app, Context& context) {
     choose->add_option("KIND", *wanted, "Path to choose")->transform(CLI::Validator(
         [](std::string& text) {
             for (char& c : text) c = char(std::tolower(static_cast<unsigned char>(c)));  // USB as usb
-            return interface_kind(text) ? "" : "not a path name or 0..255";
+            if (interface_kind(text)) return std::string();
+            const bool number = text.find_first_of("-0123456789") == 0;
+            return (number ? read_byte(text).problem : "\"" + text + "\" is no path name") + "; " + kinds_hint();
         },
         "KIND"));
     keyboard_host().add_options(*choose);

@@ -1,7 +1,5 @@
 #include "commands/session.h"
 
-#include <cstdlib>
-
 #include "output/exit_codes.h"
 #include "include/kbpi32.h"
 #include "commands/wire_time.h"
@@ -70,11 +68,12 @@ std::optional<int> interface_kind(const std::string& name) {
     return byte_value(name);
 }
 
+ReadNumber read_byte(const std::string& text) { return read_number(text, {0, 255}); }
+
 std::optional<int> byte_value(const std::string& text) {
-    char* end = nullptr;
-    const long number = std::strtol(text.c_str(), &end, 0);
-    if (text.empty() || *end != '\0' || number < 0 || number > 255) return std::nullopt;
-    return int(number);
+    const std::optional<std::uint64_t> byte = read_byte(text).value;
+    if (!byte) return std::nullopt;
+    return int(*byte);
 }
 
 }  // namespace kbptool

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/numbers.h"
 #include "hosts/kbp_library.h"
 #include "hosts/keyboard_host.h"
 #include "output/report.h"
@@ -34,8 +35,10 @@ std::optional<Session> open_session(const std::string& command, Context& context
 // it is reported too and turns a success into exit code 3.
 void finish_session(Session& session, const Outcome& outcome, Context& context);
 
-// 0..255 written in decimal or 0x-hex.
+// 0..255 written in decimal or 0x-hex (020 is twenty).
 std::optional<int> byte_value(const std::string& text);
+// The same, with why the text is no byte.
+ReadNumber read_byte(const std::string& text);
 // The names of the InterfaceKinds on the command line: auto, then the paths a
 // kind chooses (ports, class, portdriver, usb).
 extern const std::vector<std::string> kInterfaceNames;

@@ -31,12 +31,18 @@ bool check_output(const TransferOptions& t, std::string& target, Outcome& refusa
 std::optional<PortText> port_for_library(TransferOptions& t, const char* command, Outcome& refusal) {
     PortRefusal why;
     std::optional<PortText> port = keyboard_host().port_text(t.port, why);
+    refusal.command = command;
+    refusal.ending = Ending::usage;
     if (!port) {
-        refusal.command = command;
         refusal.text = "--port " + t.port + " cannot be used here";
         refusal.reason = why.reason;
         refusal.hint = why.hint;
-        refusal.ending = Ending::usage;
+        return std::nullopt;
+    }
+    if (const std::optional<OptionsRefusal> wrong = refuse_path_options(t.port, port->text, t.usb, t.interface_name)) {
+        refusal.text = wrong->text;
+        refusal.reason = wrong->reason;
+        refusal.hint = wrong->hint;
         return std::nullopt;
     }
     t.port = port->text;
@@ -96,6 +102,8 @@ void add_transfer(CLI::App& app, Context& context, Transfer kind, const char* na
         ->transform(CLI::IsMember(kInterfaceNames, CLI::ignore_case));
     if (kind == Transfer::download)
         command->add_flag("--no-verify", t->no_verify, "Do not read the image back after the download");
+    if (kind != Transfer::upload)
+        command->add_flag("--force", t->force, "Send an image even when the file is shorter than its end field says");
     keyboard_host().add_options(*command);
     command->callback([kind, t, &context] { run_transfer(kind, *t, context); });
 }

@@ -162,12 +162,19 @@ void send_image(Session& session, Outcome& o, const TransferOptions& t, const Ro
     o.hint = why.hint;
 }
 
-void warn_of_end_field(Outcome& o, const Bytes& image, const Context& context) {
-    const std::string disagreement = end_field_disagreement(image);
-    if (!disagreement.empty())
-        warn(o, disagreement + "; the read-back compares addresses 4.." +
-                    std::to_string(std::min<std::size_t>(read_back_end(image), image.size() - 1)),
+// Where the end field and the file's size disagree; with the addresses the
+// read-back compares when there is one.
+void warn_of_end_field(Outcome& o, const Bytes& image, bool reads_back, const Context& context) {
+    const std::string compared =
+        reads_back ? "; the read-back compares addresses 4.." +
+                         std::to_string(std::min<std::size_t>(read_back_end(image), image.size() - 1))
+                   : "";
+    if (const std::string cut = cut_short(image); !cut.empty())
+        warn(o, cut + ": sent as it is (--force), so the keyboard takes addresses " + std::to_string(image.size()) +
+                    ".." + std::to_string(*stored_end(image)) + " from what its memory held" + compared,
              context.output);
+    else if (const std::string past = runs_past_end(image); !past.empty())
+        warn(o, past + compared, context.output);
 }
 
 }  // namespace
@@ -181,7 +188,7 @@ std::string why_no_read_back(const Bytes& image, bool usb) {
 }
 
 bool reads_back_over_usb(const TransferOptions& t) {
-    return t.usb || t.port.starts_with("USB") || t.interface_name == "usb";
+    return t.usb || path_of_port_text(t.port) == Path::usb || path_from_name(t.interface_name) == Path::usb;
 }
 
 bool check_image(const TransferOptions& t, const std::string& command, Bytes& image, Outcome& refusal) {
@@ -196,6 +203,14 @@ bool check_image(const TransferOptions& t, const std::string& command, Bytes& im
         return false;
     }
     const std::string why = download_refusal(image);
+    const std::string cut = t.force ? "" : cut_short(image);
+    if (why.empty() && !cut.empty()) {
+        refusal.text = t.image + " is cut short: nothing was sent";
+        refusal.reason = cut;
+        refusal.hint = "copy the whole image again; --force sends it as it is";
+        refusal.ending = Ending::not_an_image;
+        return false;
+    }
     const std::string no_read_back = command == "verify" ? why_no_read_back(image, reads_back_over_usb(t)) : "";
     if (why.empty() && !no_read_back.empty()) {
         refusal.text = "this image cannot be verified";
@@ -217,10 +232,8 @@ Outcome download(Session& session, const TransferOptions& t, const Route& route,
                  const Context& context) {
     Outcome o = started("download", t, route);
     const std::string impossible = t.no_verify ? "" : why_no_read_back(image, route.usb_chunks());
-    if (!impossible.empty())
-        warn(o, impossible + ": it is downloaded without the read-back check", context.output);
-    else if (!t.no_verify)
-        warn_of_end_field(o, image, context);
+    if (!impossible.empty()) warn(o, impossible + ": it is downloaded without the read-back check", context.output);
+    warn_of_end_field(o, image, !t.no_verify && impossible.empty(), context);
     send_image(session, o, t, route, image, context);
     const auto verified = [&o](bool yes) -> Outcome& {
         o.extra.flag("verified", yes);
@@ -263,7 +276,7 @@ Outcome download(Session& session, const TransferOptions& t, const Route& route,
 Outcome verify(Session& session, const TransferOptions& t, const Route& route, const Bytes& image,
                const Context& context) {
     Outcome sent = started("verify", t, route);
-    warn_of_end_field(sent, image, context);
+    warn_of_end_field(sent, image, true, context);
     send_image(session, sent, t, route, image, context);
     if (sent.failed()) return sent;
     const ReadBack back = read_back(session, route, image, context);

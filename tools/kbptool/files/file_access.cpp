@@ -112,6 +112,11 @@ bool is_read_only(const std::string& path) {
     return (status.permissions() & kWrite) == fs::perms::none;
 }
 
+bool exists_at(const std::string& path) {
+    std::error_code code;
+    return fs::symlink_status(path, code).type() != fs::file_type::not_found && !code;
+}
+
 bool check_writable(const std::string& target, const std::string& probe, FileError& error) {
     if (is_read_only(target)) return fail(error, target, "is read-only");
     std::FILE* file = std::fopen(probe.c_str(), "wb");

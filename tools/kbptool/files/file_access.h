@@ -36,5 +36,7 @@ bool write_file_atomically(const std::string& target, const Bytes& bytes, FileEr
 std::string temporary_image_path(const std::string& stem);
 // Whether a file stands at `path` that nobody may write.
 bool is_read_only(const std::string& path);
+// Whether anything stands at `path` (a link that leads nowhere too).
+bool exists_at(const std::string& path);
 
 }  // namespace kbptool

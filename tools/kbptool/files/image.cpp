@@ -28,12 +28,31 @@ unsigned read_back_end(const Bytes& image) {
     return end < KBP_UPLOAD_SMALLEST_END ? kUploadFirstEnd : end;
 }
 
-std::string end_field_disagreement(const Bytes& image) {
+std::string end_field_bytes() { return "bytes " + std::to_string(kEndField) + ".." + std::to_string(kEndField + 1); }
+
+namespace {
+std::string size_and_end(const Bytes& image, unsigned end) {
+    return "the file has " + std::to_string(image.size()) + " bytes but its end field (" + end_field_bytes() + ") says " +
+           std::to_string(end);
+}
+}  // namespace
+
+bool end_field_agrees(const Bytes& image) {
     const std::optional<unsigned> end = stored_end(image);
-    if (!end || std::size_t{*end} + 1 == image.size()) return {};
-    return "the image end field (bytes 6..7) says " + std::to_string(*end) + ", so an upload reads addresses 0.." +
-           std::to_string(read_back_end(image)) + ", but the file has " + std::to_string(image.size()) +
-           " bytes (end " + std::to_string(image.size() - 1) + ")";
+    return !end || std::size_t{*end} + 1 == image.size();
+}
+
+std::string cut_short(const Bytes& image) {
+    const std::optional<unsigned> end = stored_end(image);
+    if (!end || image.size() >= std::size_t{*end} + 1) return {};
+    return size_and_end(image, *end) + ", which needs " + std::to_string(*end + 1);
+}
+
+std::string runs_past_end(const Bytes& image) {
+    const std::optional<unsigned> end = stored_end(image);
+    if (!end || image.size() <= std::size_t{*end} + 1) return {};
+    return size_and_end(image, *end) + ": the keyboard ignores the " + std::to_string(image.size() - *end - 1) +
+           " bytes past address " + std::to_string(*end);
 }
 
 Bytes make_image(unsigned end) {

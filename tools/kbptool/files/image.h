@@ -27,8 +27,17 @@ std::string download_refusal(const Bytes& image);
 std::optional<unsigned> stored_end(const Bytes& image);
 // The last address an upload of the image, once downloaded, reads back.
 unsigned read_back_end(const Bytes& image);
-// Why the image's end field and its size disagree; empty when they agree.
-std::string end_field_disagreement(const Bytes& image);
+// "bytes 6..7": where the end field is in the file.
+std::string end_field_bytes();
+// Whether the file has the end field's end + 1 bytes (or is too short to have one).
+bool end_field_agrees(const Bytes& image);
+// The file is shorter than its end field says: the keyboard would take the
+// addresses past the file as part of its image. Why, with both numbers; empty
+// when the file holds all of it.
+std::string cut_short(const Bytes& image);
+// The file goes on past its end field: the keyboard ignores those bytes. How
+// many, with both numbers; empty when it does not.
+std::string runs_past_end(const Bytes& image);
 
 // A valid image whose end is `end`: the magic, the end field, a pattern.
 Bytes make_image(unsigned end);

@@ -3,9 +3,9 @@
 #include <CLI/CLI.hpp>
 #include <cstdlib>
 
+#include "cli/numbers.h"
 #include "include/kbp_protocol.h"
 #include "platform/sim/scenario.h"
-#include "output/readable_text.h"
 
 namespace kbptool {
 
@@ -27,23 +27,19 @@ bool parse_faults(const std::vector<std::string>& names, SimFaults& faults, std:
         } else if (name == "close-fails") {
             faults.close_fails = true;
         } else if (name.starts_with("unplug-at=")) {
-            const std::string count = name.substr(10);
-            char* end = nullptr;
-            const unsigned long long n = std::strtoull(count.c_str(), &end, 10);
-            if (count.empty() || count.find_first_not_of("0123456789") != std::string::npos || *end != '\0' || n == 0) {
-                error = "unplug-at wants a byte count of 1 or more: " + name;
+            const ReadNumber count = read_number(name.substr(10), {1});
+            if (!count.value) {
+                error = "unplug-at wants a byte count of 1 or more: " + count.problem;
                 return false;
             }
-            faults.unplug_at_byte = n;
+            faults.unplug_at_byte = *count.value;
         } else if (name.starts_with("bad-cell=")) {
-            const std::string address = name.substr(9);
-            char* end = nullptr;
-            const unsigned long cell = std::strtoul(address.c_str(), &end, 0);
-            if (address.empty() || address[0] == '-' || *end != '\0' || cell > kLastAddress) {
-                error = "bad-cell wants a keyboard address 0.." + hex_text(kLastAddress, 4) + ": " + name;
+            const ReadNumber cell = read_number(name.substr(9), {0, kLastAddress, true});
+            if (!cell.value) {
+                error = "bad-cell wants a keyboard address: " + cell.problem;
                 return false;
             }
-            faults.bad_cell = std::uint16_t(cell);
+            faults.bad_cell = std::uint16_t(*cell.value);
         } else {
             error = "unknown fault " + name + " (no-answer, resend, unplug-at=N, bad-cell=ADDRESS, close-fails)";
             return false;
