@@ -4,6 +4,7 @@
 
 #include "output/exit_codes.h"
 #include "commands/failure_words.h"
+#include "commands/library_file.h"
 #include "include/kbp_protocol.h"
 #include "output/interrupt.h"
 #include "output/progress.h"
@@ -19,7 +20,10 @@ struct LibraryCall {
     int result = 0;
     std::string status;
     double seconds = 0;
+    std::string file_error;  // the file could not be handed to the library, or what it wrote not kept
 };
+
+LibraryCall not_called(const std::string& file_error) { return {0, "", 0, file_error}; }
 
 bool progress_shown(const Context& c) { return !c.output.quiet && !c.output.json; }
 
@@ -27,24 +31,39 @@ LibraryCall call_download(Session& session, const Route& route, const std::strin
                           const Context& context) {
     const double block_seconds =
         plan_download(route.path, KBP_IMAGE_FIRST_ADDRESS + block_bytes(route.path), route.line_rate).wire_seconds;
+    const LibraryFile given(*session.host, file, LibraryUse::reads);
+    if (!given.error().empty()) return not_called(given.error());
     Progress progress("download", size, 0, progress_shown(context), [&] { session.host->step_done(block_seconds); });
     char status[kStatusSize];
     std::snprintf(status, sizeof status, "%s", route.port_text.c_str());
-    const int result = session.library.download(file.c_str(), status, &Progress::callback);
+    const int result = session.library.download(given.name(), status, &Progress::callback);
     progress.finish();
-    return {result, status, progress.seconds()};
+    return {result, status, progress.seconds(), ""};
 }
 
 LibraryCall call_upload(Session& session, const Route& route, const std::string& file, long size,
                         const Context& context, const char* label) {
     const int chunk = int(upload_chunk(route.usb_chunks()));
     const double read_seconds = seconds_per_read(route.upload_path, chunk, route.line_rate);
+    LibraryFile given(*session.host, file, LibraryUse::writes);
+    if (!given.error().empty()) return not_called(given.error());
     Progress progress(label, size, chunk, progress_shown(context), [&] { session.host->step_done(read_seconds); });
     char status[kStatusSize];
     std::snprintf(status, sizeof status, "%s", route.usb_chunks() ? "USB" : "");
-    const int result = session.library.upload(file.c_str(), status, &Progress::callback);
+    const int result = session.library.upload(given.name(), status, &Progress::callback);
     progress.finish();
-    return {result, result > 0 ? "" : status, progress.seconds()};
+    LibraryCall call{result, result > 0 ? "" : status, progress.seconds(), ""};
+    if (result > 0 && !given.keep()) call.file_error = given.error();
+    return call;
+}
+
+// A file the library needed could not be handed to it, or what it wrote not
+// kept: the tool's failure, not the keyboard's.
+bool file_failed(Outcome& o, const LibraryCall& call) {
+    if (call.file_error.empty()) return false;
+    o.text = call.file_error;
+    o.ending = Ending::file_error;
+    return true;
 }
 
 std::string hex_byte(std::optional<std::uint8_t> byte) { return byte ? hex_text(*byte, 2) : "none"; }
@@ -65,8 +84,8 @@ ReadBack read_back(Session& session, const Route& route, const Bytes& image, con
     back.call = call_upload(session, route, file, long(read_back_end(image)) + 1, context, "read back");
     Bytes got;
     FileError ignored;
-    back.read = back.call.result > 0 && read_regular_file(file, got, ignored);
-    std::remove(file.c_str());
+    back.read = back.call.result > 0 && back.call.file_error.empty() && read_regular_file(file, got, ignored);
+    remove_file(file);
     if (!back.read) return back;
     const Bytes compared_image(image.begin(), image.begin() + back.compared_end + 1);
     if (got.size() > compared_image.size()) got.resize(compared_image.size());
@@ -93,6 +112,7 @@ void send_image(Session& session, Outcome& o, const TransferOptions& t, const Ro
     on_interrupt_say(o.command, "the keyboard may now hold part of the image: download it again");
     const LibraryCall call = call_download(session, route, t.image, long(image.size()), context);
     on_interrupt_say(o.command, "");
+    if (file_failed(o, call)) return;
     o.result = call.result;
     o.raw_text = call.status;
     o.seconds = call.seconds;
@@ -183,6 +203,7 @@ Outcome download(Session& session, const TransferOptions& t, const Route& route,
 
     const ReadBack back = read_back(session, route, image, context);
     o.seconds += back.call.seconds;
+    if (file_failed(o, back.call)) return verified(false);
     if (!back.read) {
         const std::string failed = "the image was sent but cannot be read back over " +
                                    path_phrase(route.upload_name()) + " (" + trimmed(back.call.status) + ")";
@@ -216,6 +237,7 @@ Outcome verify(Session& session, const TransferOptions& t, const Route& route, c
     if (sent.failed()) return sent;
     const ReadBack back = read_back(session, route, image, context);
     sent.seconds += back.call.seconds;
+    if (file_failed(sent, back.call)) return sent;
     if (!back.read) {
         const Explanation why = explain_upload(back.call.status, route);
         sent.result = back.call.result;
@@ -245,6 +267,10 @@ Outcome upload(Session& session, const TransferOptions& t, const Route& route, c
     on_interrupt_say("upload", t.image + " is left as it was");
     const LibraryCall call = call_upload(session, route, partial, 0, context, "upload");
     on_interrupt_say("upload", "");
+    if (file_failed(o, call)) {
+        remove_file(partial);
+        return o;
+    }
     o.result = call.result;
     o.raw_text = call.status;
     o.seconds = call.seconds;
@@ -253,12 +279,12 @@ Outcome upload(Session& session, const TransferOptions& t, const Route& route, c
         const Explanation why = explain_upload(call.status, route);
         o.reason = why.reason;
         o.hint = why.hint;
-        std::remove(partial.c_str());
+        remove_file(partial);
         return o;
     }
     FileError error;
     if (!move_into_place(partial, target, error)) {
-        std::remove(partial.c_str());
+        remove_file(partial);
         o.text = "cannot put the image in place of " + target;
         o.reason = describe(error);
         o.ending = Ending::file_error;

@@ -2,7 +2,9 @@
 // The tool's own file handling: every file it reads or writes is checked first,
 // and a failure names the file and the system's reason.
 #include <cstdint>
+#include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kbptool {
@@ -13,6 +15,12 @@ struct FileError {
     std::string file;
     std::string reason;  // the system's words, or what kind of file stands there
 };
+
+// The tool holds file names as the person wrote them: UTF-8 (on Windows the
+// command line's characters), any bytes on Linux. The path the system opens by
+// that name (on Windows through its wide-character calls), and back.
+std::filesystem::path file_path(std::string_view name);
+std::string file_name(const std::filesystem::path& path);
 
 // "dir is a directory", "nodir: no such folder": the error in a sentence.
 std::string describe(const FileError& error);
@@ -35,5 +43,7 @@ bool write_file_atomically(const std::string& target, const Bytes& bytes, FileEr
 std::string temporary_image_path(const std::string& stem);
 // Whether a file stands at `path` that nobody may write.
 bool is_read_only(const std::string& path);
+// Removes the file, if one stands there.
+void remove_file(const std::string& path);
 
 }  // namespace kbptool
