@@ -14,7 +14,10 @@ each=$((limit / 8))
 work=$(mktemp -d)
 image=kbptool-driver-$$.kbp
 cut=kbptool-driver-cut-$$.kbp
-cleanup() { rm -rf "$work" "${doubles:?}/$image" "${doubles:?}/$cut"; }
+# Names the ANSI code page cannot spell (Greek, and the euro sign it spells as
+# 0x80 at best): Wine hands them to the command line as characters.
+greek=αντίγραφο-$$.kbp euro=€-$$.kbp
+cleanup() { rm -rf "$work" "${doubles:?}/$image" "${doubles:?}/$cut" "$doubles"/{,up-}{"$greek","$euro"}; }
 trap cleanup EXIT
 
 # Beside copies of the tool: a kbpi32.dll that is no DLL, a DLL without
@@ -66,6 +69,28 @@ row "$work/no_kbpfunc" 20 'err:the library asks: .*KBPFUNC\.DLL.*Cancel \(--no\)
   'err:why: the library cannot load the capture library KBPFUNC\.DLL' 'err:try: put a 64-bit KBPFUNC\.DLL beside .*kbpi32\.dll' \
   -- upload up.kbp --usb --no
 row "$doubles" 0 'out:^\{.*"command": "detect"' -- detect --json --no
+
+# kbpi32.dll is given a temporary file for each of them, removed again.
+temporary=$(find "$prefix/drive_c/users" -maxdepth 5 -type d -iname temp | head -n 1)
+[ -d "$temporary" ] || { failures=$((failures + 1)); echo "kbptool-driver: FAILED: no Temp folder in $prefix" >&2; }
+temporaries() { find "$temporary" -maxdepth 1 -iname 'kbp*.tmp' | wc -l; }
+before=$(temporaries)
+for name in "$greek" "$euro"; do
+  row "$doubles" 0 "out:^new: $name: a 1024-byte image" -- new --end 1023 "$name"
+  row "$doubles" 0 'out:read back and verified' 'out:"file": "'"$name"'"' -- download "$name" --usb --yes --json
+  row "$doubles" 0 "out:, into up-$name" -- upload "up-$name" --usb --yes
+  if [ ! -s "$doubles/$name" ] || [ ! -s "$doubles/up-$name" ]; then
+    failures=$((failures + 1))
+    echo "kbptool-driver: FAILED: $name and up-$name are not both there under their names:" >&2
+    ls "$doubles" | sed 's/^/  /' >&2
+  fi
+done
+row "$work/no_kbpfunc" 20 -- upload "up-$greek" --usb --no
+if [ "$(temporaries)" != "$before" ]; then
+  failures=$((failures + 1))
+  echo "kbptool-driver: FAILED: kbpi32.dll's temporary files are left in $temporary:" >&2
+  find "$temporary" -maxdepth 1 -iname 'kbp*.tmp' | sed 's/^/  /' >&2
+fi
 
 [ $failures -eq 0 ] || echo "kbptool-driver: $failures of the rows failed" >&2
 [ $failures -eq 0 ]

@@ -106,8 +106,8 @@ std::string unknown_option_text(const CLI::App& app, const CLI::App* command, co
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::vector<std::string> args(argv + 1, argv + argc);
     KeyboardHost& host = keyboard_host();
+    std::vector<std::string> args = host.arguments(argc, argv);
     const bool json = std::find(args.begin(), args.end(), "--json") != args.end();
     if (const std::string failed = host.hand_over_if_asked(args); !failed.empty()) {
         Outcome o;

@@ -6,6 +6,7 @@
 
 #include "output/exit_codes.h"
 #include "commands/failure_words.h"
+#include "commands/library_file.h"
 #include "include/kbp_protocol.h"
 #include "kbpi32/common/texts.h"
 #include "output/interrupt.h"
@@ -25,7 +26,10 @@ struct LibraryCall {
     long reports = 0;        // progress reports that came
     int last_percent = -1;   // of the last of them; -1: none came
     std::vector<ShownBox> boxes;  // the library's boxes during the call
+    std::string file_error;  // the file could not be handed to the library, or what it wrote not kept
 };
+
+LibraryCall not_called(const std::string& file_error) { return {0, "", 0, 0, -1, {}, file_error}; }
 
 // The boxes the library showed since `before` of them had come.
 std::vector<ShownBox> boxes_since(std::size_t before) {
@@ -41,27 +45,43 @@ LibraryCall call_download(Session& session, const Route& route, const std::strin
                           const Context& context) {
     const double block_seconds =
         plan_download(route.path, KBP_IMAGE_FIRST_ADDRESS + block_bytes(route.path), route.line_rate).wire_seconds;
+    const LibraryFile given(*session.host, file, LibraryUse::reads);
+    if (!given.error().empty()) return not_called(given.error());
     Progress progress("download", size, 0, progress_shown(context), [&] { session.host->step_done(block_seconds); });
     char status[kStatusSize];
     std::snprintf(status, sizeof status, "%s", route.port_text.c_str());
     const std::size_t boxes_before = shown_boxes().size();
-    const int result = session.library.download(file.c_str(), status, &Progress::callback);
+    const int result = session.library.download(given.name(), status, &Progress::callback);
     progress.finish();
-    return {result, status, progress.seconds(), progress.reports(), progress.last_percent(), boxes_since(boxes_before)};
+    return {result,           status, progress.seconds(), progress.reports(), progress.last_percent(),
+            boxes_since(boxes_before), ""};
 }
 
 LibraryCall call_upload(Session& session, const Route& route, const std::string& file, long size,
                         const Context& context, const char* label) {
     const int chunk = int(upload_chunk(route.usb_chunks()));
     const double read_seconds = seconds_per_read(route.upload_path, chunk, route.line_rate);
+    LibraryFile given(*session.host, file, LibraryUse::writes);
+    if (!given.error().empty()) return not_called(given.error());
     Progress progress(label, size, chunk, progress_shown(context), [&] { session.host->step_done(read_seconds); });
     char status[kStatusSize];
     std::snprintf(status, sizeof status, "%s", route.usb_chunks() ? "USB" : "");
     const std::size_t boxes_before = shown_boxes().size();
-    const int result = session.library.upload(file.c_str(), status, &Progress::callback);
+    const int result = session.library.upload(given.name(), status, &Progress::callback);
     progress.finish();
-    return {result,           result > 0 ? "" : status,     progress.seconds(),
-            progress.reports(), progress.last_percent(), boxes_since(boxes_before)};
+    LibraryCall call{result,           result > 0 ? "" : status,  progress.seconds(), progress.reports(),
+                     progress.last_percent(), boxes_since(boxes_before), ""};
+    if (result > 0 && !given.keep()) call.file_error = given.error();
+    return call;
+}
+
+// A file the library needed could not be handed to it, or what it wrote not
+// kept: the tool's failure, not the keyboard's.
+bool file_failed(Outcome& o, const LibraryCall& call) {
+    if (call.file_error.empty()) return false;
+    o.text = call.file_error;
+    o.ending = Ending::file_error;
+    return true;
 }
 
 // What a download wrote into the keyboard, from what its progress saw: a
@@ -72,23 +92,6 @@ Written written_by(const LibraryCall& call, const Route& route, long file_size) 
     if (call.result > 0 || call.last_percent == 100) return {image_bytes, image_bytes};
     const long blocks = call.reports > 1 ? call.reports - 1 : 0;
     return {std::min(blocks * long(block_bytes(route.path)), image_bytes), image_bytes};
-}
-
-// What the system says to a file of the largest upload written at `probe`,
-// after the library could not write its file there: "No space left on
-// device"; empty when the probe is written.
-std::string why_no_file_fits(const std::string& probe) {
-    std::FILE* file = std::fopen(probe.c_str(), "wb");
-    if (file == nullptr) return std::strerror(errno);
-    const Bytes largest(max_upload_end(false) + 1, 0);
-    bool written = std::fwrite(largest.data(), 1, largest.size(), file) == largest.size() && std::fflush(file) == 0;
-    int error = errno;
-    if (std::fclose(file) != 0 && written) {
-        written = false;
-        error = errno;
-    }
-    std::remove(probe.c_str());
-    return written ? "" : std::strerror(error);
 }
 
 std::string hex_byte(std::optional<std::uint8_t> byte) { return byte ? hex_text(*byte, 2) : "none"; }
@@ -109,8 +112,8 @@ ReadBack read_back(Session& session, const Route& route, const Bytes& image, con
     back.call = call_upload(session, route, file, long(read_back_end(image)) + 1, context, "read back");
     Bytes got;
     FileError ignored;
-    back.read = back.call.result > 0 && read_regular_file(file, got, ignored);
-    std::remove(file.c_str());
+    back.read = back.call.result > 0 && back.call.file_error.empty() && read_regular_file(file, got, ignored);
+    remove_file(file);
     if (!back.read) return back;
     const Bytes compared_image(image.begin(), image.begin() + back.compared_end + 1);
     if (got.size() > compared_image.size()) got.resize(compared_image.size());
@@ -137,6 +140,7 @@ void send_image(Session& session, Outcome& o, const TransferOptions& t, const Ro
     on_interrupt_say(o.command, "the keyboard may now hold part of the image: download it again");
     const LibraryCall call = call_download(session, route, t.image, long(image.size()), context);
     on_interrupt_say(o.command, "");
+    if (file_failed(o, call)) return;
     o.result = call.result;
     o.raw_text = call.status;
     o.seconds = call.seconds;
@@ -245,6 +249,7 @@ Outcome download(Session& session, const TransferOptions& t, const Route& route,
 
     const ReadBack back = read_back(session, route, image, context);
     o.seconds += back.call.seconds;
+    if (file_failed(o, back.call)) return verified(false);
     if (!back.read) {
         const std::string failed = "the image was sent but cannot be read back over " +
                                    path_phrase(route.upload_name()) + " (" + trimmed(back.call.status) + ")";
@@ -281,6 +286,7 @@ Outcome verify(Session& session, const TransferOptions& t, const Route& route, c
     if (sent.failed()) return sent;
     const ReadBack back = read_back(session, route, image, context);
     sent.seconds += back.call.seconds;
+    if (file_failed(sent, back.call)) return sent;
     if (!back.read) {
         const Explanation why = explain_upload(back.call.status, back.call.boxes, route, true);
         sent.result = back.call.result;
@@ -310,6 +316,10 @@ Outcome upload(Session& session, const TransferOptions& t, const Route& route, c
     on_interrupt_say("upload", t.image + " is left as it was");
     const LibraryCall call = call_upload(session, route, partial, 0, context, "upload");
     on_interrupt_say("upload", "");
+    if (file_failed(o, call)) {
+        remove_file(partial);
+        return o;
+    }
     o.result = call.result;
     o.raw_text = call.status;
     o.seconds = call.seconds;
@@ -318,15 +328,16 @@ Outcome upload(Session& session, const TransferOptions& t, const Route& route, c
         const Explanation why = explain_upload(call.status, call.boxes, route, false);
         o.reason = why.reason;
         o.hint = why.hint;
-        std::remove(partial.c_str());
+        remove_file(partial);
         const std::string_view cannot_write = kbp::text::kCantWriteFile;
         if (call.status.find(cannot_write.substr(0, cannot_write.find('%'))) != std::string::npos)
-            if (const std::string system = why_no_file_fits(partial); !system.empty()) o.reason += ": " + system;
+            if (const std::string system = why_cannot_write(partial, max_upload_end(false) + 1); !system.empty())
+                o.reason += ": " + system;
         return o;
     }
     FileError error;
     if (!move_into_place(partial, target, error)) {
-        std::remove(partial.c_str());
+        remove_file(partial);
         o.text = "cannot put the image in place of " + target;
         o.reason = describe(error);
         o.ending = Ending::file_error;

@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -17,7 +16,9 @@ namespace {
 
 constexpr int kMaxLinkDepth = 40;  // as the kernel follows at most
 
-std::string errno_reason(int error) { return std::generic_category().message(error); }
+std::string errno_reason(int error) {
+    return error != 0 ? std::generic_category().message(error) : "the system gives no reason";
+}
 
 // What stands at a path, in a technician's words, when it is no regular file.
 std::string kind_of(fs::file_type type) {
@@ -51,62 +52,76 @@ bool fail(FileError& error, const std::string& file, std::string reason) {
 
 }  // namespace
 
+fs::path file_path(std::string_view name) {
+    try {
+        return fs::path(std::u8string_view(reinterpret_cast<const char8_t*>(name.data()), name.size()));
+    } catch (const fs::filesystem_error&) {  // not UTF-8 where the system wants characters
+        return fs::path(std::string(name));
+    }
+}
+
+std::string file_name(const fs::path& path) {
+    const std::u8string name = path.u8string();
+    return std::string(name.begin(), name.end());
+}
+
 std::string describe(const FileError& error) {
     return error.file + (error.reason.starts_with("is ") ? " " : ": ") + error.reason;
 }
 
 bool read_regular_file(const std::string& path, Bytes& bytes, FileError& error) {
+    const fs::path at = file_path(path);
     std::error_code code;
-    const fs::file_status status = fs::status(path, code);
+    const fs::file_status status = fs::status(at, code);
     if (code) return fail(error, path, code.message());
     if (status.type() != fs::file_type::regular) return fail(error, path, kind_of(status.type()));
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return fail(error, path, errno_reason(errno));
+    errno = 0;
+    std::ifstream file(at, std::ios::binary);
+    if (!file) return fail(error, path, errno_reason(errno));
     bytes.clear();
-    std::uint8_t chunk[8192];
-    std::size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.insert(bytes.end(), chunk, chunk + got);
-    const bool failed = std::ferror(file) != 0;
-    const int read_error = errno;
-    std::fclose(file);
-    if (failed) return fail(error, path, errno_reason(read_error));
+    char chunk[8192];
+    while (file.read(chunk, sizeof chunk) || file.gcount() > 0) {
+        bytes.insert(bytes.end(), chunk, chunk + file.gcount());
+        if (file.eof()) break;
+    }
+    if (file.bad()) return fail(error, path, errno_reason(errno));
     return true;
 }
 
 bool resolve_output(const std::string& path, std::string& target, FileError& error) {
     if (path.empty()) return fail(error, path, "no file name");
-    fs::path at = path;
+    fs::path at = file_path(path);
     std::error_code code;
     for (int depth = 0;; ++depth) {
         const fs::file_status link = fs::symlink_status(at, code);
-        if (code && link.type() != fs::file_type::not_found) return fail(error, at.string(), code.message());
+        if (code && link.type() != fs::file_type::not_found) return fail(error, file_name(at), code.message());
         if (link.type() != fs::file_type::symlink) break;
         if (depth == kMaxLinkDepth) return fail(error, path, "too many levels of symbolic links");
         const fs::path next = fs::read_symlink(at, code);
-        if (code) return fail(error, at.string(), code.message());
+        if (code) return fail(error, file_name(at), code.message());
         at = next.is_absolute() ? next : at.parent_path() / next;
     }
     const fs::file_status status = fs::status(at, code);
     if (status.type() != fs::file_type::not_found && status.type() != fs::file_type::regular)
-        return fail(error, at.string(), code ? code.message() : kind_of(status.type()));
+        return fail(error, file_name(at), code ? code.message() : kind_of(status.type()));
     const fs::path folder = at.parent_path().empty() ? fs::path(".") : at.parent_path();
     const fs::file_status folder_status = fs::status(folder, code);
-    if (folder_status.type() == fs::file_type::not_found) return fail(error, folder.string(), "no such folder");
-    if (code) return fail(error, folder.string(), code.message());
-    if (folder_status.type() != fs::file_type::directory) return fail(error, folder.string(), "is not a folder");
-    target = at.string();
+    if (folder_status.type() == fs::file_type::not_found) return fail(error, file_name(folder), "no such folder");
+    if (code) return fail(error, file_name(folder), code.message());
+    if (folder_status.type() != fs::file_type::directory) return fail(error, file_name(folder), "is not a folder");
+    target = file_name(at);
     return true;
 }
 
 std::string temporary_image_path(const std::string& stem) {
     const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
     std::error_code code;
-    return (fs::temp_directory_path(code) / (stem + "-" + std::to_string(stamp) + ".kbp")).string();
+    return file_name(fs::temp_directory_path(code) / file_path(stem + "-" + std::to_string(stamp) + ".kbp"));
 }
 
 bool is_read_only(const std::string& path) {
     std::error_code code;
-    const fs::file_status status = fs::status(path, code);
+    const fs::file_status status = fs::status(file_path(path), code);
     if (code || status.type() != fs::file_type::regular) return false;
     constexpr fs::perms kWrite = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
     return (status.permissions() & kWrite) == fs::perms::none;
@@ -114,52 +129,77 @@ bool is_read_only(const std::string& path) {
 
 bool exists_at(const std::string& path) {
     std::error_code code;
-    return fs::symlink_status(path, code).type() != fs::file_type::not_found && !code;
+    return fs::symlink_status(file_path(path), code).type() != fs::file_type::not_found && !code;
 }
 
 bool check_writable(const std::string& target, const std::string& probe, FileError& error) {
     if (is_read_only(target)) return fail(error, target, "is read-only");
-    std::FILE* file = std::fopen(probe.c_str(), "wb");
-    if (file == nullptr) return fail(error, probe, errno_reason(errno));
-    std::fclose(file);
-    std::remove(probe.c_str());
+    errno = 0;
+    std::ofstream file(file_path(probe), std::ios::binary);
+    if (!file) return fail(error, probe, errno_reason(errno));
+    file.close();
+    remove_file(probe);
     return true;
+}
+
+void remove_file(const std::string& path) {
+    std::error_code ignored;
+    fs::remove(file_path(path), ignored);
 }
 
 bool move_into_place(const std::string& from, const std::string& to, FileError& error) {
     std::error_code code;
-    const fs::file_status old = fs::status(to, code);
+    const fs::path source = file_path(from), destination = file_path(to);
+    const fs::file_status old = fs::status(destination, code);
     const bool replacing = !code && old.type() == fs::file_type::regular;
-    fs::rename(from, to, code);
+    fs::rename(source, destination, code);
     if (code && replacing) {  // where a rename does not replace an existing file
-        fs::remove(to, code);
-        fs::rename(from, to, code);
+        fs::remove(destination, code);
+        fs::rename(source, destination, code);
     }
     if (code) return fail(error, to, code.message());
     if (replacing) {
-        fs::permissions(to, old.permissions(), code);
+        fs::permissions(destination, old.permissions(), code);
     } else if (const std::optional<fs::perms> rights = new_file_permissions()) {
-        fs::permissions(to, *rights, code);  // as any output, whatever made `from`
+        fs::permissions(destination, *rights, code);  // as any output, whatever made `from`
     }
     return true;
 }
 
 bool write_file_atomically(const std::string& target, const Bytes& bytes, FileError& error) {
     const std::string temporary = target + ".tmp";
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (file == nullptr) return fail(error, temporary, errno_reason(errno));
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    errno = 0;
+    std::ofstream file(file_path(temporary), std::ios::binary);
+    if (!file) return fail(error, temporary, errno_reason(errno));
+    const bool written = bool(file.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size())));
     const int write_error = errno;
-    const bool closed = std::fclose(file) == 0;
+    file.close();
+    const bool closed = !file.fail();
     if (!written || !closed) {
-        std::remove(temporary.c_str());
+        remove_file(temporary);
         return fail(error, temporary, errno_reason(written ? errno : write_error));
     }
     if (!move_into_place(temporary, target, error)) {
-        std::remove(temporary.c_str());
+        remove_file(temporary);
         return false;
     }
     return true;
+}
+
+std::string why_cannot_write(const std::string& probe, std::size_t bytes) {
+    errno = 0;
+    std::string reason;
+    {
+        std::ofstream file(file_path(probe), std::ios::binary);
+        if (file) {
+            const std::string filler(bytes, '\0');
+            file.write(filler.data(), std::streamsize(filler.size()));
+            file.flush();
+        }
+        if (!file) reason = errno_reason(errno);
+    }
+    remove_file(probe);
+    return reason;
 }
 
 }  // namespace kbptool

@@ -2,7 +2,9 @@
 // The tool's own file handling: every file it reads or writes is checked first,
 // and a failure names the file and the system's reason.
 #include <cstdint>
+#include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kbptool {
@@ -13,6 +15,12 @@ struct FileError {
     std::string file;
     std::string reason;  // the system's words, or what kind of file stands there
 };
+
+// The tool holds file names as the person wrote them: UTF-8 (on Windows the
+// command line's characters), any bytes on Linux. The path the system opens by
+// that name (on Windows through its wide-character calls), and back.
+std::filesystem::path file_path(std::string_view name);
+std::string file_name(const std::filesystem::path& path);
 
 // "dir is a directory", "nodir: no such folder": the error in a sentence.
 std::string describe(const FileError& error);
@@ -38,5 +46,10 @@ std::string temporary_image_path(const std::string& stem);
 bool is_read_only(const std::string& path);
 // Whether anything stands at `path` (a link that leads nowhere too).
 bool exists_at(const std::string& path);
+// Removes the file, if one stands there.
+void remove_file(const std::string& path);
+// What the system says to `bytes` written at `probe` (a file of the tool's own,
+// removed again): "No space left on device"; empty when they are written.
+std::string why_cannot_write(const std::string& probe, std::size_t bytes);
 
 }  // namespace kbptool

@@ -10,6 +10,7 @@
 #include "commands/wire_time.h"
 #include "hosts/kbp_library.h"
 #include "output/library_boxes.h"
+#include "output/readable_text.h"
 
 namespace CLI {
 class App;
@@ -36,6 +37,9 @@ struct PortText {
     std::string text;
     std::string device;
 };
+// What the library does with a file it is given by name.
+enum class LibraryUse { reads, writes };
+
 // Why a port text cannot be used here, and what to write instead.
 struct PortRefusal {
     std::string reason;
@@ -47,6 +51,11 @@ public:
     virtual ~KeyboardHost() = default;
 
     // Before the command line is parsed.
+    // The arguments after the program's name, in UTF-8 where the system gives
+    // them as characters (Windows); the output set up to show UTF-8.
+    virtual std::vector<std::string> arguments(int argc, char** argv) { return {argv + 1, argv + argc}; }
+    // Whether what the tool prints is shown as UTF-8.
+    virtual bool output_takes_utf8() const { return locale_takes_utf8(); }
     // Runs the command line on another program when it asks for it (--sim on
     // Linux): returns only when this program runs it itself, or with why the
     // other program cannot run (a hint may follow on a line of its own).
@@ -73,6 +82,22 @@ public:
     // Before the library is called: the keyboard is ready and the library's
     // message boxes are answered as `settings` say. False with the reason.
     virtual bool prepare(const HostSettings& settings, std::string& error) = 0;
+    // The name the library opens for `file`, a file of the person's: the
+    // file's own name, or one the host made for it where the library cannot
+    // open every name (then a copy of it when the library reads it). False
+    // with the reason in a sentence.
+    virtual bool library_file_name(const std::string& file, LibraryUse /*use*/, std::string& name,
+                                   std::string& /*error*/) {
+        name = file;
+        return true;
+    }
+    // After the library's call on `name`: what it wrote there is moved to
+    // `file` when `keep`; a name the host made is removed in every case.
+    // False with the reason in a sentence.
+    virtual bool finish_library_file(const std::string& /*name*/, const std::string& /*file*/, bool /*keep*/,
+                                     std::string& /*error*/) {
+        return true;
+    }
     // After the library's calls: keeps what the keyboard now holds.
     virtual bool keep(std::string& /*error*/) { return true; }
     // The path the library reaches when the command line names none.

@@ -9,7 +9,7 @@ namespace kbptool {
 
 class JsonObject {
 public:
-    JsonObject& text(std::string_view key, std::string_view value);  // Windows ANSI text
+    JsonObject& text(std::string_view key, std::string_view value);  // as json_string writes it
     JsonObject& number(std::string_view key, long value);
     JsonObject& number(std::string_view key, std::optional<long> value);  // none: null
     JsonObject& seconds(std::string_view key, double value);

@@ -3,14 +3,51 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "hosts/keyboard_host.h"
+
 namespace kbptool {
+
+namespace {
+
+// The length of the UTF-8 character that `text` begins with a byte 0x80..0xFF;
+// 0 when it begins none (a continuation byte, an overlong form, a surrogate,
+// past U+10FFFF, cut short).
+std::size_t utf8_character_length(std::string_view text) {
+    const auto at = [&text](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = at(0);
+    std::size_t length = 0;
+    unsigned char second_low = 0x80, second_high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0) second_low = 0xA0;
+        if (lead == 0xED) second_high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0) second_low = 0x90;
+        if (lead == 0xF4) second_high = 0x8F;
+    } else {
+        return 0;
+    }
+    if (text.size() < length || at(1) < second_low || at(1) > second_high) return 0;
+    for (std::size_t i = 2; i < length; ++i)
+        if (at(i) < 0x80 || at(i) > 0xBF) return 0;
+    return length;
+}
+
+}  // namespace
 
 std::string readable(std::string_view text, bool utf8) {
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.remove_suffix(1);
     std::string out;
-    for (unsigned char c : text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = text[i];
         if (c < 0x80) {
             out += static_cast<char>(c);
+        } else if (const std::size_t length = utf8_character_length(text.substr(i)); length > 0) {
+            out += text.substr(i, length);
+            i += length - 1;
         } else if (utf8) {
             out += static_cast<char>(0xC0 | c >> 6);
             out += static_cast<char>(0x80 | (c & 0x3F));
@@ -39,7 +76,9 @@ std::string trimmed(std::string_view text) {
     return std::string(text.substr(first, text.find_last_not_of(" \r\n\t") - first + 1));
 }
 
-bool terminal_takes_utf8() {
+bool terminal_takes_utf8() { return keyboard_host().output_takes_utf8(); }
+
+bool locale_takes_utf8() {
     for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"}) {
         const char* value = std::getenv(name);
         if (value == nullptr || *value == '\0') continue;
@@ -52,18 +91,21 @@ bool terminal_takes_utf8() {
 
 std::string json_string(std::string_view text) {
     std::string out = "\"";
-    for (unsigned char c : text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = text[i];
+        const std::size_t length = c < 0x80 ? 1 : utf8_character_length(text.substr(i));
         if (c == '"' || c == '\\') {
             out += '\\';
             out += static_cast<char>(c);
         } else if (c == '\n') {
             out += "\\n";
-        } else if (c < 0x20 || c >= 0x80) {
+        } else if (c < 0x20 || length == 0) {
             char escaped[8];
             std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
             out += escaped;
         } else {
-            out += static_cast<char>(c);
+            out += text.substr(i, length);
+            i += length - 1;
         }
     }
     return out + "\"";

@@ -40,15 +40,23 @@ std::string outcome_json(const Outcome& o) {
 
 namespace {
 
+// The one place that tells the library's texts from the others: raw_text, the
+// boxes, and `text` where the outcome has none of its own are the library's
+// Windows ANSI bytes, shown as readable() makes them. Every other field is the
+// tool's words quoting what the person typed (file names, paths, devices) and
+// is shown byte for byte as given. In JSON json_string serves both kinds.
+std::string shown_text(const Outcome& o, bool utf8) {
+    return o.text.empty() ? readable(trimmed(o.raw_text), utf8) : o.text;
+}
+
 void print_lines(const Outcome& o, bool quiet) {
-    const bool utf8 = terminal_takes_utf8();
-    const std::string text = readable(outcome_text(o), utf8);
+    const std::string text = shown_text(o, terminal_takes_utf8());
     for (std::size_t i = o.warnings_shown; i < o.warnings.size(); ++i)
-        if (!quiet) std::fprintf(stderr, "kbptool: warning: %s\n", readable(o.warnings[i], utf8).c_str());
+        if (!quiet) std::fprintf(stderr, "kbptool: warning: %s\n", o.warnings[i].c_str());
     if (o.exit_code() == 0) {
         if (quiet) return;
         std::printf("%s: %s\n", o.command.c_str(), text.c_str());
-        for (const std::string& line : o.lines) std::printf("  %s\n", readable(line, utf8).c_str());
+        for (const std::string& line : o.lines) std::printf("  %s\n", line.c_str());
         return;
     }
     if (o.ending == Ending::usage || o.command.empty())  // the command line, not the command, failed
@@ -56,9 +64,9 @@ void print_lines(const Outcome& o, bool quiet) {
     else
         std::fprintf(stderr, "kbptool: %s failed%s: %s\n", o.command.c_str(),
                      o.path.empty() ? "" : (" over " + path_phrase(o.path)).c_str(), text.c_str());
-    for (const std::string& line : o.lines) std::fprintf(stderr, "  %s\n", readable(line, utf8).c_str());
+    for (const std::string& line : o.lines) std::fprintf(stderr, "  %s\n", line.c_str());
     if (!o.file.empty()) std::fprintf(stderr, "  file: %s\n", o.file.c_str());
-    if (!o.reason.empty()) std::fprintf(stderr, "  why: %s\n", readable(o.reason, utf8).c_str());
+    if (!o.reason.empty()) std::fprintf(stderr, "  why: %s\n", o.reason.c_str());
     if (!o.hint.empty()) std::fprintf(stderr, "  try: %s\n", o.hint.c_str());
     std::fprintf(stderr, "  exit code %d\n", o.exit_code());
 }
@@ -68,7 +76,7 @@ void print_lines(const Outcome& o, bool quiet) {
 void warn(Outcome& o, std::string warning, const OutputOptions& output) {
     o.warnings.push_back(std::move(warning));
     if (output.json || output.quiet) return;
-    std::fprintf(stderr, "kbptool: warning: %s\n", readable(o.warnings.back(), terminal_takes_utf8()).c_str());
+    std::fprintf(stderr, "kbptool: warning: %s\n", o.warnings.back().c_str());
     o.warnings_shown = o.warnings.size();
 }
 
