@@ -25,7 +25,7 @@ std::string cable_hint(const Route& route) {
 Explanation explain_download(int result, const std::string& status, const Route& route) {
     switch (result) {
     case -2:
-        if (route.com_port.size() > 4)
+        if (route.com_port.starts_with("COM") && route.com_port.size() > 4)
             return {"the library names only COM1..COM9", "use a COM port of one digit; Windows can give the "
                                                              "keyboard's port another number in the Device Manager"};
         if (says(status, "unable to open"))

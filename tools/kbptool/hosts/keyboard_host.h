@@ -41,6 +41,17 @@ struct PortRefusal {
     std::string reason;
     std::string hint;
 };
+// Why this system has no such path, and what to use instead.
+struct MissingPath {
+    std::string reason;
+    std::string hint;
+};
+// A failure in words: what happened, why, what to try.
+struct FailureWords {
+    std::string text;
+    std::string reason;
+    std::string hint;
+};
 
 class KeyboardHost {
 public:
@@ -66,17 +77,19 @@ public:
     virtual std::optional<PortText> port_text(const std::string& given, PortRefusal& /*refusal*/) const {
         return PortText{given, ""};
     }
-    // The port text of a transfer whose command line names no path ("" leaves
-    // the choice to the library).
-    virtual std::string default_port_text() const { return {}; }
+    // Why this system cannot have `path` (the controller ports on Linux or in a
+    // 64-bit process, ...); none when it may. Such a path is refused before
+    // the library is asked.
+    virtual std::optional<MissingPath> missing_path(Path /*path*/) const { return std::nullopt; }
+    // The path a transfer, send or detect takes when the command line names
+    // none (or "auto"); none leaves the choice to the library.
+    virtual std::optional<Path> default_path() const { return std::nullopt; }
 
     // Before the library is called: the keyboard is ready and the library's
     // message boxes are answered as `settings` say. False with the reason.
     virtual bool prepare(const HostSettings& settings, std::string& error) = 0;
     // After the library's calls: keeps what the keyboard now holds.
     virtual bool keep(std::string& /*error*/) { return true; }
-    // The path the library reaches when the command line names none.
-    virtual Path default_path() const = 0;
     // Called once per transfer step that took `wire_seconds` on a real wire.
     virtual void step_done(double /*wire_seconds*/) {}
     // The COM ports present and the HID devices of the keyboard's vendor.
@@ -86,6 +99,12 @@ public:
     // A failure over USB explained in this system's terms: the reason and
     // hint are replaced where the host knows better (no device, no access).
     virtual void explain_usb_failure(std::string& /*reason*/, std::string& /*hint*/) const {}
+    // A COM port the library could not use, in this system's words: `status`
+    // is the library's text; what the host knows better (the system's reason
+    // why the port does not open, the device the port stands for) replaces
+    // the words.
+    virtual void explain_com_failure(const PortText& /*port*/, const std::string& /*status*/,
+                                     FailureWords& /*words*/) const {}
 };
 
 // The host this program is built with.

@@ -95,11 +95,6 @@ public:
         return save_keyboard_memory(state_file_, keyboard_.memory, error);
     }
 
-    Path default_path() const override {
-        const std::optional<Path> path = path_from_name(sim_options().keyboard);
-        return path ? *path : Path::port_driver;
-    }
-
     void step_done(double wire_seconds) override {
         if (wire_speed_) std::this_thread::sleep_for(std::chrono::duration<double>(wire_seconds));
     }
