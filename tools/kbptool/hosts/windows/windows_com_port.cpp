@@ -14,24 +14,38 @@ bool one_digit_com_port(const std::string& name) {
     return name.size() == 4 && name.starts_with("COM") && name[3] >= '1' && name[3] <= '9';
 }
 
-// 0 when the port opens (and is closed again), else Windows' error.
-DWORD open_error(const std::string& name) {
+struct PortError {
+    DWORD code = 0;       // 0: the port opens and its line state can be read
+    bool opened = false;  // the error came from reading the line state
+};
+
+// The port opened by the tool itself (and closed again), as the library opens it.
+PortError port_error(const std::string& name) {
     const std::string device = "\\\\.\\" + name;
     const HANDLE port = CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (port == INVALID_HANDLE_VALUE) return GetLastError();
+    if (port == INVALID_HANDLE_VALUE) return {GetLastError(), false};
+    DCB line{};
+    line.DCBlength = sizeof line;
+    const PortError error{GetCommState(port, &line) ? 0 : GetLastError(), true};
     CloseHandle(port);
-    return 0;
+    return error;
 }
 
 }  // namespace
 
 void explain_com_port_failure(const PortText& port, const std::string& status, FailureWords& words) {
     const std::string name = port.text.substr(0, port.text.find(':'));
-    if (!says_unable_to_open(status) || !one_digit_com_port(name)) return;
-    const DWORD error = open_error(name);
-    if (error == 0) return;
-    const std::string windows_says = "Windows says: " + system_error_text(error, name);
-    switch (error) {
+    if (!(says_unable_to_open(status) || says_unable_to_config(status)) || !one_digit_com_port(name)) return;
+    const PortError error = port_error(name);
+    if (error.code == 0) return;
+    const std::string windows_says = "Windows says: " + system_error_text(error.code, name);
+    if (error.opened) {
+        words.reason = name + " opens, but it is no serial line Windows can set up (" + windows_says + ")";
+        words.hint = "name the COM port the keyboard's cable is on (`kbptool detect` lists the ports); the Device "
+                     "Manager shows them under Ports (COM & LPT)";
+        return;
+    }
+    switch (error.code) {
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
         words.reason = name + " does not exist on this PC (" + windows_says + ")";
