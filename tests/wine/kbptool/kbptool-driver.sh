@@ -3,7 +3,8 @@
 # code and what it printed. Every row that fails is named; the script fails if any did.
 # Usage: kbptool-driver.sh PREFIX SECONDS PROGRAM.exe
 # Environment: KBP_TOOL_DOUBLES (kbptool.exe beside kbpi32.dll and both
-# doubles), KBP_TOOL_ALONE (kbptool.exe without kbpi32.dll), KBP_WINE_SCRIPTS.
+# doubles), KBP_TOOL_ALONE (kbptool.exe without kbpi32.dll), KBP_COM_PORT
+# (COM5..COM9, linked to the pty keyboard), KBP_NATIVE_BIN, KBP_WINE_SCRIPTS.
 set -uo pipefail
 prefix=$1 limit=$2 program=$3
 tool=$(basename "$program")
@@ -11,14 +12,31 @@ doubles=${KBP_TOOL_DOUBLES:?} alone=${KBP_TOOL_ALONE:?}
 # Each run gets a share of the test's time, so a box nobody answers fails one row.
 each=$((limit / 8))
 
+port=${KBP_COM_PORT:?} number=${KBP_COM_PORT#COM}
+case $number in [5-9]) ;; *) echo "kbptool-driver: $port could be a real serial line" >&2; exit 2 ;; esac
+
 work=$(mktemp -d)
 image=kbptool-driver-$$.kbp
 cut=kbptool-driver-cut-$$.kbp
 # Names the ANSI code page cannot spell (Greek, and the euro sign it spells as
 # 0x80 at best): Wine hands them to the command line as characters.
 greek=αντίγραφο-$$.kbp euro=€-$$.kbp
-cleanup() { rm -rf "$work" "${doubles:?}/$image" "${doubles:?}/$cut" "$doubles"/{,up-}{"$greek","$euro"}; }
+keyboard=
+cleanup() {
+  [ -n "$keyboard" ] && kill -TERM "$keyboard" 2>/dev/null && wait "$keyboard" 2>/dev/null
+  rm -rf "$work" "${doubles:?}/$image" "${doubles:?}/$cut" "$doubles"/{,up-}{"$greek","$euro"}
+}
 trap cleanup EXIT
+
+# The pty keyboard at 4800,O,8,1 on the port (make-prefix.sh registered it to
+# the link $prefix/kbp-comN, which is pointed at the pty here).
+"$KBP_NATIVE_BIN/kbdsim_pty" 4800,O,8,1 --max-seconds $((limit + 30)) >"$work/slave" &
+keyboard=$!
+for _ in $(seq 50); do [ -s "$work/slave" ] && break; sleep 0.1; done
+slave=$(head -n 1 "$work/slave")
+[ -c "$slave" ] || { echo "kbptool-driver: the pty keyboard did not start" >&2; exit 1; }
+ln -sfn "$slave" "$prefix/kbp-com$number"
+ln -sfn "$prefix/kbp-com$number" "$prefix/dosdevices/com$number"
 
 # Beside copies of the tool: a kbpi32.dll that is no DLL, a DLL without
 # kbpi32's exports, and the real kbpi32.dll with the USB double but no capture library.
@@ -64,6 +82,19 @@ head -c 512 "$doubles/$image" >"$doubles/$cut"
 row "$doubles" 16 'err:512 bytes but its end field \(bytes 6\.\.7\) says 1023, which needs 1024' -- download "$cut" --usb --yes
 row "$doubles" 2 'err:--usb and --port COM1 name two different paths' -- download "$image" --usb --port COM1
 row "$doubles" 2 'err:the rate 115200 is not one the library sets' -- download "$image" --port COM1:115200,N,8,1
+# A 64-bit kbptool.exe takes USB where the library would choose the controller ports, and refuses them.
+row "$doubles" 0 'out:4 \(usb\)' -- interface auto
+row "$doubles" 0 'out:over USB; read back and verified' -- download "$image" --yes
+row "$doubles" 2 'err:--interface ports cannot be used here' 'err:64-bit program cannot reach the controller ports' \
+  'err:try: use USB' -- download "$image" --interface ports
+row "$doubles" 2 'err:64-bit program' -- interface ports
+# A COM port without a device behind it, in Windows' words (under Wine it opens, but is no serial line).
+row "$doubles" 12 'err:COM3 opens, but it is no serial line Windows can set up \(Windows says: ' -- \
+  download "$image" --port COM3 --no-verify
+# The search finds the pty keyboard, also where no box could come up, and its settings are reported.
+row "$doubles" 0 "out:$port at 4800,O,8,1: yes \(the keyboard echoed at 4800,O,8,1\)" -- detect --port "$port" --no
+row "$doubles" 0 'out:"settings": "4800,O,8,1"' 'out:"text": "1024 bytes sent over '"$port"' at 4800,O,8,1"' -- \
+  download "$image" --port "$port" --json --no-verify
 # The capture library's box comes up, is noted, and --no answers it.
 row "$work/no_kbpfunc" 20 'err:the library asks: .*KBPFUNC\.DLL.*Cancel \(--no\)' \
   'err:why: the library cannot load the capture library KBPFUNC\.DLL' 'err:try: put a 64-bit KBPFUNC\.DLL beside .*kbpi32\.dll' \

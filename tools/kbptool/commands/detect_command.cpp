@@ -24,9 +24,14 @@ struct PathAnswer {
     std::string detail;
 };
 
-// A path that an InterfaceKind chooses.
+// A path that an InterfaceKind chooses; one this host cannot have is not asked.
 PathAnswer probe_path(Session& session, Path path) {
     PathAnswer a{std::string(path_title(path)), "", ""};
+    if (const std::optional<MissingPath> missing = session.host->missing_path(path)) {
+        a.answer = "not on this system";
+        a.detail = missing->reason;
+        return a;
+    }
     session.library.set_interface(*kind_of_path(path));
     const unsigned char status = session.library.send_byte(kHarmlessByte);
     const bool acknowledged = path == Path::ports || path == Path::class_driver;
@@ -77,7 +82,14 @@ PathAnswer probe_com(Session& session, const PortText& port_text) {
     route.port_text = port;
     route.com_port = name;
     a.answer = "no";
-    a.detail = result < 0 ? explain_download(result, status, route, {}).reason : "unexpected result";
+    if (result >= 0) {
+        a.detail = "unexpected result";
+        return a;
+    }
+    const Explanation why = explain_download(result, status, route, {});
+    FailureWords words{status, why.reason, why.hint};
+    session.host->explain_com_failure(port_text, status, words);
+    a.detail = words.reason;
     return a;
 }
 
@@ -101,8 +113,13 @@ Outcome detect(Session& session, const std::optional<PortText>& port) {
         devices.push_back(JsonObject{}.text("kind", d.kind).text("name", d.name).text("detail", d.detail));
     }
     if (!port) o.lines.push_back("serial ports are not probed: --port names one to search for a keyboard");
+    const std::optional<Path> default_path = session.host->default_path();
+    o.lines.push_back("a transfer that names no path takes " +
+                      (default_path ? std::string(path_title(*default_path)) : "the library's automatic choice"));
     o.text = answering.empty() ? "no keyboard acknowledged on any path" : "a keyboard answers on: " + answering;
-    o.extra.objects("paths", paths).objects("devices", devices);
+    o.extra.objects("paths", paths)
+        .objects("devices", devices)
+        .text("default_path", default_path ? std::string(path_name(*default_path)) : kInterfaceNames.front());
     return o;
 }
 

@@ -8,6 +8,7 @@
 #include "include/kbp_protocol.h"
 #include "include/kbpi32.h"
 #include "output/readable_text.h"
+#include "commands/route.h"
 #include "commands/wire_time.h"
 
 namespace kbptool {
@@ -35,11 +36,21 @@ std::string kinds_hint() {
            ": " + names;
 }
 
+// A path the host cannot have, refused before the library is loaded.
+bool refused_here(const char* command, const std::string& path, const std::string& named, Context& context) {
+    MissingPath missing;
+    if (interface_on_host(keyboard_host(), path, missing)) return false;
+    context.exit_code = report(path_refusal(command, named, missing), context.output);
+    return true;
+}
+
 Outcome interface(Session& session, const std::string& wanted) {
     Outcome o;
     o.command = "interface";
+    const std::optional<Path> default_path = session.host->default_path();
     if (!wanted.empty()) {
-        const unsigned char refused = session.library.set_interface(*interface_kind(wanted));
+        MissingPath ignored;
+        const unsigned char refused = session.library.set_interface(*interface_on_host(*session.host, wanted, ignored));
         o.result = refused;
         if (refused != 0) {
             o.text = "kbp_set_interface(" + wanted + ") refused it (1)";
@@ -50,8 +61,9 @@ Outcome interface(Session& session, const std::string& wanted) {
     }
     const int kind = session.library.get_interface();
     o.path = kind_title(kind);
-    o.text = std::to_string(kind) + " (" + kind_name(kind) + ")" +
-             (wanted.empty() ? "; the library chooses at the first transfer" : "");
+    const std::string later = default_path ? "; kbptool's transfers take " + std::string(path_title(*default_path)) + " here"
+                                           : "; the library chooses at the first transfer";
+    o.text = std::to_string(kind) + " (" + kind_name(kind) + ")" + (wanted.empty() ? later : "");
     o.extra.number("interface", long(kind)).text("name", kind_name(kind));
     return o;
 }
@@ -59,7 +71,9 @@ Outcome interface(Session& session, const std::string& wanted) {
 Outcome send(Session& session, const std::string& path, const std::vector<std::string>& bytes) {
     Outcome o;
     o.command = "send";
-    if (!path.empty() && session.library.set_interface(*interface_kind(path)) != 0) {
+    MissingPath ignored;
+    const bool chosen_here = !path.empty() || session.host->default_path();
+    if (chosen_here && session.library.set_interface(*interface_on_host(*session.host, path, ignored)) != 0) {
         o.text = "the library refuses the interface " + path;
         o.ending = Ending::failed;
         return o;
@@ -115,6 +129,7 @@ void add_interface_commands(CLI::App& app, Context& context) {
         "KIND"));
     keyboard_host().add_options(*choose);
     choose->callback([wanted, &context] {
+        if (refused_here("interface", *wanted, *wanted, context)) return;
         std::optional<Session> session = open_session("interface", context);
         if (session) finish_session(*session, interface(*session, *wanted), context);
     });
@@ -130,6 +145,7 @@ void add_interface_commands(CLI::App& app, Context& context) {
     sender->add_option("--interface", *path, "Path to choose first")->transform(CLI::IsMember(kInterfaceNames, CLI::ignore_case));
     keyboard_host().add_options(*sender);
     sender->callback([bytes, path, &context] {
+        if (refused_here("send", *path, "--interface " + *path, context)) return;
         std::optional<Session> session = open_session("send", context);
         if (session) finish_session(*session, send(*session, *path, *bytes), context);
     });

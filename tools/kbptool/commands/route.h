@@ -7,7 +7,9 @@
 #include <string_view>
 
 #include "hosts/kbp_library.h"
+#include "hosts/keyboard_host.h"
 #include "commands/wire_time.h"
+#include "output/report.h"
 
 namespace kbptool {
 
@@ -23,6 +25,8 @@ struct TransferOptions {
 struct Route {
     Path path = Path::port_driver;  // the path of the frames
     Path upload_path = Path::port_driver;  // an upload has no COM path: the one it takes instead
+    // After a COM download: the read-back takes USB only when a USB keyboard answers then.
+    bool read_back_if_usb_answers = false;
     std::string port_text;          // what goes into the status buffer
     std::string com_port;           // COM5, when the frames go to a COM port
     std::string settings;           // the line settings the port text names; empty: the search
@@ -65,9 +69,31 @@ struct OptionsRefusal {
 std::optional<OptionsRefusal> refuse_path_options(const std::string& given_port, const std::string& port_text,
                                                   bool usb, const std::string& interface_name);
 
-// Chooses the path in the library as the command line says (the automatic
-// choice when it names none, as the first transfer would make it) and
-// describes it. None when the library refuses the interface.
-std::optional<Route> choose_route(const KbpLibrary& library, const TransferOptions& options);
+// The InterfaceKind --interface `name` chooses on `host`: "" and "auto" take
+// the host's default path (the library's automatic choice where it has
+// none), a number is passed as it is. None, with `missing` filled, for a path
+// this host cannot have.
+std::optional<int> interface_on_host(const KeyboardHost& host, const std::string& name, MissingPath& missing);
+
+// Chooses the path in the library as the command line says (the host's
+// default when it names none) and describes it. None when the library
+// refuses the interface. The interface must be one interface_on_host took.
+std::optional<Route> choose_route(const KbpLibrary& library, const KeyboardHost& host, const TransferOptions& options);
+
+// The refusal of a path this host cannot have (`named`: "--interface ports"),
+// before the library is asked.
+Outcome path_refusal(const std::string& command, const std::string& named, const MissingPath& missing);
+
+// A failed COM transfer told in the host's words: the system's reason why
+// the port does not open, the device the command line named.
+void explain_com_failure(const KeyboardHost& host, const PortText& port, Outcome& outcome);
+
+// Whether `outcome` failed on USB: the frames' path, or a COM download's
+// read-back that took USB.
+bool failed_over_usb(const Route& route, const Outcome& outcome);
+
+// Before the read-back of a download: a COM download's read-back path chosen
+// in the library (USB only where a USB keyboard answers). False when no path can read it back.
+bool choose_read_back_path(const KbpLibrary& library, const Route& route);
 
 }  // namespace kbptool

@@ -26,8 +26,7 @@ bool check_output(const TransferOptions& t, std::string& target, Outcome& refusa
     return true;
 }
 
-// The command line's port text as this system's library takes it; the path
-// the host takes when the command line names none.
+// The command line's port text as this system's library takes it.
 std::optional<PortText> port_for_library(TransferOptions& t, const char* command, Outcome& refusal) {
     PortRefusal why;
     std::optional<PortText> port = keyboard_host().port_text(t.port, why);
@@ -46,8 +45,15 @@ std::optional<PortText> port_for_library(TransferOptions& t, const char* command
         return std::nullopt;
     }
     t.port = port->text;
-    if (t.port.empty() && !t.usb && t.interface_name.empty()) t.port = keyboard_host().default_port_text();
     return port;
+}
+
+// A path this system cannot have, refused before the library is asked.
+bool path_on_host(const TransferOptions& t, const char* command, Outcome& refusal) {
+    MissingPath missing;
+    if (interface_on_host(keyboard_host(), t.interface_name, missing)) return true;
+    refusal = path_refusal(command, "--interface " + t.interface_name, missing);
+    return false;
 }
 
 void run_transfer(Transfer kind, TransferOptions t, Context& context) {
@@ -56,7 +62,7 @@ void run_transfer(Transfer kind, TransferOptions t, Context& context) {
     std::string target;
     Outcome refusal;
     const std::optional<PortText> port = port_for_library(t, command, refusal);
-    if (!port) {
+    if (!port || !path_on_host(t, command, refusal)) {
         context.exit_code = report(refusal, context.output);
         return;
     }
@@ -68,7 +74,7 @@ void run_transfer(Transfer kind, TransferOptions t, Context& context) {
     }
     std::optional<Session> session = open_session(command, context);
     if (!session) return;
-    std::optional<Route> route = choose_route(session->library, t);
+    std::optional<Route> route = choose_route(session->library, *session->host, t);
     if (route && !port->device.empty()) route->com_port = port->device;
     Outcome o;
     if (!route) {
@@ -82,7 +88,10 @@ void run_transfer(Transfer kind, TransferOptions t, Context& context) {
     } else {
         o = upload(*session, t, *route, target, context);
     }
-    if (route && route->usb_chunks() && o.failed() && o.ending != Ending::file_error)
+    // A failure on the COM port or over USB, in this system's words.
+    if (route && route->path == Path::com && o.ending == Ending::download && o.failed())
+        explain_com_failure(*session->host, *port, o);
+    else if (route && failed_over_usb(*route, o))
         session->host->explain_usb_failure(o.reason, o.hint);
     finish_session(*session, o, context);
 }

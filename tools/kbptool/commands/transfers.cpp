@@ -18,6 +18,7 @@ namespace kbptool {
 namespace {
 
 constexpr std::size_t kStatusSize = 1024;  // the library's texts may quote a file name
+constexpr char kNoComReadBack[] = "an upload has no COM path, and no USB keyboard answers to read the image back";
 
 struct LibraryCall {
     int result = 0;
@@ -99,6 +100,7 @@ std::string hex_byte(std::optional<std::uint8_t> byte) { return byte ? hex_text(
 // What an upload of the downloaded image got back, compared over the bytes
 // both the file and the read-back hold.
 struct ReadBack {
+    bool tried = true;  // false: no path could read it back (after a COM download, no USB keyboard answered)
     bool read = false;
     LibraryCall call;
     std::optional<Difference> difference;
@@ -108,6 +110,9 @@ struct ReadBack {
 ReadBack read_back(Session& session, const Route& route, const Bytes& image, const Context& context) {
     ReadBack back;
     back.compared_end = std::min<unsigned>(read_back_end(image), unsigned(image.size() - 1));
+    // No upload is tried where no keyboard can answer it: it would end in its box.
+    back.tried = choose_read_back_path(session.library, route);
+    if (!back.tried) return back;
     const std::string file = temporary_image_path("kbptool-read-back");
     back.call = call_upload(session, route, file, long(read_back_end(image)) + 1, context, "read back");
     Bytes got;
@@ -192,7 +197,11 @@ std::string why_no_read_back(const Bytes& image, bool usb) {
 }
 
 bool reads_back_over_usb(const TransferOptions& t) {
-    return t.usb || path_of_port_text(t.port) == Path::usb || path_from_name(t.interface_name) == Path::usb;
+    MissingPath ignored;
+    const std::optional<int> kind = interface_on_host(keyboard_host(), t.interface_name, ignored);
+    // After a COM download without a path named, the read-back takes USB.
+    const bool com_read_back = path_of_port_text(t.port) == Path::com && kind == KBP_INTERFACE_AUTOMATIC;
+    return t.usb || path_of_port_text(t.port) == Path::usb || com_read_back || kind == kind_of_path(Path::usb);
 }
 
 bool check_image(const TransferOptions& t, const std::string& command, Bytes& image, Outcome& refusal) {
@@ -250,13 +259,13 @@ Outcome download(Session& session, const TransferOptions& t, const Route& route,
     const ReadBack back = read_back(session, route, image, context);
     o.seconds += back.call.seconds;
     if (file_failed(o, back.call)) return verified(false);
+    if (!back.tried) {
+        warn(o, std::string(kNoComReadBack) + ": it was sent without the read-back check", context.output);
+        return verified(false);
+    }
     if (!back.read) {
         const std::string failed = "the image was sent but cannot be read back over " +
                                    path_phrase(route.upload_name()) + " (" + trimmed(back.call.status) + ")";
-        if (route.path == Path::com) {
-            warn(o, failed + ": an upload has no COM path, so it was not checked", context.output);
-            return verified(false);
-        }
         const Explanation why = explain_upload(back.call.status, back.call.boxes, route, true);
         o.raw_text = back.call.status;
         o.text = failed;
@@ -287,6 +296,13 @@ Outcome verify(Session& session, const TransferOptions& t, const Route& route, c
     const ReadBack back = read_back(session, route, image, context);
     sent.seconds += back.call.seconds;
     if (file_failed(sent, back.call)) return sent;
+    if (!back.tried) {
+        sent.text = "the image was sent, but it cannot be read back";
+        sent.reason = kNoComReadBack;
+        sent.hint = "connect the keyboard's USB cable too, or name the path to read it back over with --interface";
+        sent.ending = Ending::read_back_failed;
+        return sent;
+    }
     if (!back.read) {
         const Explanation why = explain_upload(back.call.status, back.call.boxes, route, true);
         sent.result = back.call.result;

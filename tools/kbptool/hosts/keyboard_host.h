@@ -45,6 +45,18 @@ struct PortRefusal {
     std::string reason;
     std::string hint;
 };
+// Why this system has no such path, and what to use instead.
+struct MissingPath {
+    std::string reason;
+    std::string hint;
+};
+// A failure in words: what happened, why, what to try.
+struct FailureWords {
+    std::string text;
+    std::string reason;
+    std::string hint;
+    std::vector<std::string> lines;  // more to show, the library's text among them
+};
 
 class KeyboardHost {
 public:
@@ -75,9 +87,13 @@ public:
     virtual std::optional<PortText> port_text(const std::string& given, PortRefusal& /*refusal*/) const {
         return PortText{given, ""};
     }
-    // The port text of a transfer whose command line names no path ("" leaves
-    // the choice to the library).
-    virtual std::string default_port_text() const { return {}; }
+    // Why this system cannot have `path` (the controller ports on Linux or in a
+    // 64-bit process, ...); none when it may. Such a path is refused before
+    // the library is asked.
+    virtual std::optional<MissingPath> missing_path(Path /*path*/) const { return std::nullopt; }
+    // The path a transfer, send or detect takes when the command line names
+    // none (or "auto"); none leaves the choice to the library.
+    virtual std::optional<Path> default_path() const { return std::nullopt; }
 
     // Before the library is called: the keyboard is ready and the library's
     // message boxes are answered as `settings` say. False with the reason.
@@ -100,8 +116,6 @@ public:
     }
     // After the library's calls: keeps what the keyboard now holds.
     virtual bool keep(std::string& /*error*/) { return true; }
-    // The path the library reaches when the command line names none.
-    virtual Path default_path() const = 0;
     // Called once per transfer step that took `wire_seconds` on a real wire.
     virtual void step_done(double /*wire_seconds*/) {}
     // The COM ports present and the HID devices of the keyboard's vendor.
@@ -119,6 +133,12 @@ public:
     virtual std::string upload_answers_source() const = 0;
     // What to do when the library cannot bind its capture library (its box came).
     virtual std::string capture_library_hint() const = 0;
+    // A COM port the library could not use, in this system's words: `status`
+    // is the library's text; what the host knows better (the system's reason
+    // why the port does not open, the device the port stands for) replaces
+    // the words.
+    virtual void explain_com_failure(const PortText& /*port*/, const std::string& /*status*/,
+                                     FailureWords& /*words*/) const {}
 };
 
 // The host this program is built with.

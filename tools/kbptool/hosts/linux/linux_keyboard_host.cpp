@@ -15,6 +15,7 @@
 #include "include/kbp_protocol.h"
 #include "hosts/keyboard_host.h"
 #include "hosts/linux/linux_devices.h"
+#include "hosts/linux/linux_serial_words.h"
 #include "platform/linux/com_port_map.h"
 #include "platform/linux/host_settings.h"
 #include "output/prompt.h"
@@ -85,7 +86,15 @@ public:
         return true;
     }
     std::optional<PortText> port_text(const std::string& given, PortRefusal& refusal) const override;
-    std::string default_port_text() const override { return "USB"; }
+    // The library's other paths need Windows' keyboard drivers or its port I/O.
+    std::optional<MissingPath> missing_path(Path path) const override {
+        if (path == Path::usb || path == Path::com) return std::nullopt;
+        return MissingPath{"Linux has no " + std::string(path_title(path)) +
+                               ": the keyboard is reached here over USB (hidraw) and serial devices only",
+                           "use USB (--usb, the default) or a serial device: --port /dev/ttyUSB0, /dev/ttyS1 or "
+                           "/dev/ttyACM0"};
+    }
+    std::optional<Path> default_path() const override { return Path::usb; }
 
     bool prepare(const HostSettings& settings, std::string&) override {
         backend::HostSettings& s = backend::host_settings();
@@ -98,7 +107,6 @@ public:
         };
         return true;
     }
-    Path default_path() const override { return Path::usb; }
     std::vector<FoundDevice> devices() const override {
         std::vector<FoundDevice> found = serial_devices();
         for (FoundDevice& node : keyboard_nodes()) found.push_back(std::move(node));
@@ -121,6 +129,9 @@ public:
                      "answers from";
             hint = "name it with --input /dev/input/eventN (`kbptool detect` lists what it finds)";
         }
+    }
+    void explain_com_failure(const PortText& port, const std::string& status, FailureWords& words) const override {
+        explain_serial_failure(port, status, words);
     }
 };
 

@@ -118,11 +118,6 @@ public:
         return kept;
     }
 
-    Path default_path() const override {
-        const std::optional<Path> path = path_from_name(sim_options().keyboard);
-        return path ? *path : Path::port_driver;
-    }
-
     void step_done(double wire_seconds) override {
         if (interrupt_pending()) {
             unplug();
