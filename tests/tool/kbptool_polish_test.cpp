@@ -67,6 +67,9 @@ TEST_F(Polish, TheCommandLineSaysWhatATechnicianExpects) {
         {"KBPTOOL_SIM=", KBPTOOL, "upload back.kbp --sim-state state.bin", 2, {"unknown option --sim-state"}},
         {"KBPTOOL_SIM=maybe", KBPTOOL, "info sample.kbp", 3,
          {"KBPTOOL_SIM=maybe is neither on nor off", "takes 1, yes, true or on (the simulated PC), 0, no, false, off"}},
+        // Alone in a folder: --sim has no kbptool-sim to hand over to, and JSON still says so.
+        {"cp " KBPTOOL " lone &&", "./lone", "--sim interface --json", 3,
+         {"{\"command\": \"\", ", "\"text\": \"cannot run ", "/kbptool-sim: No such file", "\"exit_code\": 3"}},
         {"", KBDSIM_PTY, "--help", 0, {"usage: kbdsim_pty", "  --memory FILE", "  --max-seconds N"}},
     };
     for (const Case& c : cases) {

@@ -87,7 +87,7 @@ PathAnswer probe_com(Session& session, const PortText& port_text) {
         return a;
     }
     const Explanation why = explain_download(result, status, route, {});
-    FailureWords words{status, why.reason, why.hint};
+    FailureWords words{status, why.reason, why.hint, {}};
     session.host->explain_com_failure(port_text, status, words);
     a.detail = words.reason;
     return a;

@@ -55,7 +55,6 @@ struct ComText {
     std::uint32_t line_rate = 9600;
     std::string wrong;             // the part of the settings the library would not take as written
 };
-ComText read_com_text(const std::string& port_text);
 
 struct OptionsRefusal {
     std::string text;    // what on the command line is wrong

@@ -186,8 +186,8 @@ void warn_of_end_field(Outcome& o, const Bytes& image, bool reads_back, const Co
         warn(o, past + compared, context.output);
 }
 
-}  // namespace
 
+// Why an upload cannot read the image back once downloaded; empty when it can.
 std::string why_no_read_back(const Bytes& image, bool usb) {
     const unsigned end = read_back_end(image);
     const unsigned limit = max_upload_end(usb);
@@ -196,6 +196,8 @@ std::string why_no_read_back(const Bytes& image, bool usb) {
            ", the last address an upload can read" + (usb ? " over USB" : "");
 }
 
+
+// Whether the read-back of a download takes 8-byte chunks (USB).
 bool reads_back_over_usb(const TransferOptions& t) {
     MissingPath ignored;
     const std::optional<int> kind = interface_on_host(keyboard_host(), t.interface_name, ignored);
@@ -203,6 +205,8 @@ bool reads_back_over_usb(const TransferOptions& t) {
     const bool com_read_back = path_of_port_text(t.port) == Path::com && kind == KBP_INTERFACE_AUTOMATIC;
     return t.usb || path_of_port_text(t.port) == Path::usb || com_read_back || kind == kind_of_path(Path::usb);
 }
+
+}  // namespace
 
 bool check_image(const TransferOptions& t, const std::string& command, Bytes& image, Outcome& refusal) {
     refusal.command = command;

@@ -11,10 +11,6 @@ namespace kbptool {
 // download takes (and, to verify, one an upload can read back). False with
 // the outcome to report.
 bool check_image(const TransferOptions& options, const std::string& command, Bytes& image, Outcome& refusal);
-// Whether the read-back of a download takes 8-byte chunks (USB).
-bool reads_back_over_usb(const TransferOptions& options);
-// Why an upload cannot read the image back once downloaded; empty when it can.
-std::string why_no_read_back(const Bytes& image, bool usb);
 
 Outcome download(Session& session, const TransferOptions& options, const Route& route, const Bytes& image,
                  const Context& context);

@@ -75,6 +75,9 @@ std::optional<Path> path_from_name(std::string_view name) {
 
 int block_bytes(Path path) { return path == Path::usb ? KBP_DOWNLOAD_USB_BLOCK : KBP_DOWNLOAD_BLOCK; }
 
+namespace {
+
+// Estimated wire time of one acknowledged byte on a path.
 double seconds_per_byte(Path path, std::uint32_t line_rate) {
     switch (path) {
     case Path::ports: return kTunnelledByte;
@@ -84,6 +87,8 @@ double seconds_per_byte(Path path, std::uint32_t line_rate) {
     default: return kKeyboardLinkByte;
     }
 }
+
+}  // namespace
 
 DownloadPlan plan_download(Path path, long file_size, std::uint32_t line_rate) {
     DownloadPlan plan;

@@ -37,8 +37,6 @@ struct DownloadPlan {
 // image address on), with the closing commands in the wire time. `line_rate` is for the COM path.
 DownloadPlan plan_download(Path path, long file_size, std::uint32_t line_rate = 9600);
 
-// Estimated wire time of one acknowledged byte on a path.
-double seconds_per_byte(Path path, std::uint32_t line_rate = 9600);
 // Estimated wire time of one read transaction of n bytes: the request frame,
 // then 2n + 2 keys typed back.
 double seconds_per_read(Path path, int n, std::uint32_t line_rate = 9600);

@@ -50,8 +50,10 @@ bool fail(FileError& error, const std::string& file, std::string reason) {
     return false;
 }
 
-}  // namespace
 
+// The tool holds file names as the person wrote them: UTF-8 (on Windows the
+// command line's characters), any bytes on Linux. The path the system opens by
+// that name (on Windows through its wide-character calls), and back.
 fs::path file_path(std::string_view name) {
     try {
         return fs::path(std::u8string_view(reinterpret_cast<const char8_t*>(name.data()), name.size()));
@@ -60,10 +62,13 @@ fs::path file_path(std::string_view name) {
     }
 }
 
+
 std::string file_name(const fs::path& path) {
     const std::u8string name = path.u8string();
     return std::string(name.begin(), name.end());
 }
+
+}  // namespace
 
 std::string describe(const FileError& error) {
     return error.file + (error.reason.starts_with("is ") ? " " : ": ") + error.reason;
@@ -119,6 +124,9 @@ std::string temporary_image_path(const std::string& stem) {
     return file_name(fs::temp_directory_path(code) / file_path(stem + "-" + std::to_string(stamp) + ".kbp"));
 }
 
+namespace {
+
+// Whether a file stands at `path` that nobody may write.
 bool is_read_only(const std::string& path) {
     std::error_code code;
     const fs::file_status status = fs::status(file_path(path), code);
@@ -126,6 +134,8 @@ bool is_read_only(const std::string& path) {
     constexpr fs::perms kWrite = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
     return (status.permissions() & kWrite) == fs::perms::none;
 }
+
+}  // namespace
 
 bool exists_at(const std::string& path) {
     std::error_code code;

@@ -16,12 +16,6 @@ struct FileError {
     std::string reason;  // the system's words, or what kind of file stands there
 };
 
-// The tool holds file names as the person wrote them: UTF-8 (on Windows the
-// command line's characters), any bytes on Linux. The path the system opens by
-// that name (on Windows through its wide-character calls), and back.
-std::filesystem::path file_path(std::string_view name);
-std::string file_name(const std::filesystem::path& path);
-
 // "dir is a directory", "nodir: no such folder": the error in a sentence.
 std::string describe(const FileError& error);
 
@@ -42,8 +36,6 @@ bool move_into_place(const std::string& from, const std::string& to, FileError& 
 bool write_file_atomically(const std::string& target, const Bytes& bytes, FileError& error);
 // A name in the system's temporary folder no file has yet: stem-STAMP.kbp.
 std::string temporary_image_path(const std::string& stem);
-// Whether a file stands at `path` that nobody may write.
-bool is_read_only(const std::string& path);
 // Whether anything stands at `path` (a link that leads nowhere too).
 bool exists_at(const std::string& path);
 // Removes the file, if one stands there.

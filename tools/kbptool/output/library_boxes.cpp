@@ -16,9 +16,11 @@ std::vector<ShownBox>& boxes() {
     return shown;
 }
 
-}  // namespace
 
+// The "set to …" box of the COM search: what it tells, never a question.
 bool is_notice_box(std::string_view text) { return text.starts_with(kNoticePrefix); }
+
+}  // namespace
 
 BoxReply decide_box_reply(std::string_view text, Answer policy) {
     static int yes_answers = 0;

@@ -19,8 +19,6 @@ struct ShownBox {
     std::string answer;   // "OK (notice)", "OK (--yes)", "Cancel (--no)", ...
 };
 
-// The "set to …" box of the COM search: what it tells, never a question.
-bool is_notice_box(std::string_view text);
 // The reply for a box under `policy`; counts --yes answers (at most
 // kMaxYesAnswers OK in one run, then Cancel) so a keyboard that never answers
 // cannot hold a script for ever.

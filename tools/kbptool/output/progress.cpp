@@ -19,8 +19,8 @@ double seconds_between(Progress::Clock::time_point a, Progress::Clock::time_poin
     return std::chrono::duration<double>(b - a).count();
 }
 
-}  // namespace
 
+// "512 B/s", "1.2 kB/s".
 std::string rate_text(double rate) {
     char text[32];
     if (rate >= 1000)
@@ -29,6 +29,8 @@ std::string rate_text(double rate) {
         std::snprintf(text, sizeof text, "%.0f B/s", rate);
     return text;
 }
+
+}  // namespace
 
 Progress::Progress(std::string label, long total_bytes, long bytes_per_report, bool shown,
                    std::function<void()> on_step)

@@ -64,7 +64,4 @@ private:
 // Ends the progress line on a terminal, if one is being drawn.
 void end_progress_line();
 
-// "512 B/s", "1.2 kB/s".
-std::string rate_text(double bytes_per_second);
-
 }  // namespace kbptool
