@@ -51,6 +51,13 @@
 #define KBP_USB_SEND_ROUTINE "snddata_USB"
 #define KBP_USB_CLOSE_ROUTINE "Close_USB"
 
+/* The port texts the transfers read from their status buffer: one beginning
+ * with "USB" puts the frames on USB, one beginning with "COM" on that COM port
+ * (downloads only), "AT" leaves them on the chosen path. */
+#define KBP_PORT_TEXT_USB "USB"
+#define KBP_PORT_TEXT_COM "COM"
+#define KBP_PORT_TEXT_CHOSEN "AT"
+
 /* Keyboard commands and replies: single bytes on the keyboard link. */
 
 /* The keyboard took the byte. */

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "include/kbp_protocol.h"
 #include "kbpi32/channel/byte_channel.h"
 #include "kbpi32/channel/class_driver.h"
 #include "kbpi32/channel/class_driver_send.h"
@@ -194,13 +195,13 @@ std::int32_t kbp_download(const char* file, char* status, DownloadProgress progr
         return r::kNoFileSpecified;
     }
     const char* port_text = status != nullptr ? status : "";
-    if (begins_with(port_text, "USB"))
+    if (begins_with(port_text, KBP_PORT_TEXT_USB))
         interface_state.use_usb = 1;
-    else if (!begins_with(port_text, "AT"))
+    else if (!begins_with(port_text, KBP_PORT_TEXT_CHOSEN))
         set_port_settings_text(port_text);
 
     if (serial_state.port_settings[0] != '\0') {
-        if (!begins_with(port_text, "COM")) return r::kNotAComPort;
+        if (!begins_with(port_text, KBP_PORT_TEXT_COM)) return r::kNotAComPort;
         if (const std::int32_t failed = open_com_port(port_text); failed != 0) return failed;
     }
     std::int32_t result = download_image(file);

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "include/kbp_protocol.h"
 #include "kbpi32/channel/interface_state.h"
 #include "kbpi32/channel/usb_binding.h"
 #include "kbpi32/common/held_quit.h"
@@ -166,7 +167,7 @@ std::int32_t upload_image(const char* file, char*, ProgressCallback progress) {
 
 std::int32_t kbp_upload(const char* file, char* status, ProgressCallback progress) {
     status_state.current_status = status;
-    if (status != nullptr && std::strncmp(status, "USB", 3) == 0) {
+    if (status != nullptr && std::strncmp(status, KBP_PORT_TEXT_USB, sizeof KBP_PORT_TEXT_USB - 1) == 0) {
         interface_state.use_usb = 1;
         interface_state.interface_chosen = 1;
         if (usb_bind() != 0) {

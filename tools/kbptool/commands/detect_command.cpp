@@ -140,7 +140,7 @@ void add_detect_command(CLI::App& app, Context& context) {
                 PortRefusal why;
                 const std::optional<PortText> port = keyboard_host().port_text(text, why);
                 if (!port) return why.reason + ": " + why.hint;
-                return port->text.starts_with("COM") ? std::string() : std::string("not a serial port");
+                return path_of_port_text(port->text) == Path::com ? std::string() : std::string("not a serial port");
             },
             "PORT"));
     keyboard_host().add_options(*command);

@@ -34,7 +34,7 @@ bool any_box_says(const std::vector<ShownBox>& boxes, std::string_view library_t
 
 // "COM12" and "COM 12": a port the library refuses before it opens anything.
 bool names_two_digit_com_port(const std::string& port_text) {
-    if (!port_text.starts_with("COM")) return false;
+    if (path_of_port_text(port_text) != Path::com) return false;
     const std::size_t first = port_text.size() > 3 && port_text[3] == ' ' ? 4 : 3;
     const std::size_t end = port_text.find_first_not_of("0123456789", first);
     return (end == std::string::npos ? port_text.size() : end) - first > 1;

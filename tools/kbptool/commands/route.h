@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "hosts/kbp_library.h"
+#include "include/kbp_protocol.h"
 #include "hosts/keyboard_host.h"
 #include "commands/wire_time.h"
 #include "output/report.h"
@@ -41,9 +42,9 @@ struct Route {
 // The port texts of kbp_download: a text beginning with "USB" puts the frames
 // on USB, one beginning with "COM" on that COM port; "AT" (or none) leaves
 // them on the path the interface choice makes.
-constexpr std::string_view kUsbPortText = "USB";
-constexpr std::string_view kComPortText = "COM";
-constexpr std::string_view kChosenPathText = "AT";
+constexpr std::string_view kUsbPortText = KBP_PORT_TEXT_USB;
+constexpr std::string_view kComPortText = KBP_PORT_TEXT_COM;
+constexpr std::string_view kChosenPathText = KBP_PORT_TEXT_CHOSEN;
 // The path a port text puts the frames on; none where the interface choice
 // decides (AT, "") or the library refuses the text.
 std::optional<Path> path_of_port_text(std::string_view port_text);

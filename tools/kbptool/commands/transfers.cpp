@@ -66,7 +66,7 @@ LibraryCall call_upload(Session& session, const Route& route, const std::string&
     if (!given.error().empty()) return not_called(given.error());
     Progress progress(label, size, chunk, progress_shown(context), [&] { session.host->step_done(read_seconds); });
     char status[kStatusSize];
-    std::snprintf(status, sizeof status, "%s", route.usb_chunks() ? "USB" : "");
+    std::snprintf(status, sizeof status, "%s", route.usb_chunks() ? KBP_PORT_TEXT_USB : "");
     const std::size_t boxes_before = shown_boxes().size();
     const int result = session.library.upload(given.name(), status, &Progress::callback);
     progress.finish();

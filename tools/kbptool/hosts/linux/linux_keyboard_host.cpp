@@ -65,7 +65,7 @@ std::string program_folder() {
 }
 
 bool names_com_port(const std::string& text) {
-    return text.size() >= 3 && strncasecmp(text.c_str(), "COM", 3) == 0;
+    return text.size() >= sizeof KBP_PORT_TEXT_COM - 1 && strncasecmp(text.c_str(), KBP_PORT_TEXT_COM, sizeof KBP_PORT_TEXT_COM - 1) == 0;
 }
 
 class LinuxKeyboardHost : public KeyboardHost {
@@ -150,7 +150,7 @@ std::optional<PortText> LinuxKeyboardHost::port_text(const std::string& given, P
         refusal = {"no COM number is left for " + device, "name one serial device per command"};
         return std::nullopt;
     }
-    std::string text = "COM" + std::to_string(number);
+    std::string text = KBP_PORT_TEXT_COM + std::to_string(number);
     if (colon != std::string::npos) text += given.substr(colon);
     return PortText{text, device};
 }

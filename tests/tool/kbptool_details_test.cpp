@@ -19,9 +19,9 @@
 
 namespace {
 
-class Polish : public Kbptool {
+class Details : public Kbptool {
 protected:
-    Polish() { run("new --end 1023 sample.kbp"); }
+    Details() { run("new --end 1023 sample.kbp"); }
 
     // `program` with `environment` in front, in the folder; the exit code.
     int run_with(const std::string& environment, const std::string& program, const std::string& arguments) {
@@ -37,7 +37,7 @@ protected:
     }
 };
 
-TEST_F(Polish, TheCommandLineSaysWhatATechnicianExpects) {
+TEST_F(Details, TheCommandLineSaysWhatATechnicianExpects) {
     struct Case {
         const char* environment;
         const char* program;
@@ -79,7 +79,7 @@ TEST_F(Polish, TheCommandLineSaysWhatATechnicianExpects) {
     }
 }
 
-TEST_F(Polish, AFullDiskSaysSoWhenAnUploadCannotWrite) {
+TEST_F(Details, AFullDiskSaysSoWhenAnUploadCannotWrite) {
     if (geteuid() != 0) GTEST_SKIP() << "needs root to mount a small tmpfs";
     const fs::path disk = folder / "disk";
     fs::create_directories(disk);
@@ -91,7 +91,7 @@ TEST_F(Polish, AFullDiskSaysSoWhenAnUploadCannotWrite) {
     EXPECT_NE(output().find("could not be written to disk: No space left on device"), std::string::npos) << output();
 }
 
-TEST_F(Polish, AnUploadedFileHasTheRightsOfAnyNewFile) {
+TEST_F(Details, AnUploadedFileHasTheRightsOfAnyNewFile) {
     ASSERT_EQ(run("download sample.kbp"), 0);
     ASSERT_EQ(run_with("umask 027 &&", KBPTOOL, "--sim upload new.kbp --sim-state state.bin"), 0) << output();
     EXPECT_EQ(mode_of("new.kbp"), 0640u);
@@ -101,7 +101,7 @@ TEST_F(Polish, AnUploadedFileHasTheRightsOfAnyNewFile) {
     EXPECT_EQ(mode_of("old.kbp"), 0604u);
 }
 
-TEST_F(Polish, TheLibrarysQuestionStandsOnItsOwnLineAndAsksAgainWhenUnclear) {
+TEST_F(Details, TheLibrarysQuestionStandsOnItsOwnLineAndAsksAgainWhenUnclear) {
     int terminal = -1;
     const pid_t child = forkpty(&terminal, nullptr, nullptr, nullptr);
     ASSERT_GE(child, 0);
@@ -134,7 +134,7 @@ TEST_F(Polish, TheLibrarysQuestionStandsOnItsOwnLineAndAsksAgainWhenUnclear) {
     EXPECT_EQ(WEXITSTATUS(status), 20) << seen;
 }
 
-TEST_F(Polish, UploadTotalsStaySteady) {
+TEST_F(Details, UploadTotalsStaySteady) {
     ASSERT_EQ(run("download sample.kbp"), 0);
     for (const char* over : {"", " --usb"}) {
         SCOPED_TRACE(over);
@@ -153,7 +153,7 @@ TEST_F(Polish, UploadTotalsStaySteady) {
     }
 }
 
-TEST_F(Polish, CtrlCInASimulatedDownloadKeepsWhatWasWrittenAsAnUnplugDoes) {
+TEST_F(Details, CtrlCInASimulatedDownloadKeepsWhatWasWrittenAsAnUnplugDoes) {
     ASSERT_EQ(run("new --end 4095 big.kbp"), 0);
     const pid_t child = fork();
     ASSERT_GE(child, 0);
