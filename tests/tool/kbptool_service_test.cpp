@@ -133,7 +133,8 @@ TEST_F(Service, DetectAsksEachPathWithoutWritingTheKeyboardsMemory) {
         const char* keyboard;
         std::vector<const char*> answers;
     } cases[] = {
-        {"all", {"controller ports\", \"answer\": \"yes", "class driver\", \"answer\": \"yes",
+        {"all", {"controller ports\", \"answer\": \"yes\", \"detail\": \"the keyboard acknowledged the enable command 0xF4\"",
+                 "class driver\", \"answer\": \"yes",
                  "port driver\", \"answer\": \"cannot tell", "USB\", \"answer\": \"cannot tell",
                  "COM2 at 9600,E,8,1\", \"answer\": \"yes"}},
         {"ports", {"controller ports\", \"answer\": \"yes", "class driver\", \"answer\": \"no",
