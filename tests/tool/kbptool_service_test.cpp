@@ -88,6 +88,8 @@ TEST_F(Service, ADownloadIsReadBackAndComparedUnlessItCannotBe) {
         {"verify long.kbp", 32, {"past 8991"}},
         {"verify long.kbp --usb", 0, {"match the image"}},
         {"download sample.kbp --port COM5 --keyboard com", 0, {"an upload has no COM path", "1024 bytes sent"}},
+        // A USB keyboard answers: the COM download is read back there.
+        {"download sample.kbp --port COM5", 0, {"over COM5 at 9600,E,8,1; read back and verified"}},
         {"download odd.kbp", 0, {"says 512", "the read-back compares addresses 4..512", "verified (addresses 4..512)"}},
         {"info odd.kbp", 0, {"DISAGREES with end + 1 = 513", "the keyboard ignores the 511 bytes past address 512"}},
         {"info long.kbp --json", 0, {"\"can_read_back\": false, \"can_read_back_usb\": true"}},
