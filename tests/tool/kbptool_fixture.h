@@ -3,6 +3,7 @@
 // separate invocations that share the simulated keyboard through its state file.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -15,8 +16,10 @@ namespace fs = std::filesystem;
 class Kbptool : public ::testing::Test {
 protected:
     Kbptool() {
+        // Of this process too: runs of the suite side by side never share a folder.
         folder = fs::path(::testing::TempDir()) /
-                 ("kbptool_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+                 ("kbptool_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" +
+                  std::to_string(getpid()));
         fs::remove_all(folder);
         fs::create_directories(folder);
     }

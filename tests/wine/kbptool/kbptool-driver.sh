@@ -88,9 +88,13 @@ row "$doubles" 0 'out:over USB; read back and verified' -- download "$image" --y
 row "$doubles" 2 'err:--interface ports cannot be used here' 'err:64-bit program cannot reach the controller ports' \
   'err:try: use USB' -- download "$image" --interface ports
 row "$doubles" 2 'err:64-bit program' -- interface ports
-# A COM port without a device behind it, in Windows' words (under Wine it opens, but is no serial line).
+# A COM port without a device behind it, opened by the tool before the library is asked, in Windows'
+# words (under Wine it opens, but is no serial line).
 row "$doubles" 12 'err:COM3 opens, but it is no serial line Windows can set up \(Windows says: ' -- \
   download "$image" --port COM3 --no-verify
+row "$doubles" 12 'out:"result": null, "text": "COM3 cannot be used: nothing was written to the keyboard"' -- \
+  download "$image" --port COM3 --json
+row "$doubles" 0 'out:COM3: no \(COM3 opens, but it is no serial line' -- detect --port COM3 --no
 # The search finds the pty keyboard, also where no box could come up, and its settings are reported.
 row "$doubles" 0 "out:$port at 4800,O,8,1: yes \(the keyboard echoed at 4800,O,8,1\)" -- detect --port "$port" --no
 row "$doubles" 0 'out:"settings": "4800,O,8,1"' 'out:"text": "1024 bytes sent over '"$port"' at 4800,O,8,1"' -- \

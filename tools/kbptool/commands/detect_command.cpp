@@ -66,6 +66,11 @@ PathAnswer probe_com(Session& session, const PortText& port_text) {
                    ") to search the 24 settings";
         return a;
     }
+    if (const std::optional<FailureWords> refused = session.host->com_port_refusal(port_text)) {
+        a.answer = "no";
+        a.detail = refused->reason;
+        return a;
+    }
     const std::string none = temporary_image_path("kbptool-detect-no-such-file");
     char status[1024];
     std::snprintf(status, sizeof status, "%s", port.c_str());

@@ -234,6 +234,20 @@ Outcome path_refusal(const std::string& command, const std::string& named, const
     return o;
 }
 
+Outcome com_port_refused(const std::string& command, const TransferOptions& t, const Route& route,
+                         const FailureWords& words) {
+    Outcome o;
+    o.command = command;
+    o.file = t.image;
+    o.path = route.name();
+    o.text = words.text;
+    o.reason = words.reason;
+    o.hint = words.hint;
+    o.ending = Ending::port_unusable;
+    if (command != "upload") o.extra.number("sent", 0L);
+    return o;
+}
+
 void explain_com_failure(const KeyboardHost& host, const PortText& port, Outcome& o) {
     FailureWords words{outcome_text(o), o.reason, o.hint, o.lines};
     host.explain_com_failure(port, o.raw_text, words);

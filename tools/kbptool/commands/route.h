@@ -84,6 +84,10 @@ std::optional<Route> choose_route(const KbpLibrary& library, const KeyboardHost&
 // before the library is asked.
 Outcome path_refusal(const std::string& command, const std::string& named, const MissingPath& missing);
 
+// A COM port the host refused before the library was called, for `command`.
+Outcome com_port_refused(const std::string& command, const TransferOptions& options, const Route& route,
+                         const FailureWords& words);
+
 // A failed COM transfer told in the host's words: the system's reason why
 // the port does not open, the device the command line named.
 void explain_com_failure(const KeyboardHost& host, const PortText& port, Outcome& outcome);

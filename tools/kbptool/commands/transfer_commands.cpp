@@ -77,10 +77,14 @@ void run_transfer(Transfer kind, TransferOptions t, Context& context) {
     std::optional<Route> route = choose_route(session->library, *session->host, t);
     if (route && !port->device.empty()) route->com_port = port->device;
     Outcome o;
+    std::optional<FailureWords> port_refused;
+    if (route && route->path == Path::com) port_refused = session->host->com_port_refusal(*port);
     if (!route) {
         o.command = command;
         o.text = "the library refuses the interface " + t.interface_name;
         o.ending = Ending::failed;
+    } else if (port_refused) {
+        o = com_port_refused(command, t, *route, *port_refused);
     } else if (kind == Transfer::download) {
         o = download(*session, t, *route, image, context);
     } else if (kind == Transfer::verify) {

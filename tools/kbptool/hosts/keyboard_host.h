@@ -139,6 +139,10 @@ public:
     // the words.
     virtual void explain_com_failure(const PortText& /*port*/, const std::string& /*status*/,
                                      FailureWords& /*words*/) const {}
+    // A COM port the system says cannot be used now, asked before the library
+    // is: why, in this system's words; none where it can, or where the host
+    // leaves the asking to the library.
+    virtual std::optional<FailureWords> com_port_refusal(const PortText& /*port*/) const { return std::nullopt; }
 };
 
 // The host this program is built with.

@@ -21,6 +21,7 @@ int exit_code_of(Ending ending, std::optional<long> result) {
     case Ending::upload: return result.value_or(0) > 0 ? exit_code::kSuccess : result.value_or(0) == 0 ? 20 : 21;
     case Ending::not_an_image: return for_download(kbp::download_result::kNotAnImage);
     case Ending::image_unreadable: return for_download(kbp::download_result::kFileNotFound);
+    case Ending::port_unusable: return for_download(kbp::download_result::kComPortFailed);
     case Ending::differs: return 30;
     case Ending::read_back_failed: return 31;
     case Ending::cannot_read_back: return 32;

@@ -16,6 +16,7 @@ enum class Ending {
     upload,            // as kbp_upload's result: success, 0 or -1
     not_an_image,      // the tool's own check, as kbp_download's -6
     image_unreadable,  // the tool's own check, as kbp_download's -7
+    port_unusable,     // the tool's own check of a COM port, as kbp_download's -2
     differs,           // the keyboard holds other bytes than the image
     read_back_failed,  // download: sent, but the keyboard's memory could not be read back
     cannot_read_back,  // verify: the image ends past what an upload can read

@@ -53,6 +53,8 @@ public:
     void explain_com_failure(const PortText& port, const std::string& status, FailureWords& words) const override {
         explain_com_port_failure(port, status, words);
     }
+    // The port opened by the tool first: Windows' own reason, before the library searches a port that is not there.
+    std::optional<FailureWords> com_port_refusal(const PortText& port) const override { return refuse_com_port(port); }
     std::vector<FoundDevice> devices() const override {
         std::vector<FoundDevice> found = present_com_ports();
         for (FoundDevice& device : vendor_hid_devices()) found.push_back(std::move(device));
