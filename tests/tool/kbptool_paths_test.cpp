@@ -65,9 +65,9 @@ TEST_F(Paths, WhatLinuxLacksIsRefusedAtOnceAndASerialDeviceIsNamedWithTheSystems
         {"detect --port " + device, 0, {device + ": no (" + device + ": in use by another program)"}},
     };
     // USB is looked for in the test's own (empty) tree, never in /dev.
-    const auto run_here = [this](const std::string& command_line) {
-        const std::string command = "cd '" + folder.string() + "' && KBPTOOL_SYSFS_ROOT=sys KBPTOOL_DEV_ROOT=dev " KBPTOOL " " +
-                                    command_line + " --no >out.txt 2>err.txt </dev/null";
+    const auto run_here = [this](const std::string& command_line, const std::string& as_user = "") {
+        const std::string command = "cd '" + folder.string() + "' && KBPTOOL_SYSFS_ROOT=sys KBPTOOL_DEV_ROOT=dev " +
+                                    as_user + " " KBPTOOL " " + command_line + " --no >out.txt 2>err.txt </dev/null";
         const int status = std::system(command.c_str());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     };
@@ -80,6 +80,15 @@ TEST_F(Paths, WhatLinuxLacksIsRefusedAtOnceAndASerialDeviceIsNamedWithTheSystems
         EXPECT_EQ(output().find("COM1"), std::string::npos) << output();
         EXPECT_EQ(output().find("Device Manager"), std::string::npos) << output();
         if (c.at_once) EXPECT_LT(seconds, 1.0);
+    }
+    // A user without rights to the device (the pty is root's alone) is told about the dialout group.
+    if (geteuid() == 0 && std::system("command -v setpriv >/dev/null") == 0) {
+        EXPECT_EQ(run_here("download sample.kbp --no-verify --port " + device,
+                           "setpriv --reuid=65534 --regid=65534 --clear-groups"),
+                  12)
+            << output();
+        EXPECT_NE(output().find(device + ": permission denied (add the user to the `dialout` group)"), std::string::npos)
+            << output();
     }
     // Let go, the keyboard is found, and with no USB keyboard the read-back is skipped with one warning, no box.
     close(held);

@@ -47,7 +47,7 @@ TEST_F(Stories, AFailedTransferSaysWhatReachedTheKeyboard) {
         ~EmptyDeviceTrees() { unsetenv("KBPTOOL_SYSFS_ROOT"), unsetenv("KBPTOOL_DEV_ROOT"); }
     } trees;
     struct Row {
-        std::string command_line;  // PTY: the device of a pty keyboard that hangs up after 300 bytes
+        std::string command_line;  // PTY: the device of a pty keyboard that hangs up after 300 bytes (PTY@N: N)
         bool on_hardware;
         int exit_code;
         std::vector<std::string> said;
@@ -75,6 +75,9 @@ TEST_F(Stories, AFailedTransferSaysWhatReachedTheKeyboard) {
         {"download sample.kbp --no-verify --port PTY:9600,N,8,1", true, 15,
          {"the keyboard holds part of the image (128 of 1020 bytes): download it again"}, {"\"sent\": 128"},
          {"may have arrived"}},
+        // Gone during the line-setting search: the device is no more.
+        {"download sample.kbp --no-verify --port PTY@1", true, 12, {"cannot open /dev/pts/", ": no such device"},
+         {"\"sent\": 0"}},
         {"upload back.kbp --fault no-answer --no", false, 20,
          {"did not answer the read requests", "try another path: --interface ports|class|portdriver, or --usb"}, {},
          {"--port", "KBPFUNC"}},
@@ -94,9 +97,17 @@ TEST_F(Stories, AFailedTransferSaysWhatReachedTheKeyboard) {
             if (json && row.in_json.empty()) continue;
             std::string command_line = row.command_line + (json ? " --json" : "");
             if (const std::size_t pty = command_line.find("PTY"); pty != std::string::npos) {
-                const std::string device = start_keyboard("--hang-up-after 300");
+                // PTY@N: one that hangs up after N bytes.
+                std::size_t end = pty + 3;
+                std::string after = "300";
+                if (command_line[end] == '@') {
+                    const std::size_t digits = command_line.find_first_not_of("0123456789", end + 1);
+                    after = command_line.substr(end + 1, digits - end - 1);
+                    end = digits;
+                }
+                const std::string device = start_keyboard("--hang-up-after " + after);
                 ASSERT_TRUE(device.starts_with("/dev/pts/")) << device;
-                command_line.replace(pty, 3, device);
+                command_line.replace(pty, end - pty, device);
             }
             EXPECT_EQ(row.on_hardware ? run_on_hardware(command_line) : run(command_line), row.exit_code) << output();
             const std::string seen = json ? read("out.txt") : output();

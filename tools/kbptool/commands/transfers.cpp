@@ -152,17 +152,20 @@ void send_image(Session& session, Outcome& o, const TransferOptions& t, const Ro
     o.ending = Ending::download;
     const Written written = written_by(call, route, long(image.size()));
     o.extra.number("sent", written.bytes);
+    // The route as it turned out: the settings the search found are the ones used.
+    Route used = route;
     if (route.path == Path::com) {
         const std::string found = last_settings_found();
-        if (!found.empty()) o.path = route.com_port + " at " + found;
-        o.extra.text("settings", found.empty() ? route.settings : found);
+        if (!found.empty()) used.settings = found;
+        o.path = used.name();
+        o.extra.text("settings", used.settings);
         if (call.result > 0 || !found.empty()) o.lines.push_back("line settings used: " + o.path);
     }
     if (call.result > 0) {
         o.bytes = call.result;
         return;
     }
-    const Explanation why = explain_download(call.result, call.status, route, written);
+    const Explanation why = explain_download(call.result, call.status, used, written);
     o.text = why.happened;
     // The tool's words replace the library's text: it is still shown.
     if (!o.text.empty() && call.status != route.port_text && !trimmed(call.status).empty())
