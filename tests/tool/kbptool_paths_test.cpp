@@ -52,8 +52,9 @@ TEST_F(Paths, WhatLinuxLacksIsRefusedAtOnceAndASerialDeviceIsNamedWithTheSystems
         bool at_once = true;
     } cases[] = {
         {"download sample.kbp --interface class", 2, {"--interface class cannot be used here", no_path + "keyboard class driver", instead}},
-        {"upload back.kbp --interface ports", 2, {no_path + "controller ports"}},
-        {"send 0xF4 --interface portdriver", 2, {no_path + "keyboard port driver"}},
+        // Commands without --port are not offered one.
+        {"upload back.kbp --interface ports", 2, {no_path + "controller ports", "try: use USB (--usb, the default)\n"}},
+        {"send 0xF4 --interface portdriver", 2, {no_path + "keyboard port driver", "try: use USB (--usb, the default)\n"}},
         {"interface ports", 2, {"ports cannot be used here", no_path + "controller ports"}},
         {"interface auto", 0, {"4 (usb)"}},
         {"send 0xF4", 1, {"send failed over USB"}},

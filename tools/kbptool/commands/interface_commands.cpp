@@ -40,7 +40,7 @@ std::string kinds_hint() {
 bool refused_here(const char* command, const std::string& path, const std::string& named, Context& context) {
     MissingPath missing;
     if (interface_on_host(keyboard_host(), path, missing)) return false;
-    context.exit_code = report(path_refusal(command, named, missing), context.output);
+    context.exit_code = report(path_refusal(command, named, missing, false), context.output);
     return true;
 }
 

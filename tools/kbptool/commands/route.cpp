@@ -224,12 +224,13 @@ bool choose_read_back_path(const KbpLibrary& library, const Route& route) {
     return library.set_interface(*kind_of_path(route.upload_path)) == 0;
 }
 
-Outcome path_refusal(const std::string& command, const std::string& named, const MissingPath& missing) {
+Outcome path_refusal(const std::string& command, const std::string& named, const MissingPath& missing,
+                     bool takes_port) {
     Outcome o;
     o.command = command;
     o.text = named + " cannot be used here";
     o.reason = missing.reason;
-    o.hint = missing.hint;
+    o.hint = missing.instead + (takes_port && !missing.instead_by_port.empty() ? " " + missing.instead_by_port : "");
     o.ending = Ending::usage;
     return o;
 }

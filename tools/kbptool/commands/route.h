@@ -81,8 +81,9 @@ std::optional<int> interface_on_host(const KeyboardHost& host, const std::string
 std::optional<Route> choose_route(const KbpLibrary& library, const KeyboardHost& host, const TransferOptions& options);
 
 // The refusal of a path this host cannot have (`named`: "--interface ports"),
-// before the library is asked.
-Outcome path_refusal(const std::string& command, const std::string& named, const MissingPath& missing);
+// before the library is asked; `takes_port`: the command has --port to offer.
+Outcome path_refusal(const std::string& command, const std::string& named, const MissingPath& missing,
+                     bool takes_port);
 
 // A COM port the host refused before the library was called, for `command`.
 Outcome com_port_refused(const std::string& command, const TransferOptions& options, const Route& route,

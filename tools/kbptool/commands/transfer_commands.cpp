@@ -52,7 +52,7 @@ std::optional<PortText> port_for_library(TransferOptions& t, const char* command
 bool path_on_host(const TransferOptions& t, const char* command, Outcome& refusal) {
     MissingPath missing;
     if (interface_on_host(keyboard_host(), t.interface_name, missing)) return true;
-    refusal = path_refusal(command, "--interface " + t.interface_name, missing);
+    refusal = path_refusal(command, "--interface " + t.interface_name, missing, std::string_view(command) != "upload");
     return false;
 }
 

@@ -45,10 +45,12 @@ struct PortRefusal {
     std::string reason;
     std::string hint;
 };
-// Why this system has no such path, and what to use instead.
+// Why this system has no such path, and what to use instead: the paths
+// every command takes, then those only a command with --port has.
 struct MissingPath {
     std::string reason;
-    std::string hint;
+    std::string instead;          // "use USB (--usb, the default)"
+    std::string instead_by_port;  // "or a serial device: --port /dev/ttyUSB0 ..."
 };
 // A failure in words: what happened, why, what to try.
 struct FailureWords {

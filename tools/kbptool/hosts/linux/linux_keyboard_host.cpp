@@ -91,8 +91,8 @@ public:
         if (path == Path::usb || path == Path::com) return std::nullopt;
         return MissingPath{"Linux has no " + std::string(path_title(path)) +
                                ": the keyboard is reached here over USB (hidraw) and serial devices only",
-                           "use USB (--usb, the default) or a serial device: --port /dev/ttyUSB0, /dev/ttyS1 or "
-                           "/dev/ttyACM0"};
+                           "use USB (--usb, the default)",
+                           "or a serial device: --port /dev/ttyUSB0, /dev/ttyS1 or /dev/ttyACM0"};
     }
     std::optional<Path> default_path() const override { return Path::usb; }
 

@@ -44,7 +44,7 @@ public:
         if (!kSixtyFourBit || path != Path::ports) return std::nullopt;
         return MissingPath{"a 64-bit program cannot reach the controller ports (a 64-bit process may not do port "
                            "I/O)",
-                           "use USB (--usb, the default here), --interface class or portdriver, or --port COMn"};
+                           "use USB (--usb, the default here), --interface class or portdriver", "or --port COMn"};
     }
     // The library's automatic choice would be the controller ports on a 64-bit Windows.
     std::optional<Path> default_path() const override {
