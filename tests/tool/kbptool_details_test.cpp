@@ -56,6 +56,9 @@ TEST_F(Details, TheCommandLineSaysWhatATechnicianExpects) {
          {"\"seconds\": 17.880, \"read_back_seconds\": 13.824, \"total_seconds\": 31.704}",
           "\"seconds\": 2.811, \"read_back_seconds\": 10.496, \"total_seconds\": 13.307}",
           "\"read_back_seconds\": null, \"total_seconds\": null}"}},
+        // A file one byte past the tool's read chunk is read whole.
+        {"", KBPTOOL, "new --end 8192 chunk.kbp", 0, {"a 8193-byte image"}},
+        {"", KBPTOOL, "info chunk.kbp", 0, {"info: 8193 bytes, a valid image"}},
         {"", KBPTOOL, "--help", 0, {"Usage: kbptool [OPTIONS] SUBCOMMAND"}},
         {"", KBPTOOL, "download --help", 0, {"Usage: kbptool download [OPTIONS] IMAGE"}},
         {"", KBPTOOL, "--sim download sample.kbp --interface USB --keyboard USB --sim-state state.bin", 0,
