@@ -60,6 +60,7 @@ TEST_F(Paths, WhatLinuxLacksIsRefusedAtOnceAndASerialDeviceIsNamedWithTheSystems
         {"send 0xF4", 1, {"send failed over USB"}},
         {"detect", 0, {"controller ports: not on this system", "keyboard class driver: not on this system",
                        "keyboard port driver: not on this system", "USB: no", "a transfer that names no path takes USB"}},
+        {"download sample.kbp --port ttyUSB0:9600,N,8,1", 2, {"ttyUSB0:9600,N,8,1 names no device", "--port /dev/ttyUSB0:9600,N,8,1"}},
         {"download sample.kbp --port /dev/kbptool-none", 12, {"cannot open /dev/kbptool-none", "/dev/kbptool-none: no such device"}},
         {"download sample.kbp --port /dev/null", 12, {"cannot open /dev/null", "/dev/null: not a terminal (not a serial device)"}},
         {"download sample.kbp --port " + device, 12, {device + ": in use by another program", "fuser " + device}},
@@ -80,7 +81,9 @@ TEST_F(Paths, WhatLinuxLacksIsRefusedAtOnceAndASerialDeviceIsNamedWithTheSystems
         for (const std::string& words : c.said) EXPECT_NE(output().find(words), std::string::npos) << output();
         EXPECT_EQ(output().find("COM1"), std::string::npos) << output();
         EXPECT_EQ(output().find("Device Manager"), std::string::npos) << output();
-        if (c.at_once) EXPECT_LT(seconds, 1.0);
+        if (c.at_once) {
+            EXPECT_LT(seconds, 1.0);
+        }
     }
     // A user without rights to the device (the pty is root's alone) is told about the dialout group.
     if (geteuid() == 0 && std::system("command -v setpriv >/dev/null") == 0) {

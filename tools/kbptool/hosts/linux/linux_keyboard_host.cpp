@@ -142,7 +142,14 @@ std::optional<PortText> LinuxKeyboardHost::port_text(const std::string& given, P
                    ":9600,N,8,1 for fixed line settings"};
         return std::nullopt;
     }
-    if (!given.starts_with("/")) return PortText{given, ""};
+    if (!given.starts_with("/")) {
+        // "ttyUSB0": a device's name without its folder.
+        if (given.starts_with("tty")) {
+            refusal = {given + " names no device", "name the device by its path: --port /dev/" + given};
+            return std::nullopt;
+        }
+        return PortText{given, ""};
+    }
     const std::size_t colon = given.find(':');
     const std::string device = given.substr(0, colon);
     const int number = backend::map_com_port(device);
