@@ -57,7 +57,7 @@ TEST_F(Paths, WhatLinuxLacksIsRefusedAtOnceAndASerialDeviceIsNamedWithTheSystems
         {"send 0xF4 --interface portdriver", 2, {no_path + "keyboard port driver", "try: use USB (--usb, the default)\n"}},
         {"interface ports", 2, {"ports cannot be used here", no_path + "controller ports"}},
         {"interface auto", 0, {"4 (usb)"}},
-        {"send 0xF4", 1, {"send failed over USB"}},
+        {"send 0xF4", 1, {"send failed over USB", "try: check the keyboard's cable and power\n"}},
         {"detect", 0, {"controller ports: not on this system", "keyboard class driver: not on this system",
                        "keyboard port driver: not on this system", "USB: no", "a transfer that names no path takes USB"}},
         {"download sample.kbp --port ttyUSB0:9600,N,8,1", 2, {"ttyUSB0:9600,N,8,1 names no device", "--port /dev/ttyUSB0:9600,N,8,1"}},

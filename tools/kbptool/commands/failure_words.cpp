@@ -40,11 +40,24 @@ bool names_two_digit_com_port(const std::string& port_text) {
     return (end == std::string::npos ? port_text.size() : end) - first > 1;
 }
 
+}  // namespace
+
+std::string other_interfaces() {
+    std::string names;
+    for (Path path : kAllPaths)
+        if (path != Path::usb && kind_of_path(path) && !keyboard_host().missing_path(path))
+            names += (names.empty() ? "" : "|") + std::string(path_name(path));
+    return names.empty() ? "" : "--interface " + names;
+}
+
+namespace {
+
 std::string other_paths(const Route& route, bool with_port) {
-    if (route.path == Path::com)
-        return "another --port setting, or a path without COM (--interface ports|class|portdriver, --usb)";
-    if (!with_port) return "another path: --interface ports|class|portdriver, or --usb";
-    return "another path: --interface ports|class|portdriver, --usb, or --port " + keyboard_host().example_port();
+    const std::string interfaces = other_interfaces();
+    const std::string and_usb = interfaces.empty() ? "--usb" : interfaces + ", --usb";
+    if (route.path == Path::com) return "another --port setting, or a path without COM (" + and_usb + ")";
+    if (!with_port) return "another path: " + (interfaces.empty() ? "--usb" : interfaces + ", or --usb");
+    return "another path: " + and_usb + ", or --port " + keyboard_host().example_port();
 }
 
 std::string bytes_of(const Written& w) {

@@ -34,5 +34,8 @@ Explanation explain_upload(const std::string& status, const std::vector<ShownBox
 // The usual advice when no keyboard answers on a path; `with_port`: the
 // command takes --port.
 std::string cable_hint(const Route& route, bool with_port);
+// "--interface ports|class|portdriver": the paths besides USB an interface
+// kind chooses that this system has; empty where it has none.
+std::string other_interfaces();
 
 }  // namespace kbptool

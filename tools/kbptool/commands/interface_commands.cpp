@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "cli/commands.h"
+#include "commands/failure_words.h"
 #include "output/exit_codes.h"
 #include "include/kbp_protocol.h"
 #include "include/kbpi32.h"
@@ -89,7 +90,8 @@ Outcome send(Session& session, const std::string& path, const std::vector<std::s
             o.text = hex_text(unsigned(byte), 2) + " not sent: status " + hex_text(status, 2);
             o.reason = path_phrase(o.path) + " did not take the byte" +
                        (awaits_no_acknowledge(kind) ? "" : " or no keyboard acknowledged it");
-            o.hint = "check the keyboard's cable and power, or try another --interface";
+            const std::string others = other_interfaces();
+            o.hint = "check the keyboard's cable and power" + (others.empty() ? "" : ", or try " + others);
             o.ending = Ending::failed;
             break;
         }
