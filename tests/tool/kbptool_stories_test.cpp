@@ -76,7 +76,7 @@ TEST_F(Stories, AFailedTransferSaysWhatReachedTheKeyboard) {
          {"the keyboard holds part of the image (128 of 1020 bytes): download it again"}, {"\"sent\": 128"},
          {"may have arrived"}},
         // Gone during the line-setting search: the device is no more.
-        {"download sample.kbp --no-verify --port PTY@1", true, 12, {"cannot open /dev/pts/", ": no such device"},
+        {"download sample.kbp --no-verify --port PTY@0", true, 12, {"cannot open /dev/pts/", ": no such device"},
          {"\"sent\": 0"}},
         {"upload back.kbp --fault no-answer --no", false, 20,
          {"did not answer the read requests", "try another path: --interface ports|class|portdriver, or --usb"}, {},
@@ -97,7 +97,7 @@ TEST_F(Stories, AFailedTransferSaysWhatReachedTheKeyboard) {
             if (json && row.in_json.empty()) continue;
             std::string command_line = row.command_line + (json ? " --json" : "");
             if (const std::size_t pty = command_line.find("PTY"); pty != std::string::npos) {
-                // PTY@N: one that hangs up after N bytes.
+                // PTY@N: one that hangs up after N bytes; PTY@0: one that hangs up at the first, unanswered.
                 std::size_t end = pty + 3;
                 std::string after = "300";
                 if (command_line[end] == '@') {
@@ -105,7 +105,8 @@ TEST_F(Stories, AFailedTransferSaysWhatReachedTheKeyboard) {
                     after = command_line.substr(end + 1, digits - end - 1);
                     end = digits;
                 }
-                const std::string device = start_keyboard("--hang-up-after " + after);
+                const std::string device =
+                    start_keyboard(after == "0" ? "--silent --hang-up-after 1" : "--hang-up-after " + after);
                 ASSERT_TRUE(device.starts_with("/dev/pts/")) << device;
                 command_line.replace(pty, end - pty, device);
             }
