@@ -66,12 +66,9 @@ std::optional<Route> choose_route(const KbpLibrary& library, const KeyboardHost&
         route.com_port = com_text.port;
         route.settings = com_text.settings;
         route.line_rate = com_text.line_rate;
-        // No upload reads a COM port: unless the command line names a path,
-        // the read-back takes USB, where a USB keyboard answers.
-        if (names_no_path(t.interface_name)) {
-            route.upload_path = Path::usb;
-            route.read_back_if_usb_answers = true;
-        }
+        // No upload reads a COM port, and the command line names no other
+        // path beside one: the read-back takes USB, where a USB keyboard answers.
+        route.upload_path = Path::usb;
     }
     return route;
 }
@@ -83,9 +80,7 @@ bool failed_over_usb(const Route& route, const Outcome& o) {
 }
 
 bool choose_read_back_path(const KbpLibrary& library, const Route& route) {
-    if (route.path != Path::com) return true;
-    if (route.read_back_if_usb_answers) return usb_keyboard_answers(library);
-    return library.set_interface(*kind_of_path(route.upload_path)) == 0;
+    return route.path != Path::com || usb_keyboard_answers(library);
 }
 
 Outcome path_refusal(const std::string& command, const std::string& named, const MissingPath& missing,

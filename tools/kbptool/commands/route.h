@@ -27,8 +27,6 @@ struct TransferOptions {
 struct Route {
     Path path = Path::port_driver;  // the path of the frames
     Path upload_path = Path::port_driver;  // an upload has no COM path: the one it takes instead
-    // After a COM download: the read-back takes USB only when a USB keyboard answers then.
-    bool read_back_if_usb_answers = false;
     std::string port_text;          // what goes into the status buffer
     std::string com_port;           // COM5, when the frames go to a COM port
     std::string settings;           // the line settings the port text names; empty: the search

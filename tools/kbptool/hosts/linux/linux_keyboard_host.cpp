@@ -65,7 +65,7 @@ std::string program_folder() {
 }
 
 bool names_com_port(const std::string& text) {
-    return text.size() >= sizeof KBP_PORT_TEXT_COM - 1 && strncasecmp(text.c_str(), KBP_PORT_TEXT_COM, sizeof KBP_PORT_TEXT_COM - 1) == 0;
+    return strncasecmp(text.c_str(), KBP_PORT_TEXT_COM, sizeof KBP_PORT_TEXT_COM - 1) == 0;
 }
 
 class LinuxKeyboardHost : public KeyboardHost {
