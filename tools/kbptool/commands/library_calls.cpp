@@ -78,5 +78,4 @@ Written written_by(const LibraryCall& call, const Route& route, long file_size) 
     return {std::min(blocks * long(block_bytes(route.path)), image_bytes), image_bytes};
 }
 
-
 }  // namespace kbptool

@@ -21,7 +21,6 @@ struct LibraryCall {
     std::string file_error;  // the file could not be handed to the library, or what it wrote not kept
 };
 
-
 // kbp_download of `file` (`size` bytes) over `route`.
 LibraryCall call_download(Session& session, const Route& route, const std::string& file, long size,
                           const Context& context);

@@ -87,7 +87,6 @@ std::optional<Path> path_of_port_text(std::string_view port_text) {
     return std::nullopt;
 }
 
-
 ComText read_com_text(const std::string& text) {
     ComText com;
     const std::size_t number = text.size() > kComPortText.size() + 1 && text[kComPortText.size()] == ' '
@@ -113,7 +112,6 @@ ComText read_com_text(const std::string& text) {
     com.line_rate = line.rate;
     return com;
 }
-
 
 std::optional<OptionsRefusal> refuse_path_options(const std::string& given_port, const std::string& port_text,
                                                   bool usb, const std::string& interface_name) {

@@ -113,7 +113,6 @@ void warn_of_end_field(Outcome& o, const Bytes& image, bool reads_back, const Co
         warn(o, past + compared, context.output);
 }
 
-
 // Why an upload cannot read the image back once downloaded; empty when it can.
 std::string why_no_read_back(const Bytes& image, bool usb) {
     const unsigned end = read_back_end(image);
@@ -122,7 +121,6 @@ std::string why_no_read_back(const Bytes& image, bool usb) {
     return "the image ends at address " + std::to_string(end) + ", past " + std::to_string(limit) +
            ", the last address an upload can read" + (usb ? " over USB" : "");
 }
-
 
 // Whether the read-back of a download takes 8-byte chunks (USB).
 bool reads_back_over_usb(const TransferOptions& t) {

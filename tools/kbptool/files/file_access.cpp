@@ -50,7 +50,6 @@ bool fail(FileError& error, const std::string& file, std::string reason) {
     return false;
 }
 
-
 // The tool holds file names as the person wrote them: UTF-8 (on Windows the
 // command line's characters), any bytes on Linux. The path the system opens by
 // that name (on Windows through its wide-character calls), and back.
@@ -61,7 +60,6 @@ fs::path file_path(std::string_view name) {
         return fs::path(std::string(name));
     }
 }
-
 
 std::string file_name(const fs::path& path) {
     const std::u8string name = path.u8string();

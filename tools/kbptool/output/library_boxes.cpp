@@ -16,7 +16,6 @@ std::vector<ShownBox>& boxes() {
     return shown;
 }
 
-
 // The "set to …" box of the COM search: what it tells, never a question.
 bool is_notice_box(std::string_view text) { return text.starts_with(kNoticePrefix); }
 

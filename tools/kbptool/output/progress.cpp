@@ -19,7 +19,6 @@ double seconds_between(Progress::Clock::time_point a, Progress::Clock::time_poin
     return std::chrono::duration<double>(b - a).count();
 }
 
-
 // "512 B/s", "1.2 kB/s".
 std::string rate_text(double rate) {
     char text[32];
