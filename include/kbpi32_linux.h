@@ -1,0 +1,64 @@
+/* kbpi32 on Linux: what a Linux host tells the library beyond kbpi32.h.
+ *
+ * libkbpi32.so.1 runs the same transfers as kbpi32.dll over the devices Linux
+ * has: USB keyboards through their hidraw node (the answers of an upload come
+ * from the keyboard's input device) and serial devices, which the library
+ * names COM1..COM9 as on Windows. The keyboard controller ports and the two
+ * keyboard drivers exist only on Windows. */
+#ifndef KBPI32_LINUX_H
+#define KBPI32_LINUX_H
+
+#include "kbpi32.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Makes COM`number` (1..9) stand for the serial device `device`
+ * ("/dev/ttyUSB0"); NULL or "" leaves the number naming nothing. 0 done, 1 when
+ * `number` is outside 1..9. A COM number no device stands for opens nothing. */
+int kbp_linux_set_com_port(int number, const char *device);
+
+/* The COM number that stands for `device`: the one it has, else the first free
+ * one, which from now on names it; 0 when all nine name other devices. */
+int kbp_linux_map_com_port(const char *device);
+
+/* The keyboard's input device (/dev/input/eventN) an upload reads the
+ * keyboard's answers from; NULL or "": the one on the same USB device as the
+ * keyboard's hidraw node, found through sysfs. */
+void kbp_linux_set_input_device(const char *device);
+
+/* Answers one of the library's message boxes (what kbpi32.dll shows on
+ * Windows): non-zero for OK, 0 for Cancel. `offers_cancel` is non-zero when the
+ * box has both buttons. `context` is the value given with the callback. */
+typedef int (*kbp_linux_box_callback)(const char *text, const char *caption, int offers_cancel, void *context);
+
+/* Who answers the boxes. Without a callback (NULL) a box is answered OK, or
+ * Cancel when it offers Cancel. The library never prints. */
+void kbp_linux_set_box_callback(kbp_linux_box_callback callback, void *context);
+
+/* Why the last device operation that failed (opening a serial device or a
+ * hidraw node, a read, a write) failed, as an errno value: ENOENT for a COM
+ * number no device stands for, ENOTTY for a device that is no terminal, EBUSY
+ * for a device another program holds. 0 while none has failed. */
+int kbp_linux_last_device_error(void);
+
+/* Where sysfs and /dev stand ("/sys" and "/dev" unless set): for containers and
+ * tests that build their own trees. NULL keeps the one set. */
+void kbp_linux_set_device_roots(const char *sysfs_root, const char *dev_root);
+
+/* The input device an upload would read now (the one set, or the one found),
+ * copied into `buffer` of `size` bytes with its terminating zero. Returns its
+ * length; 0 when there is none or it does not fit. */
+int kbp_linux_keyboard_input_device(char *buffer, int size);
+
+/* The `index`-th hidraw node sysfs describes (from 0): its path into `path` of
+ * `size` bytes, its USB vendor and product. 1 while there is one, 0 past the
+ * last (or when the path does not fit). */
+int kbp_linux_hid_node(int index, char *path, int size, unsigned short *vendor, unsigned short *product);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* KBPI32_LINUX_H */
