@@ -3,13 +3,15 @@
 # and 32-bit and 64-bit Windows variants, and runs the test layers: the native
 # suites and the fuzz corpora on the simulated PC (plain and under ASan/UBSan),
 # a short libFuzzer run of every fuzz target, the DLL checks and the real DLLs
-# under Wine of their architecture.
+# under Wine of their architecture; then release.sh makes the releases from
+# those builds and tests/release/check.sh checks them.
 # Ends with one line: "N passed, N failed" (", N skipped" where a layer cannot run here).
 set -uo pipefail
 cd "$(dirname "$0")"
 
 need_install=0
-for tool in cmake ninja g++ clang++ i686-w64-mingw32-g++ x86_64-w64-mingw32-g++ wine; do
+for tool in cmake ninja g++ clang++ i686-w64-mingw32-g++ x86_64-w64-mingw32-g++ wine \
+  llvm-dlltool llvm-readobj help2man pkg-config zip unzip man dpkg-shlibdeps; do
   command -v "$tool" >/dev/null 2>&1 || need_install=1
 done
 [ -f /usr/include/gtest/gtest.h ] && [ -d /usr/src/googletest ] || need_install=1
@@ -18,13 +20,16 @@ done
 dpkg -s wine32:i386 >/dev/null 2>&1 || need_install=1
 [ -x /usr/lib/wine/wine64 ] || need_install=1
 dpkg -s libclang-rt-dev >/dev/null 2>&1 || need_install=1
+# Debian's own, not another Python's on the PATH.
+[ -x /usr/bin/pytest-3 ] && [ -x /usr/bin/pip3 ] || need_install=1
 # 32-bit Wine comes last and on its own: where its i386 packages cannot be
 # had (a mirror part way through a sync leaves them at other versions than
 # the amd64 ones), the 32-bit DLLs are still built and their Wine tests
 # counted as skipped; everything else must install.
 apt_install() { apt-get install -y -qq --no-install-recommends "$@" >/dev/null; }
 if [ $need_install -eq 1 ]; then
-  echo "== installing build tools, GoogleTest, Google Benchmark, CLI11, clang with libFuzzer, MinGW-w64 and Wine (32- and 64-bit)"
+  echo "== installing build tools, GoogleTest, Google Benchmark, CLI11, clang with libFuzzer, MinGW-w64, Wine (32- and 64-bit),"
+  echo "   the release tools (LLVM, help2man, pkg-config, zip, man-db, dpkg-dev) and pytest"
   export DEBIAN_FRONTEND=noninteractive
   dpkg --add-architecture i386
   installed=0
@@ -32,7 +37,8 @@ if [ $need_install -eq 1 ]; then
     [ $attempt -eq 1 ] || sleep 20
     apt-get update -qq >/dev/null 2>&1
     if apt_install cmake ninja-build g++ make libgtest-dev libgmock-dev googletest libbenchmark-dev libcli11-dev \
-      clang libclang-rt-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64; then
+      clang libclang-rt-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 \
+      llvm help2man pkg-config zip unzip man-db dpkg-dev python3-pytest python3-pip; then
       installed=1
       break
     fi
@@ -123,6 +129,38 @@ if wine_runs /usr/lib/wine/wine64; then
 else
   run_suite windows64 4 build-only "64-bit Wine does not start here"
 fi
+
+# The releases, made from the builds above; each check counts as a test.
+run_release() {
+  local log line counts
+  echo "== release: ./release.sh"
+  log=$(mktemp)
+  if ! ./release.sh >"$log" 2>&1; then
+    tail -n 40 "$log"
+    rm -f "$log"
+    echo "== release: release.sh FAILED"
+    failed=$((failed + 1))
+    status=1
+    return
+  fi
+  sed -n '/^== dist/,$p' "$log"
+  echo "== release: checks"
+  tests/release/check.sh 2>&1 | tee "$log" | grep -v '^ok ' || true
+  line=$(grep -E '^[0-9]+ passed, [0-9]+ failed' "$log" | tail -n 1)
+  rm -f "$log"
+  if [ -z "$line" ]; then
+    echo "== release: the checks ended without their count"
+    failed=$((failed + 1))
+    status=1
+    return
+  fi
+  read -r -a counts <<<"$(sed -E 's/([0-9]+) passed, ([0-9]+) failed(, ([0-9]+) skipped)?/\1 \2 \3/' <<<"$line")"
+  passed=$((passed + counts[0]))
+  failed=$((failed + counts[1]))
+  skipped=$((skipped + ${counts[2]:-0}))
+  [ "${counts[1]}" -eq 0 ] || status=1
+}
+run_release
 
 if [ $skipped -gt 0 ]; then
   echo "$passed passed, $failed failed, $skipped skipped"

@@ -1,0 +1,254 @@
+#!/usr/bin/env bash
+# Checks what release.sh put into dist/: the Windows zips' files, their
+# binaries' architecture and imports, the import libraries' names, the .deb's
+# fields and files; as root also the .deb installed: the tool, its man page and
+# completion, a C program built with pkg-config that downloads to the pty
+# keyboard, a CMake program on find_package(kbpi32), and the removal.
+# Ends with one line: "N passed, N failed" (", N skipped" when not root).
+set -uo pipefail
+cd "$(dirname "$0")/../.."
+root=$PWD
+passed=0 failed=0 skipped=0
+work=$(mktemp -d)
+keyboard=
+cleanup() {
+  [ -n "$keyboard" ] && kill -TERM "$keyboard" 2>/dev/null && wait "$keyboard" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+check() {  # check NAME COMMAND...: one check, passed when COMMAND succeeds
+  local name=$1 out
+  shift
+  if out=$("$@" 2>&1); then
+    passed=$((passed + 1))
+    echo "ok   $name"
+  else
+    failed=$((failed + 1))
+    echo "FAIL $name"
+    sed 's/^/     /' <<<"$out" | tail -n 30
+  fi
+}
+cached() { sed -n "s/^$2:[A-Z]*=//p" "build/$1/CMakeCache.txt"; }  # cached PRESET VARIABLE
+same() {  # same WHAT EXPECTED ACTUAL
+  [ "$2" = "$3" ] && return
+  echo "$1 differ:"
+  diff <(printf '%s\n' "$2") <(printf '%s\n' "$3")
+  return 1
+}
+version=$(cached native CMAKE_PROJECT_VERSION)
+
+# --- the Windows zips --------------------------------------------------------
+# The names a .def exports: "name@size" as the 32-bit callers link against them.
+def_names() { sed -n 's/^[[:space:]]\{1,\}\([A-Za-z_][A-Za-z0-9_@]*\).*/\1/p' "$1"; }
+
+zip_files() {  # zip_files NAME
+  local expected
+  expected=$(printf "$1/%s\n" README.txt bin/kbpi32.dll bin/kbpusb.dll bin/kbptool.exe include/kbp_protocol.h \
+    include/kbpi32.h include/kbpusb.h lib/kbpi32.dll.a lib/kbpi32.lib lib/kbpusb.dll.a lib/kbpusb.lib | sort)
+  same "files" "$expected" "$(unzip -Z1 "dist/$1.zip" | grep -v '/$' | sort)" &&
+    unzip -q "dist/$1.zip" -d "$work"
+}
+
+binaries() {  # binaries FOLDER MACHINE OBJDUMP: each binary's machine, only system DLLs imported
+  local folder=$1 machine=$2 objdump=$3 allowed file problems=0
+  allowed=$root/tests/dll/xp_imports.txt
+  [ "$machine" = 0x8664 ] && allowed="$allowed;$root/tests/dll/xp_x64_imports.txt"
+  for file in "$folder"/bin/*; do
+    grep -Eiq "^ *Machine: .*\($machine\)" <<<"$(llvm-readobj --file-headers "$file")" ||
+      { echo "$file: not machine $machine"; problems=1; }
+  done
+  for file in "$folder"/bin/*.dll; do
+    cmake -DDLL="$file" -DOBJDUMP="$objdump" -DALLOWED="$allowed" -P tests/dll/check_imports.cmake || problems=1
+  done
+  # kbptool.exe finds kbpi32.dll at run time; it imports Windows' own DLLs only.
+  local dlls
+  dlls=$("$objdump" -p "$folder/bin/kbptool.exe" | sed -n 's/^\tDLL Name: //p' | tr 'A-Z' 'a-z' |
+    grep -Evx 'hid.dll|kernel32.dll|msvcrt.dll|setupapi.dll|shell32.dll|user32.dll|version.dll')
+  [ -z "$dlls" ] || { echo "kbptool.exe imports $dlls"; problems=1; }
+  return $problems
+}
+
+import_libraries() {  # import_libraries FOLDER ARCH: each .lib names every export, for the loader's plain name
+  local folder=$1 arch=$2 lib expected symbols types problems=0
+  for lib in kbpi32 kbpusb; do
+    if [ "$arch" = x86 ]; then
+      expected=$(def_names "$lib/$lib.def" | sed 's/^/__imp__/' | sort)
+      types=undecorate
+    else
+      expected=$(def_names "$lib/$lib.def" | sed 's/^/__imp_/; s/@[0-9]*$//' | sort)
+      types=name
+    fi
+    symbols=$(llvm-nm "$folder/lib/$lib.lib" | sed -n 's/^.* T \(__imp_.*\)$/\1/p' | sort)
+    same "$lib.lib's symbols" "$expected" "$symbols" || problems=1
+    # The import name type: which name the loader looks up in the DLL.
+    types=$(llvm-readobj "$folder/lib/$lib.lib" | sed -n 's/^Name type: //p' | sort -u)
+    same "$lib.lib's name types" "$([ "$arch" = x86 ] && echo undecorate || echo name)" "$types" || problems=1
+  done
+  return $problems
+}
+
+# A caller linked by MinGW's linker against the .lib files imports the plain export names.
+linked_caller() {  # linked_caller FOLDER OBJDUMP
+  local folder=$1 objdump=$2 compiler=${2%objdump}gcc
+  printf '%s\n' '#include "kbpi32.h"' '#include "kbpusb.h"' \
+    'int main(void) { char s[64] = "USB"; return kbp_download("x.kbp", s, 0) + snddata_USB(0); }' >"$work/caller.c"
+  "$compiler" -I"$folder/include" "$work/caller.c" "$folder/lib/kbpi32.lib" "$folder/lib/kbpusb.lib" \
+    -o "$work/caller.exe" || return 1
+  local imports
+  imports=$("$objdump" -p "$work/caller.exe")
+  grep -Eq $'^\t[0-9a-f]+\t +[0-9]+ +kbp_download$' <<<"$imports" &&
+    grep -Eq $'^\t[0-9a-f]+\t +[0-9]+ +snddata_USB$' <<<"$imports" || { grep -E 'kbp_download|snddata' <<<"$imports"; return 1; }
+}
+
+for row in "windows x86 0x14C" "windows64 x64 0x8664"; do
+  read -r preset arch machine <<<"$row"
+  name=kbp-$version-windows-$arch
+  objdump=$(cached "$preset" CMAKE_OBJDUMP)
+  check "$name.zip holds exactly the release's files under $name/" zip_files "$name"
+  check "$name: binaries of machine $machine importing only system DLLs" binaries "$work/$name" "$machine" "$objdump"
+  check "$name: .lib files name every export of the .def files" import_libraries "$work/$name" "$arch"
+  check "$name: a caller linked with the .lib files imports kbp_download and snddata_USB" linked_caller "$work/$name" "$objdump"
+done
+
+# --- the .deb ------------------------------------------------------------------
+deb=$(ls dist/kbptool_"$version"_*.deb 2>/dev/null | head -n 1)
+deb_fields() {
+  local info
+  info=$(dpkg-deb --info "$deb") || return 1
+  echo "$info"
+  grep -qx ' Package: kbptool' <<<"$info" && grep -qx " Version: $version" <<<"$info" &&
+    grep -qx " Architecture: $(dpkg --print-architecture)" <<<"$info" && grep -q '^ Maintainer: ' <<<"$info" &&
+    grep -q '^ Section: ' <<<"$info" && grep -q '^ Description: ' <<<"$info" &&
+    grep -Eq '^ Depends: .*libc6.*' <<<"$info" && grep -q 'libstdc++6' <<<"$info" && grep -q 'libgcc-s1' <<<"$info"
+}
+deb_files() {
+  local listing files patterns pattern file problems=0
+  listing=$(dpkg-deb --contents "$deb") || return 1
+  files=$(awk '$1 !~ /^d/ { print $6 }' <<<"$listing" | sed 's|^\./||')
+  patterns=(usr/bin/kbptool usr/bin/kbptool-sim 'usr/include/kbpi32/(kbpi32|kbpi32_linux|kbp_protocol)\.h'
+    'usr/lib/libkbpi32\.so(\.1(\.[0-9.]+)?)?' usr/lib/pkgconfig/kbpi32\\.pc 'usr/lib/cmake/kbpi32/kbpi32Config(Version|-[a-z]+)?\.cmake'
+    'usr/lib/udev/rules\.d/60-kbpi32\.rules' 'usr/share/man/man1/kbptool\.1\.gz' usr/share/bash-completion/completions/kbptool
+    'usr/share/doc/kbptool/(copyright|changelog\.gz)')
+  for pattern in "${patterns[@]}"; do
+    grep -Eqx "$pattern" <<<"$files" || { echo "no file matches $pattern"; problems=1; }
+  done
+  while IFS= read -r file; do
+    for pattern in "${patterns[@]}"; do [[ $file =~ ^($pattern)$ ]] && continue 2; done
+    echo "unexpected: $file"
+    problems=1
+  done <<<"$files"
+  awk '$2 != "root/root" { print "not root/root:", $0; bad = 1 } END { exit bad }' <<<"$listing" || problems=1
+  return $problems
+}
+udev_rule() {  # the keyboard's vendor 053A, as udev spells it
+  local rule
+  rule=$(dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/lib/udev/rules.d/60-kbpi32.rules) || return 1
+  echo "$rule"
+  grep -q '^SUBSYSTEM=="hidraw", ATTRS{idVendor}=="053a", MODE="0660", GROUP="plugdev"$' <<<"$rule" &&
+    grep -q '^SUBSYSTEM=="input", KERNEL=="event\*", ATTRS{idVendor}=="053a", MODE="0660", GROUP="plugdev"$' <<<"$rule"
+}
+check "the .deb's control fields" deb_fields
+check "the .deb holds the tool, the library's files, the rule, man page, completion and docs" deb_files
+check "the udev rule names vendor 053a for hidraw and input" udev_rule
+
+# --- the .deb installed (root only) ---------------------------------------------
+installed_checks=7
+if [ "$(id -u)" -ne 0 ]; then
+  skipped=$((skipped + installed_checks))
+  echo "skip the .deb installed: not root"
+elif dpkg -s kbptool >/dev/null 2>&1; then
+  skipped=$((skipped + installed_checks))
+  echo "skip the .deb installed: a kbptool package is installed already and stays as it is"
+else
+  check "dpkg -i installs the .deb" dpkg -i "$deb"
+  installed=$(dpkg -L kbptool 2>/dev/null | while IFS= read -r f; do [ -d "$f" ] || echo "$f"; done)
+  tool_answers() {
+    local out
+    out=$(/usr/bin/kbptool --version) && echo "$out" && grep -q "kbptool $version;" <<<"$out" || return 1
+    # Slim Debian images keep dpkg from unpacking man pages at all.
+    grep -qs '^path-exclude[= ]*/usr/share/man/' /etc/dpkg/dpkg.cfg /etc/dpkg/dpkg.cfg.d/* && return
+    [ "$(man -w kbptool)" = /usr/share/man/man1/kbptool.1.gz ] && grep -q download <<<"$(man -P cat kbptool)"
+  }
+  check "kbptool --version and man kbptool" tool_answers
+  completes() {  # completes WORDS... EXPECTED: the last word completed, EXPECTED among the answers
+    local expected=${*: -1} words=("${@:1:$#-1}")
+    local answers
+    answers=$(bash -c 'source /usr/share/bash-completion/completions/kbptool
+      COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); COMP_LINE="$*"; COMP_POINT=${#COMP_LINE}
+      _kbptool kbptool "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD-1]}"
+      printf "%s\n" "${COMPREPLY[@]}"' completes "${words[@]}")
+    grep -qx -- "$expected" <<<"$answers" || { echo "completing '${words[*]}' does not offer $expected"; return 1; }
+  }
+  completion() {
+    completes kbptool dow download && completes kbptool download --po --port &&
+      completes kbptool download --port /dev/tt /dev/tty &&
+      completes kbptool download examples/sam examples/sample.kbp
+  }
+  check "bash completion: commands, options, --port devices and image files" completion
+
+  # A program on the library: COM1 is the pty keyboard's line, the image goes in.
+  cat >"$work/download.c" <<'EOF'
+#include <kbpi32_linux.h>
+#include <stdio.h>
+
+static int calls;
+static void progress(int percent) { (void)percent; ++calls; }
+
+int main(int argc, char **argv) {
+    char status[256];
+    int com;
+    if (argc != 3) return 2;
+    com = kbp_linux_map_com_port(argv[1]);
+    snprintf(status, sizeof status, "COM%d:9600,N,8,1", com);
+    int result = kbp_download(argv[2], status, progress);
+    printf("%d %s (%d progress calls)\n", result, status, calls);
+    return result > 0 && calls > 0 ? 0 : 1;
+}
+EOF
+  pkg_config_program() {
+    # shellcheck disable=SC2046  # pkg-config's words
+    cc "$work/download.c" -o "$work/download" $(pkg-config --cflags --libs kbpi32) || return 1
+    build/native/bin/kbdsim_pty 9600,N,8,1 --memory "$work/memory" --max-seconds 120 >"$work/pty" &
+    keyboard=$!
+    for _ in $(seq 50); do [ -s "$work/pty" ] && break; sleep 0.1; done
+    local pty size
+    pty=$(head -n 1 "$work/pty")
+    [ -c "$pty" ] || { echo "the pty keyboard did not start"; return 1; }
+    size=$(stat -c %s examples/sample.kbp)
+    "$work/download" "$pty" examples/sample.kbp | tee "$work/result" || return 1
+    grep -q "^$size " "$work/result" || return 1
+    kill -TERM "$keyboard" && wait "$keyboard"
+    keyboard=
+    # The keyboard's memory holds the image from address 4 on, as the file from offset 4.
+    cmp <(tail -c +5 examples/sample.kbp) <(head -c "$size" "$work/memory" | tail -c +5)
+  }
+  check "a C program built with pkg-config's kbpi32 downloads sample.kbp to the pty keyboard" pkg_config_program
+  cmake_consumer() {
+    mkdir -p "$work/consumer"
+    cp "$work/download.c" "$work/consumer/"
+    printf '%s\n' 'cmake_minimum_required(VERSION 3.20)' 'project(consumer C)' 'find_package(kbpi32 REQUIRED)' \
+      'add_executable(download download.c)' 'target_link_libraries(download PRIVATE kbpi32::kbpi32)' \
+      >"$work/consumer/CMakeLists.txt"
+    cmake -S "$work/consumer" -B "$work/consumer/build" -G Ninja && cmake --build "$work/consumer/build" &&
+      grep -q 'libkbpi32\.so\.1 => /usr/lib/' <<<"$(ldd "$work/consumer/build/download")"
+  }
+  check "a CMake program on find_package(kbpi32) builds against libkbpi32.so.1" cmake_consumer
+  check "dpkg -r removes the package" dpkg -r kbptool
+  nothing_left() {
+    local file left=0
+    [ -n "$installed" ] || { echo "dpkg -L listed nothing"; return 1; }
+    while IFS= read -r file; do
+      if [ -e "$file" ] || [ -L "$file" ]; then echo "left: $file"; left=1; fi
+    done <<<"$installed"
+    return $left
+  }
+  check "no file the package installed remains" nothing_left
+fi
+
+if [ $skipped -gt 0 ]; then
+  echo "$passed passed, $failed failed, $skipped skipped"
+else
+  echo "$passed passed, $failed failed"
+fi
+[ $failed -eq 0 ]
