@@ -175,7 +175,7 @@ def _transfer(name: str, path: PathLike, port: Optional[str], interface: Optiona
         port_text = _port_text(lib, port, upload=name == "kbp_upload")
         _choose(lib, port_text, interface)
         text = port_text.encode("ascii")
-        status = ctypes.create_string_buffer(text, 1024 + len(file) + len(text))
+        status = ctypes.create_string_buffer(text, 1024 + len(file or b"") + len(text))
         boxes = getattr(lib, "kbp_linux_set_box_callback", None)
         _Transfer.progress, _Transfer.question, _Transfer.error = progress, question, None
         try:
