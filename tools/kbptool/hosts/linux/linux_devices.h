@@ -8,6 +8,13 @@
 
 namespace kbptool {
 
+// Where the devices stand: /dev, or the test's own tree KBPTOOL_DEV_ROOT names.
+std::string device_root();
+// Where sysfs stands: /sys, or KBPTOOL_SYSFS_ROOT.
+std::string sysfs_root();
+// Whether the keyboard's input device is known, given or found.
+bool keyboard_input_found();
+
 // /dev/ttyUSB*, /dev/ttyACM* and /dev/ttyS*, by name.
 std::vector<FoundDevice> serial_devices();
 // Every /dev/hidraw* node with its vendor and product, and the keyboard's

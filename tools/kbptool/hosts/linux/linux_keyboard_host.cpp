@@ -16,15 +16,12 @@
 #include "hosts/keyboard_host.h"
 #include "hosts/linux/linux_devices.h"
 #include "hosts/linux/linux_serial_words.h"
-#include "platform/linux/com_port_map.h"
-#include "platform/linux/host_settings.h"
+#include "include/kbpi32_linux.h"
 #include "output/prompt.h"
 
 namespace kbptool {
 
 namespace {
-
-namespace backend = platform::linux_backend;
 
 constexpr char kSimSwitch[] = "--sim";
 constexpr char kSimProgram[] = "kbptool-sim";
@@ -97,14 +94,10 @@ public:
     std::optional<Path> default_path() const override { return Path::usb; }
 
     bool prepare(const HostSettings& settings, std::string&) override {
-        backend::HostSettings& s = backend::host_settings();
-        s.input_device = linux_options().input_device;
-        // Where a test's own sysfs tree and device files stand in for the system's.
-        if (const char* sysfs = std::getenv("KBPTOOL_SYSFS_ROOT")) s.sysfs_root = sysfs;
-        if (const char* dev = std::getenv("KBPTOOL_DEV_ROOT")) s.dev_root = dev;
-        s.prompt = [settings](const char* text, const char* caption, bool) {
-            return answer_message_box(text, caption, settings.answer, settings.quiet);
-        };
+        kbp_linux_set_input_device(linux_options().input_device.c_str());
+        kbp_linux_set_device_roots(sysfs_root().c_str(), device_root().c_str());
+        box_answers_ = settings;
+        kbp_linux_set_box_callback(&answer_box, &box_answers_);
         return true;
     }
     std::vector<FoundDevice> devices() const override {
@@ -124,7 +117,7 @@ public:
         if (const std::string why = why_no_usb_keyboard(); !why.empty()) {
             reason = why;
             hint = permission_hint();
-        } else if (backend::keyboard_input_device().empty()) {
+        } else if (!keyboard_input_found()) {
             reason = "the keyboard's hidraw node takes bytes, but none of its input devices was found to read its "
                      "answers from";
             hint = "name it with --input /dev/input/eventN (`kbptool detect` lists what it finds)";
@@ -133,6 +126,13 @@ public:
     void explain_com_failure(const PortText& port, const std::string& status, FailureWords& words) const override {
         explain_serial_failure(port, status, words);
     }
+
+private:
+    static int answer_box(const char* text, const char* caption, int, void* context) {
+        const HostSettings& settings = *static_cast<const HostSettings*>(context);
+        return answer_message_box(text, caption, settings.answer, settings.quiet) ? 1 : 0;
+    }
+    HostSettings box_answers_;
 };
 
 std::optional<PortText> LinuxKeyboardHost::port_text(const std::string& given, PortRefusal& refusal) const {
@@ -152,7 +152,7 @@ std::optional<PortText> LinuxKeyboardHost::port_text(const std::string& given, P
     }
     const std::size_t colon = given.find(':');
     const std::string device = given.substr(0, colon);
-    const int number = backend::map_com_port(device);
+    const int number = kbp_linux_map_com_port(device.c_str());
     if (number == 0) {
         refusal = {"no COM number is left for " + device, "name one serial device per command"};
         return std::nullopt;

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "hosts/port_texts.h"
-#include "platform/linux/host_settings.h"
+#include "include/kbpi32_linux.h"
 
 namespace kbptool {
 
@@ -60,7 +60,7 @@ void explain_serial_failure(const PortText& port, const std::string& status, Fai
     replace_all(words.reason, com, port.device);
     replace_all(words.hint, com, port.device);
     for (std::string& line : words.lines) replace_all(line, com, port.device);
-    const int error = platform::linux_backend::last_device_error();
+    const int error = kbp_linux_last_device_error();
     if (!says_unable_to_open(status) || error == 0) return;
     words.text = "cannot open " + port.device;
     words_for_error(error, port.device, words);

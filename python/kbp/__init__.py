@@ -1,0 +1,308 @@
+"""Configuration images to and from the programmable keyboards, through kbpi32.
+
+The library is kbpi32.dll on Windows and libkbpi32.so.1 on Linux, loaded at the
+first call from the file the environment variable KBP_LIBRARY names, else by
+the system's search. Calls hold one lock: the library runs one call at a time.
+
+Faults: a transfer the library fails raises KbpError; a port or interface the
+library would misread raises ValueError before anything is sent; a library
+that cannot be loaded, or lacks a call, raises LibraryError (an OSError).
+"""
+
+from __future__ import annotations
+
+import ctypes
+import enum
+import os
+import sys
+import threading
+from typing import Callable, List, NamedTuple, Optional, Union
+
+from ._library import BITS, BOX, PROGRESS, WINDOWS, LibraryError, function, load
+
+__all__ = ["Interface", "KbpError", "LibraryError", "HidNode", "download", "upload", "set_interface",
+           "get_interface", "send", "set_com_port", "map_com_port", "set_input_device", "last_device_error",
+           "set_device_roots", "keyboard_input_device", "hid_nodes"]
+
+PathLike = Union[str, bytes, "os.PathLike[str]", "os.PathLike[bytes]"]
+Progress = Callable[[int], None]
+Question = Callable[[str, str, bool], bool]
+
+
+class Interface(enum.IntEnum):
+    """The path to the keyboard, as kbp_set_interface takes it."""
+    AUTOMATIC = 0     # the library's choice from the Windows version
+    PORTS = 1         # keyboard controller ports (Windows)
+    CLASS_DRIVER = 2  # keyboard class driver (Windows)
+    PORT_DRIVER = 3   # keyboard port driver (Windows)
+    USB = 4
+
+
+# kbptool's --interface names; "auto" is its default path, not the number 0.
+_NAMES = {"ports": Interface.PORTS, "class": Interface.CLASS_DRIVER, "portdriver": Interface.PORT_DRIVER,
+          "usb": Interface.USB}
+InterfaceLike = Union[Interface, int, str]
+
+
+class KbpError(Exception):
+    """A call the library failed: `result` its number, `text` its status text trimmed,
+    `raw` the status buffer's bytes up to its terminating zero (b"" where it wrote none)."""
+
+    def __init__(self, result: int, raw: bytes = b"", text: Optional[str] = None) -> None:
+        self.result = result
+        self.raw = raw
+        self.text = (_decode(raw) if text is None else text).strip()
+        super().__init__(f"{self.text or 'the library failed'} (result {result})")
+
+
+class HidNode(NamedTuple):
+    path: str
+    vendor: int
+    product: int
+
+
+def _encode(path: Optional[PathLike]) -> Optional[bytes]:
+    if path is None:
+        return None
+    path = os.fspath(path)
+    # kbpi32.dll opens files by their ANSI name; a name it cannot spell is refused, not mangled.
+    encoded = path.encode("mbcs", "strict") if WINDOWS and isinstance(path, str) else os.fsencode(path)
+    if b"\0" in encoded:
+        raise ValueError(f"{path!r}: embedded null byte")
+    return encoded
+
+
+def _decode(raw: bytes) -> str:
+    return raw.decode("mbcs" if WINDOWS else sys.getfilesystemencoding(), "replace")
+
+
+_lock = threading.RLock()
+
+
+class _Transfer:
+    """The transfer under way: its callables, and the first exception they raised."""
+    progress: Optional[Progress] = None
+    question: Optional[Question] = None
+    error: Optional[BaseException] = None
+
+
+# Null function pointers: ctypes takes no None for a callback.
+_NO_PROGRESS, _NO_BOX = PROGRESS(), BOX()
+
+
+@PROGRESS
+def _on_progress(percent: int) -> None:
+    if _Transfer.progress is None or _Transfer.error is not None:
+        return
+    try:
+        _Transfer.progress(percent)
+    except BaseException as error:  # ctypes would print and drop it
+        _Transfer.error = error
+
+
+@BOX
+def _on_box(text: bytes, caption: bytes, offers_cancel: int, _context: Optional[int]) -> int:
+    if _Transfer.question is None or _Transfer.error is not None:
+        return 0 if offers_cancel else 1
+    try:
+        return 1 if _Transfer.question(_decode(text or b""), _decode(caption or b""), bool(offers_cancel)) else 0
+    except BaseException as error:
+        _Transfer.error = error
+        return 0
+
+
+def _kind(interface: InterfaceLike) -> int:
+    if isinstance(interface, str):
+        if interface == "auto":
+            # kbptool's default: USB, but for the 32-bit Windows library's own choice.
+            return Interface.AUTOMATIC if WINDOWS and BITS == 32 else Interface.USB
+        if interface in _NAMES:
+            return _NAMES[interface]
+        try:
+            interface = int(interface, 0)
+        except ValueError:
+            raise ValueError(f"{interface!r} names no interface: the kinds are 0..4: auto, "
+                             + ", ".join(_NAMES)) from None
+    if not 0 <= int(interface) <= 255:
+        raise ValueError(f"interface {interface}: the library takes a byte (0..4 name paths)")
+    return int(interface)
+
+
+def _port_text(lib: ctypes.CDLL, port: Optional[str], upload: bool) -> str:
+    if port is None:
+        return ""
+    linux = getattr(lib, "kbp_linux_map_com_port", None) is not None
+    if linux and port[:3].upper() == "COM":
+        raise ValueError(f"{port} is a Windows port name: on Linux name the serial device: "
+                         "/dev/ttyS1, /dev/ttyUSB0 or /dev/ttyACM0, with :9600,N,8,1 for fixed line settings")
+    if linux and port.startswith("tty"):
+        raise ValueError(f"{port} names no device: name the device by its path: /dev/{port}")
+    serial = port[:3].upper() == "COM" or (linux and port.startswith("/"))
+    if serial and upload:
+        raise ValueError(f"port {port}: an upload reads no serial port, only USB (port='USB') "
+                         "or the path the interface chooses")
+    if linux and port.startswith("/"):
+        device, colon, settings = port.partition(":")
+        return f"COM{map_com_port(device)}{colon}{settings}"
+    return port
+
+
+def _choose(lib: ctypes.CDLL, port_text: str, interface: Optional[InterfaceLike]) -> None:
+    if port_text[:3].upper() == "COM":
+        if interface is not None:
+            raise ValueError(f"interface {interface!r} and port {port_text}: a serial port is a path of its "
+                             "own, which no interface kind names; keep the one you mean")
+        # The library puts a chosen USB before a serial port.
+        kind = int(Interface.AUTOMATIC)
+    else:
+        kind = _kind("auto" if interface is None else interface)
+        if port_text.startswith("USB") and interface != "auto" and kind not in (Interface.AUTOMATIC, Interface.USB):
+            raise ValueError(f"interface {interface!r} and port USB name two different paths; "
+                             "keep the one you mean")
+    _set_interface(lib, kind)
+
+
+def _set_interface(lib: ctypes.CDLL, kind: int) -> None:
+    if lib.kbp_set_interface(kind) != 0:
+        raise KbpError(1, text=f"kbp_set_interface({kind}) refused it: the kinds are 0..4")
+
+
+def _transfer(name: str, path: PathLike, port: Optional[str], interface: Optional[InterfaceLike],
+              progress: Optional[Progress], question: Optional[Question]) -> int:
+    file = _encode(path)
+    with _lock:
+        lib = load()
+        port_text = _port_text(lib, port, upload=name == "kbp_upload")
+        _choose(lib, port_text, interface)
+        text = port_text.encode("ascii")
+        status = ctypes.create_string_buffer(text, 1024 + len(file or b"") + len(text))
+        boxes = getattr(lib, "kbp_linux_set_box_callback", None)
+        _Transfer.progress, _Transfer.question, _Transfer.error = progress, question, None
+        try:
+            if boxes is not None:
+                boxes(_on_box if question else _NO_BOX, None)
+            result = getattr(lib, name)(file, status, _on_progress if progress else _NO_PROGRESS)
+        finally:
+            if boxes is not None:
+                boxes(_NO_BOX, None)
+            error = _Transfer.error
+            _Transfer.progress, _Transfer.question, _Transfer.error = None, None, None
+    if error is not None:
+        raise error
+    if result <= 0:
+        raise KbpError(result, status.value)
+    return result
+
+
+def download(path: PathLike, port: Optional[str] = None, interface: Optional[InterfaceLike] = None,
+             progress: Optional[Progress] = None, question: Optional[Question] = None) -> int:
+    """Sends the configuration image file `path` into the keyboard; returns its size.
+    Raises KbpError with the library's result (-1..-7, see kbpi32.h) when it fails.
+
+    port: what kbptool's --port takes. None: the path the interface chooses;
+      "USB"; on Windows "COM5" or "COM5:9600,N,8,1" (settings searched when
+      absent); on Linux a serial device, "/dev/ttyUSB0" or
+      "/dev/ttyUSB0:9600,N,8,1", which the library is given as COM1..COM9
+      (kbp_linux_map_com_port); "COM5" is refused there.
+    interface: an Interface, its number, or kbptool's name: auto, ports,
+      class, portdriver, usb. None and "auto" are kbptool's default: USB, but
+      the library's automatic choice on 32-bit Windows. Set before the
+      transfer; not with a serial port, which is a path of its own.
+    progress: called with the percentage done, 0..100.
+    question: answers the library's message boxes on Linux,
+      (text, caption, offers_cancel) -> True for OK, False for Cancel; without
+      it a box is answered OK, or Cancel where offered. On Windows the library
+      shows its real boxes and `question` is not called.
+
+    An exception raised in `progress` or `question` is kept while the library
+    runs on (that box and any later one answered Cancel, later progress not
+    reported), then raised as it is when the library returns, in place of the
+    transfer's result or failure.
+    """
+    return _transfer("kbp_download", path, port, interface, progress, question)
+
+
+def upload(path: PathLike, port: Optional[str] = None, interface: Optional[InterfaceLike] = None,
+           progress: Optional[Progress] = None, question: Optional[Question] = None) -> int:
+    """Reads the keyboard's image into the file `path`; returns the image's end
+    address (the file has one byte more). A failed upload leaves the file as it
+    was and raises KbpError (result 0, or -1). `port` is None or "USB": no
+    upload reads a serial port. The rest as for download().
+    """
+    return _transfer("kbp_upload", path, port, interface, progress, question)
+
+
+def set_interface(interface: InterfaceLike) -> None:
+    """Chooses the path for send() and the library's other calls (names as in download()).
+    The transfers choose their own."""
+    with _lock:
+        _set_interface(load(), _kind(interface))
+
+
+def get_interface() -> Interface:
+    """The path in use; Interface.AUTOMATIC while none has been chosen."""
+    with _lock:
+        return Interface(load().kbp_get_interface())
+
+
+def send(byte: int) -> None:
+    """Sends one byte to the keyboard on the chosen path; KbpError with the path's failure code."""
+    if not 0 <= byte <= 255:
+        raise ValueError(f"{byte} is not a byte")
+    with _lock:
+        result = load().kbp_snd_interface(byte)
+    if result != 0:
+        raise KbpError(result, text=f"the keyboard did not take {byte:#04x}")
+
+
+# --- Linux: what libkbpi32.so.1 is told beyond kbpi32.h (LibraryError elsewhere)
+
+def _linux(name: str, *args):
+    with _lock:
+        return function(load(), name)(*args)
+
+
+def set_com_port(number: int, device: Optional[PathLike]) -> None:
+    """Makes COM`number` (1..9) stand for the serial device `device`; None frees the number."""
+    if _linux("kbp_linux_set_com_port", number, _encode(device)) != 0:
+        raise ValueError(f"COM{number}: the numbers are 1..9")
+
+
+def map_com_port(device: PathLike) -> int:
+    """The COM number that stands for `device` (the one it has, else the first free one)."""
+    number = _linux("kbp_linux_map_com_port", _encode(device))
+    if number == 0:
+        raise KbpError(0, text=f"no COM number is left for {os.fsdecode(device)}")
+    return number
+
+
+def set_input_device(path: Optional[PathLike]) -> None:
+    """The keyboard's input device (/dev/input/eventN) an upload reads its answers
+    from; None: the one found through sysfs beside the keyboard's hidraw node."""
+    _linux("kbp_linux_set_input_device", _encode(path))
+
+
+def last_device_error() -> int:
+    """The errno of the last device operation that failed (os.strerror tells it); 0 while none has."""
+    return _linux("kbp_linux_last_device_error")
+
+
+def set_device_roots(sysfs_root: Optional[PathLike] = None, dev_root: Optional[PathLike] = None) -> None:
+    """Where sysfs and /dev stand, for containers and tests; None keeps the one set."""
+    _linux("kbp_linux_set_device_roots", _encode(sysfs_root), _encode(dev_root))
+
+
+def keyboard_input_device() -> Optional[str]:
+    """The input device an upload would read now; None when there is none."""
+    buffer = ctypes.create_string_buffer(4096)
+    length = _linux("kbp_linux_keyboard_input_device", buffer, len(buffer))
+    return os.fsdecode(buffer.value) if length > 0 else None
+
+
+def hid_nodes() -> List[HidNode]:
+    """The hidraw nodes sysfs describes, with their USB vendor and product."""
+    nodes, path = [], ctypes.create_string_buffer(4096)
+    vendor, product = ctypes.c_ushort(), ctypes.c_ushort()
+    while _linux("kbp_linux_hid_node", len(nodes), path, len(path), ctypes.byref(vendor), ctypes.byref(product)):
+        nodes.append(HidNode(os.fsdecode(path.value), vendor.value, product.value))
+    return nodes

@@ -1,0 +1,67 @@
+/* libkbpi32.so.1 as a C host program sees it: the header compiles as C and
+ * the Linux calls keep their word at the edges. */
+#include <errno.h>
+#include <stdio.h>
+#include <string.h>
+
+#include "include/kbpi32_linux.h"
+
+static int failures = 0;
+#define CHECK(what)                                                  \
+    do {                                                             \
+        if (!(what)) {                                               \
+            fprintf(stderr, "%s:%d: %s\n", __FILE__, __LINE__, #what); \
+            ++failures;                                              \
+        }                                                            \
+    } while (0)
+
+static int boxes = 0;
+static int count_box(const char *text, const char *caption, int offers_cancel, void *context) {
+    (void)text, (void)caption, (void)offers_cancel;
+    ++*(int *)context;
+    return 1;
+}
+
+int main(int argc, char **argv) {
+    char text[64];
+    char status[256];
+    const char *image = argc > 1 ? argv[1] : "sample.kbp";
+    int n;
+
+    /* COM numbers 1..9 only; a device keeps its number; the tenth device finds none. */
+    CHECK(kbp_linux_set_com_port(0, "/dev/ttyUSB0") == 1);
+    CHECK(kbp_linux_set_com_port(10, "/dev/ttyUSB0") == 1);
+    CHECK(kbp_linux_set_com_port(9, "/dev/ttyUSB9") == 0);
+    CHECK(kbp_linux_map_com_port("/dev/ttyUSB9") == 9);
+    CHECK(kbp_linux_map_com_port(NULL) == 0);
+    CHECK(kbp_linux_map_com_port("/dev/ttyUSB1") == 1);
+    CHECK(kbp_linux_map_com_port("/dev/ttyUSB1") == 1);
+    for (n = 2; n <= 8; ++n) {
+        snprintf(text, sizeof text, "/dev/ttyACM%d", n);
+        CHECK(kbp_linux_map_com_port(text) == n);
+    }
+    CHECK(kbp_linux_map_com_port("/dev/ttyACM99") == 0);
+    CHECK(kbp_linux_set_com_port(9, NULL) == 0);
+    CHECK(kbp_linux_map_com_port("/dev/ttyACM99") == 9);
+
+    /* A text is handed out only whole, with its zero. */
+    kbp_linux_set_input_device("/dev/input/event7");
+    CHECK(kbp_linux_keyboard_input_device(text, 17) == 0);
+    CHECK(kbp_linux_keyboard_input_device(text, 18) == 17 && strcmp(text, "/dev/input/event7") == 0);
+    kbp_linux_set_device_roots("/nonexistent/sys", "/nonexistent/dev");
+    kbp_linux_set_input_device(NULL);
+    CHECK(kbp_linux_keyboard_input_device(text, sizeof text) == 0);
+    CHECK(kbp_linux_hid_node(0, text, sizeof text, NULL, NULL) == 0);
+    CHECK(kbp_linux_hid_node(-1, text, sizeof text, NULL, NULL) == 0);
+
+    /* A device that is not there: the download says the port cannot be opened, and errno why. */
+    CHECK(kbp_linux_last_device_error() == 0);
+    kbp_linux_set_box_callback(count_box, &boxes);
+    CHECK(kbp_linux_set_com_port(3, "/nonexistent/ttyUSB0") == 0);
+    strcpy(status, "COM3:9600,N,8,1");
+    CHECK(kbp_download(image, status, NULL) == -2);
+    CHECK(kbp_linux_last_device_error() == ENOENT);
+    kbp_linux_set_box_callback(NULL, NULL);
+
+    return failures == 0 ? 0 : 1;
+}
