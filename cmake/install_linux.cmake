@@ -6,27 +6,25 @@ include(CMakePackageConfigHelpers)
 
 install(TARGETS kbptool kbptool-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
-if(TARGET kbpi32_linux)
-  set_target_properties(kbpi32_linux PROPERTIES EXPORT_NAME kbpi32)
-  target_include_directories(kbpi32_linux INTERFACE $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}/kbpi32>)
-  install(TARGETS kbpi32_linux EXPORT kbpi32Targets LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
-  install(FILES include/kbpi32.h include/kbpi32_linux.h include/kbp_protocol.h
-    DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/kbpi32)
-  # find_package(kbpi32) gives the imported target kbpi32::kbpi32.
-  install(EXPORT kbpi32Targets NAMESPACE kbpi32:: FILE kbpi32Config.cmake
-    DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/kbpi32)
-  write_basic_package_version_file(${CMAKE_BINARY_DIR}/install/kbpi32ConfigVersion.cmake
-    COMPATIBILITY SameMajorVersion)
-  install(FILES ${CMAKE_BINARY_DIR}/install/kbpi32ConfigVersion.cmake DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/kbpi32)
-  # The prefix is the one given at install time (cmake --install --prefix).
-  install(CODE "
-    set(prefix \"\${CMAKE_INSTALL_PREFIX}\")
-    set(libdir \"${CMAKE_INSTALL_LIBDIR}\")
-    set(includedir \"${CMAKE_INSTALL_INCLUDEDIR}\")
-    set(version \"${PROJECT_VERSION}\")
-    configure_file(\"${CMAKE_SOURCE_DIR}/packaging/linux/kbpi32.pc.in\" \"${CMAKE_BINARY_DIR}/install/kbpi32.pc\" @ONLY)")
-  install(FILES ${CMAKE_BINARY_DIR}/install/kbpi32.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
-endif()
+set_target_properties(kbpi32_linux PROPERTIES EXPORT_NAME kbpi32)
+target_include_directories(kbpi32_linux INTERFACE $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}/kbpi32>)
+install(TARGETS kbpi32_linux EXPORT kbpi32Targets LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+install(FILES include/kbpi32.h include/kbpi32_linux.h include/kbp_protocol.h
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/kbpi32)
+# find_package(kbpi32) gives the imported target kbpi32::kbpi32.
+install(EXPORT kbpi32Targets NAMESPACE kbpi32:: FILE kbpi32Config.cmake
+  DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/kbpi32)
+write_basic_package_version_file(${CMAKE_BINARY_DIR}/install/kbpi32ConfigVersion.cmake
+  COMPATIBILITY SameMajorVersion)
+install(FILES ${CMAKE_BINARY_DIR}/install/kbpi32ConfigVersion.cmake DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/kbpi32)
+# The pkg-config file, with the prefix given at install time (cmake --install --prefix).
+install(CODE "
+  set(prefix \"\${CMAKE_INSTALL_PREFIX}\")
+  set(libdir \"${CMAKE_INSTALL_LIBDIR}\")
+  set(includedir \"${CMAKE_INSTALL_INCLUDEDIR}\")
+  set(version \"${PROJECT_VERSION}\")
+  configure_file(\"${CMAKE_SOURCE_DIR}/packaging/linux/kbpi32.pc.in\" \"${CMAKE_BINARY_DIR}/install/kbpi32.pc\" @ONLY)")
+install(FILES ${CMAKE_BINARY_DIR}/install/kbpi32.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 
 # The udev rule, with the keyboard's vendor as kbp_protocol.h defines it.
 file(STRINGS ${CMAKE_SOURCE_DIR}/include/kbp_protocol.h vendor_line REGEX "^#define KBP_USB_VENDOR_ID ")
