@@ -33,9 +33,7 @@ build() {  # build PRESET TARGET...
 }
 cached() { sed -n "s/^$2:[A-Z]*=//p" "build/$1/CMakeCache.txt"; }  # cached PRESET VARIABLE
 
-linux_targets=(kbptool kbptool-sim kbptool_man)
-build native "${linux_targets[@]}"
-grep -q '^build kbpi32_linux: ' build/native/build.ninja && build native kbpi32_linux
+build native kbptool kbptool-sim kbpi32_linux kbptool_man
 version=$(cached native CMAKE_PROJECT_VERSION)
 [ -n "$version" ] || { echo "release.sh: no project version in build/native/CMakeCache.txt" >&2; exit 1; }
 
@@ -91,8 +89,13 @@ depends=$(cd "$work" && dpkg-shlibdeps -O -xkbptool $programs 2>/dev/null | sed 
   printf 'Installed-Size: %s\nDepends: %s\n' "$(du -sk --exclude=DEBIAN "$stage" | cut -f1)" "$depends"
   sed -n '/^Description:/,$p' <<<"$control"
 } >"$stage/DEBIAN/control"
-# libkbpi32.so.1 is new to the dynamic linker's cache.
+# The libraries are new to the dynamic linker's cache; programs other packages
+# build against them depend on this package.
 echo "activate-noawait ldconfig" >"$stage/DEBIAN/triggers"
+find "$stage" -type f -name '*.so.*' | while IFS= read -r library; do
+  soname=$(objdump -p "$library" | sed -n 's/^ *SONAME *//p')
+  echo "${soname%.so.*} ${soname##*.so.} kbptool (>= $version)"
+done >"$stage/DEBIAN/shlibs"
 (cd "$stage" && find usr -type f -print0 | sort -z | xargs -0 md5sum) >"$stage/DEBIAN/md5sums"
 dpkg-deb --build --root-owner-group "$stage" "dist/kbptool_${version}_${deb_arch}.deb" >/dev/null
 
