@@ -60,7 +60,7 @@ windows_zip() {  # windows_zip PRESET ARCH LLVM-MACHINE OTHER-ARCH
   done
   sed -e "/^\[$other\] /d" -e "s/^\[$arch\] //" -e "s/@VERSION@/$version/g" -e "s/@ARCH@/$arch/g" -e 's/$/\r/' \
     packaging/windows/README.txt.in >"$stage/README.txt"
-  (cd "$work" && zip -qrX "../../dist/$name.zip" "$name")
+  (cd "$work" && zip -qrX "$OLDPWD/dist/$name.zip" "$name")
 }
 windows_zip windows x86 i386 x64
 windows_zip windows64 x64 i386:x86-64 x86
