@@ -6,7 +6,7 @@
 # keyboard, a CMake program on find_package(kbpi32), and the removal.
 # Ends with one line: "N passed, N failed" (", N skipped" when not root).
 set -uo pipefail
-cd "$(dirname "$0")/../.."
+cd "$(dirname "$0")/../.." || exit 1
 root=$PWD
 passed=0 failed=0 skipped=0
 work=$(mktemp -d)
@@ -63,7 +63,7 @@ binaries() {  # binaries FOLDER MACHINE OBJDUMP: each binary's machine, only sys
   done
   # kbptool.exe finds kbpi32.dll at run time; it imports Windows' own DLLs only.
   local dlls
-  dlls=$("$objdump" -p "$folder/bin/kbptool.exe" | sed -n 's/^\tDLL Name: //p' | tr 'A-Z' 'a-z' |
+  dlls=$("$objdump" -p "$folder/bin/kbptool.exe" | sed -n 's/^\tDLL Name: //p' | tr '[:upper:]' '[:lower:]' |
     grep -Evx 'hid.dll|kernel32.dll|msvcrt.dll|setupapi.dll|shell32.dll|user32.dll|version.dll')
   [ -z "$dlls" ] || { echo "kbptool.exe imports $dlls"; problems=1; }
   return $problems
@@ -97,8 +97,11 @@ linked_caller() {  # linked_caller FOLDER OBJDUMP
     -o "$work/caller.exe" || return 1
   local imports
   imports=$("$objdump" -p "$work/caller.exe")
-  grep -Eq $'^\t[0-9a-f]+\t +[0-9]+ +kbp_download$' <<<"$imports" &&
-    grep -Eq $'^\t[0-9a-f]+\t +[0-9]+ +snddata_USB$' <<<"$imports" || { grep -E 'kbp_download|snddata' <<<"$imports"; return 1; }
+  if ! grep -Eq $'^\t[0-9a-f]+\t +[0-9]+ +kbp_download$' <<<"$imports" ||
+     ! grep -Eq $'^\t[0-9a-f]+\t +[0-9]+ +snddata_USB$' <<<"$imports"; then
+    grep -E 'kbp_download|snddata' <<<"$imports"
+    return 1
+  fi
 }
 
 for row in "windows x86 0x14C" "windows64 x64 0x8664"; do
