@@ -46,8 +46,8 @@ zip_files() {  # zip_files NAME
   local expected
   expected=$(printf "$1/%s\n" README.txt bin/kbpi32.dll bin/kbpusb.dll bin/kbptool.exe include/kbp_protocol.h \
     include/kbpi32.h include/kbpusb.h lib/kbpi32.dll.a lib/kbpi32.lib lib/kbpusb.dll.a lib/kbpusb.lib | sort)
-  same "files" "$expected" "$(unzip -Z1 "dist/$1.zip" | grep -v '/$' | sort)" &&
-    unzip -q "dist/$1.zip" -d "$work"
+  unzip -q "dist/$1.zip" -d "$work"
+  same "files" "$expected" "$(unzip -Z1 "dist/$1.zip" | grep -v '/$' | sort)"
 }
 
 binaries() {  # binaries FOLDER MACHINE OBJDUMP: each binary's machine, only system DLLs imported
