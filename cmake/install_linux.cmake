@@ -33,8 +33,8 @@ string(TOLOWER "${KBP_USB_VENDOR}" KBP_USB_VENDOR)
 if(NOT KBP_USB_VENDOR MATCHES "^[0-9a-f][0-9a-f][0-9a-f][0-9a-f]$")
   message(FATAL_ERROR "no 4-digit KBP_USB_VENDOR_ID in include/kbp_protocol.h: '${vendor_line}'")
 endif()
-configure_file(packaging/linux/60-kbpi32.rules.in ${CMAKE_BINARY_DIR}/install/60-kbpi32.rules @ONLY)
-install(FILES ${CMAKE_BINARY_DIR}/install/60-kbpi32.rules DESTINATION lib/udev/rules.d)
+configure_file(packaging/linux/${KBP_UDEV_RULE}.in ${CMAKE_BINARY_DIR}/install/${KBP_UDEV_RULE} @ONLY)
+install(FILES ${CMAKE_BINARY_DIR}/install/${KBP_UDEV_RULE} DESTINATION lib/udev/rules.d)
 
 # The man page, from the built tool's own --help and --version.
 find_program(KBP_HELP2MAN help2man)

@@ -107,7 +107,7 @@ TEST_F(OnLinux, APathThisSystemCannotHaveIsRefusedWithWhatToDoInstead) {
          "KBPTOOL_SYSFS_ROOT=other/sys KBPTOOL_DEV_ROOT=other/dev "},
         {"download sample.kbp --port COM5", 2, {"COM5 is a Windows port name", "--port /dev/ttyS"}},
         {"download sample.kbp --usb", 15, {"no USB keyboard of vendor 053A: there is no dev/hidraw* node",
-                                           "ATTRS{idVendor}==\"053a\"", "udev rule in the README"}},
+                                           "ATTRS{idVendor}==\"053a\"", "udev rule 60-kbpi32.rules"}},
         {"upload back.kbp", 20, {"there is no dev/hidraw* node"}},
         {"detect", 0, {"USB: no", "serial device dev/ttyUSB0 (not opened", "hid device dev/hidraw0 (vendor 1234"},
          "KBPTOOL_SYSFS_ROOT=other/sys KBPTOOL_DEV_ROOT=dev "},

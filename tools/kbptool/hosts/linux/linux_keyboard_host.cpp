@@ -36,13 +36,14 @@ std::optional<bool> switch_value(const char* text) {
     return std::nullopt;
 }
 
-// The udev rule the README gives, for the keyboard's vendor.
+// The udev rule kbptool's package installs, for the keyboard's vendor.
 std::string permission_hint() {
     char vendor[8];
     std::snprintf(vendor, sizeof vendor, "%04x", unsigned(KBP_USB_VENDOR_ID));
-    return std::string("plug the keyboard in; if it is, give this user its hidraw node with the udev rule in the "
-                       "README (SUBSYSTEM==\"hidraw\", ATTRS{idVendor}==\"") +
-           vendor + "\", MODE=\"0660\", GROUP=\"plugdev\"), then plug it in again";
+    return std::string("plug the keyboard in; if it is, give this user its hidraw node with the udev rule "
+                       KBP_UDEV_RULE " (SUBSYSTEM==\"hidraw\", ATTRS{idVendor}==\"") +
+           vendor + "\", MODE=\"0660\", GROUP=\"plugdev\"; kbptool's package installs it, the README says where "
+                    "a build has it), then plug it in again";
 }
 
 struct LinuxOptions {
