@@ -155,6 +155,12 @@ check "the .deb's control fields" deb_fields
 check "the .deb holds the tool, the library's files, the rule, man page, completion and docs" deb_files
 check "the udev rule names vendor 053a for hidraw and input" udev_rule
 
+sums() {  # SHA256SUMS covers every other file of dist/, and each sum holds
+  same "the files summed" "$(ls dist | grep -vx SHA256SUMS)" "$(sed 's/^[0-9a-f]*  //' dist/SHA256SUMS | sort)" &&
+    (cd dist && sha256sum --quiet -c SHA256SUMS)
+}
+check "SHA256SUMS sums every file of dist/" sums
+
 # --- the .deb installed (root only) ---------------------------------------------
 installed_checks=7
 if [ "$(id -u)" -ne 0 ]; then
