@@ -111,6 +111,7 @@ TEST_F(OnLinux, APathThisSystemCannotHaveIsRefusedWithWhatToDoInstead) {
         {"upload back.kbp", 20, {"there is no dev/hidraw* node"}},
         {"detect", 0, {"USB: no", "serial device dev/ttyUSB0 (not opened", "hid device dev/hidraw0 (vendor 1234"},
          "KBPTOOL_SYSFS_ROOT=other/sys KBPTOOL_DEV_ROOT=dev "},
+        {"detect --input dev/input/event9", 0, {"input device dev/input/event9 (the keyboard's keys"}},
         {"--sim detect --keyboard usb --sim-state state.bin", 0, {"simulated keyboard", "USB: cannot tell"}},
     };
     for (const Case& c : cases) {

@@ -31,6 +31,8 @@ int main(int argc, char **argv) {
     /* COM numbers 1..9 only; a device keeps its number; the tenth device finds none. */
     CHECK(kbp_linux_set_com_port(0, "/dev/ttyUSB0") == 1);
     CHECK(kbp_linux_set_com_port(10, "/dev/ttyUSB0") == 1);
+    CHECK(kbp_linux_set_com_port(1, "/dev/ttyUSB0") == 0);
+    CHECK(kbp_linux_set_com_port(1, NULL) == 0);
     CHECK(kbp_linux_set_com_port(9, "/dev/ttyUSB9") == 0);
     CHECK(kbp_linux_map_com_port("/dev/ttyUSB9") == 9);
     CHECK(kbp_linux_map_com_port(NULL) == 0);
@@ -44,10 +46,13 @@ int main(int argc, char **argv) {
     CHECK(kbp_linux_set_com_port(9, NULL) == 0);
     CHECK(kbp_linux_map_com_port("/dev/ttyACM99") == 9);
 
-    /* A text is handed out only whole, with its zero. */
+    /* A text is handed out only whole, with its zero, and never past the buffer. */
     kbp_linux_set_input_device("/dev/input/event7");
+    memset(text, '#', sizeof text);
+    CHECK(kbp_linux_keyboard_input_device(NULL, 64) == 0);
     CHECK(kbp_linux_keyboard_input_device(text, 17) == 0);
     CHECK(kbp_linux_keyboard_input_device(text, 18) == 17 && strcmp(text, "/dev/input/event7") == 0);
+    CHECK(text[18] == '#');
     kbp_linux_set_device_roots("/nonexistent/sys", "/nonexistent/dev");
     kbp_linux_set_input_device(NULL);
     CHECK(kbp_linux_keyboard_input_device(text, sizeof text) == 0);
