@@ -4,11 +4,12 @@
 # Usage: kbptool-driver.sh PREFIX SECONDS PROGRAM.exe
 # Environment: KBP_TOOL_DOUBLES (kbptool.exe beside kbpi32.dll and both
 # doubles), KBP_TOOL_ALONE (kbptool.exe without kbpi32.dll), KBP_COM_PORT
-# (COM5..COM9, linked to the pty keyboard), KBP_NATIVE_BIN, KBP_WINE_SCRIPTS.
+# (COM5..COM9, linked to the pty keyboard), KBP_TOOL_BITS (32 or 64),
+# KBP_NATIVE_BIN, KBP_WINE_SCRIPTS.
 set -uo pipefail
 prefix=$1 limit=$2 program=$3
 tool=$(basename "$program")
-doubles=${KBP_TOOL_DOUBLES:?} alone=${KBP_TOOL_ALONE:?}
+doubles=${KBP_TOOL_DOUBLES:?} alone=${KBP_TOOL_ALONE:?} bits=${KBP_TOOL_BITS:?}
 # Each run gets a share of the test's time, so a box nobody answers fails one row.
 each=$((limit / 8))
 
@@ -82,12 +83,19 @@ head -c 512 "$doubles/$image" >"$doubles/$cut"
 row "$doubles" 16 'err:512 bytes but its end field \(bytes 6\.\.7\) says 1023, which needs 1024' -- download "$cut" --usb --yes
 row "$doubles" 2 'err:--usb and --port COM1 name two different paths' -- download "$image" --usb --port COM1
 row "$doubles" 2 'err:the rate 115200 is not one the library sets' -- download "$image" --port COM1:115200,N,8,1
-# A 64-bit kbptool.exe takes USB where the library would choose the controller ports, and refuses them.
-row "$doubles" 0 'out:4 \(usb\)' -- interface auto
-row "$doubles" 0 'out:over USB; read back and verified' -- download "$image" --yes
-row "$doubles" 2 'err:--interface ports cannot be used here' 'err:64-bit program cannot reach the controller ports' \
-  'err:try: use USB' -- download "$image" --interface ports
-row "$doubles" 2 'err:64-bit program' -- interface ports
+if [ "$bits" = 64 ]; then
+  # A 64-bit kbptool.exe takes USB where the library would choose the controller ports, and refuses them.
+  row "$doubles" 0 'out:4 \(usb\)' -- interface auto
+  row "$doubles" 0 'out:over USB; read back and verified' -- download "$image" --yes
+  row "$doubles" 2 'err:--interface ports cannot be used here' 'err:64-bit program cannot reach the controller ports' \
+    'err:try: use USB' -- download "$image" --interface ports
+  row "$doubles" 2 'err:64-bit program' -- interface ports
+else
+  # A 32-bit one leaves the choice to the library, which takes the controller ports on the Windows 7
+  # that Wine reports; Wine grants no port access, so no keyboard answers there.
+  row "$doubles" 0 'out:1 \(ports\)' -- interface auto
+  row "$doubles" 15 'err:download failed over the controller ports' 'err:before the first block' -- download "$image" --yes
+fi
 # A COM port without a device behind it, opened by the tool before the library is asked, in Windows'
 # words (under Wine it opens, but is no serial line).
 row "$doubles" 12 'err:COM3 opens, but it is no serial line Windows can set up \(Windows says: ' -- \
@@ -101,7 +109,7 @@ row "$doubles" 0 'out:"settings": "4800,O,8,1"' 'out:"text": "1024 bytes sent ov
   download "$image" --port "$port" --json --no-verify
 # The capture library's box comes up, is noted, and --no answers it.
 row "$work/no_kbpfunc" 20 'err:the library asks: .*KBPFUNC\.DLL.*Cancel \(--no\)' \
-  'err:why: the library cannot load the capture library KBPFUNC\.DLL' 'err:try: put a 64-bit KBPFUNC\.DLL beside .*kbpi32\.dll' \
+  'err:why: the library cannot load the capture library KBPFUNC\.DLL' "err:try: put a $bits-bit KBPFUNC\\.DLL beside .*kbpi32\\.dll" \
   -- upload up.kbp --usb --no
 row "$doubles" 0 'out:^\{.*"command": "detect"' -- detect --json --no
 
