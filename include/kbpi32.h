@@ -35,12 +35,19 @@ typedef void (KBPI32_CALL *kbp_progress_callback)(int percent);
  * address 4) into the keyboard: 64-byte blocks, 16 over USB. On entry
  * `status` names the path: "USB", "AT" (the chosen path), a COM port such as
  * "COM1:9600,N,8,1" (settings searched when absent), or "" (the chosen path).
- * Returns the file's size on success, else -1 no file name, -2 the COM port
- * cannot be opened or set up (or is not one of COM1..COM9), -3 the port text
- * names no COM port, -4 the COM port cannot be closed, -5 the transfer
- * stopped, -6 not an image file, -7 the file cannot be opened; `status` then
- * holds the one-line result text (make it at least 64 bytes). `progress` may
- * be null. */
+ * Returns the file's size on success, else one of kbp_download_result;
+ * `status` then holds the one-line result text (make it at least 64 bytes).
+ * kbp_get_last_transfer tells which of the causes a result covers it was.
+ * `progress` may be null. */
+enum kbp_download_result {
+    KBP_DOWNLOAD_NO_FILE_NAME = -1,
+    KBP_DOWNLOAD_COM_PORT_FAILED = -2,    /* not opened or not set up, or not one of COM1..COM9 */
+    KBP_DOWNLOAD_NOT_A_COM_PORT = -3,     /* the port text names no COM port */
+    KBP_DOWNLOAD_COM_PORT_NOT_CLOSED = -4,
+    KBP_DOWNLOAD_STOPPED = -5,            /* the transfer stopped */
+    KBP_DOWNLOAD_NOT_AN_IMAGE = -6,
+    KBP_DOWNLOAD_FILE_NOT_OPENED = -7
+};
 int KBPI32_CALL kbp_download(const char *file, char *status, kbp_progress_callback progress);
 
 /* Reads the keyboard's configuration image and writes it to `file` as the
@@ -48,11 +55,74 @@ int KBPI32_CALL kbp_download(const char *file, char *status, kbp_progress_callba
  * same folder, which replaces `file` only once the whole image is on disk (a
  * failed upload leaves `file` as it was). Over USB when `status` begins with
  * "USB", else over the chosen path. Returns the image's end address (the file
- * has one byte more); 0 on failure and -1 without a file name, with the reason
- * in `status`, which must hold at least 64 bytes plus the file name.
+ * has one byte more), else one of kbp_upload_result with the reason in
+ * `status`, which must hold at least 64 bytes plus the file name.
  * `progress` may be null. Both transfers pump the thread's messages while they
  * wait; a quit message taken meanwhile is posted again before they return. */
+enum kbp_upload_result { KBP_UPLOAD_FAILED = 0, KBP_UPLOAD_NO_FILE_NAME = -1 };
 int KBPI32_CALL kbp_upload(const char *file, char *status, kbp_progress_callback progress);
+
+/* What went wrong in the last kbp_download or kbp_upload: the first thing that
+ * did, where one result covers several causes. */
+enum kbp_cause {
+    KBP_CAUSE_NONE = 0,               /* nothing went wrong */
+    KBP_CAUSE_NO_FILE_NAME = 1,
+    KBP_CAUSE_COM_NUMBER = 2,         /* COM10 and up, or COM without a digit: only COM1..COM9 open */
+    KBP_CAUSE_COM_NOT_OPENED = 3,
+    KBP_CAUSE_COM_NOT_SET_UP = 4,     /* opened, but its line state, queues, time-outs or buffers failed */
+    KBP_CAUSE_COM_NO_ECHO = 5,        /* the search found no keyboard at any of its 24 line settings */
+    KBP_CAUSE_NOT_A_COM_PORT = 6,
+    KBP_CAUSE_COM_NOT_CLOSED = 7,
+    KBP_CAUSE_USB_LIBRARY = 8,        /* KBPUSB.DLL or its send routine cannot be loaded */
+    KBP_CAUSE_CAPTURE_LIBRARY = 9,    /* KBPFUNC.DLL cannot be loaded, or lacks a routine */
+    KBP_CAUSE_OPENING_CHECK = 10,     /* no keyboard answered before the first block */
+    KBP_CAUSE_BLOCK_NOT_TAKEN = 11,
+    KBP_CAUSE_NOT_AN_IMAGE = 12,
+    KBP_CAUSE_FILE_NOT_OPENED = 13,   /* the image file cannot be opened for reading */
+    KBP_CAUSE_NO_ANSWER = 14,         /* the keyboard's answers failed and UPLOAD ERROR was answered Cancel */
+    KBP_CAUSE_IMAGE_TOO_LONG = 15,    /* the keyboard's image ends past what an upload can read */
+    KBP_CAUSE_FILE_NOT_CREATED = 16,  /* the upload's file cannot be created */
+    KBP_CAUSE_FILE_NOT_WRITTEN = 17   /* not all of the upload's file reached the disk (a full disk) */
+};
+
+/* What the last kbp_download or kbp_upload did besides its result. */
+struct kbp_last_transfer {
+    int32_t cause;           /* enum kbp_cause */
+    int32_t bytes_sent;      /* download: image bytes from address 4 on that the path took */
+    char line_settings[16];  /* the line settings a download set its COM port up with, as
+                                "9600,N,8,1" (given, or found by the search); "" for none */
+};
+/* Fills `last`: 0, or 1 when it is null. */
+int KBPI32_CALL kbp_get_last_transfer(struct kbp_last_transfer *last);
+
+/* A port text as kbp_download reads it, for a host that takes one from a
+ * person: the path it names, the serial port and its line settings, and
+ * whether the library takes them as written. */
+enum kbp_port_path {
+    KBP_PORT_CHOSEN = 0,  /* "" or "AT": the path kbp_set_interface chose */
+    KBP_PORT_USB = 1,     /* "USB" */
+    KBP_PORT_SERIAL = 2,  /* a serial port: "COM5:9600,N,8,1" */
+    KBP_PORT_NONE = 3     /* no port text: kbp_download returns -3 */
+};
+enum kbp_port_problem {
+    KBP_PORT_AS_WRITTEN = 0,
+    KBP_PORT_SETTINGS = 1,      /* line settings it would not set as written (it would search instead) */
+    KBP_PORT_COM_NUMBER = 2,    /* not one of COM1..COM9: kbp_download gives -2 */
+    KBP_PORT_OTHER_SYSTEM = 3,  /* a name of another system (COM5 on Linux where no host set it up) */
+    KBP_PORT_NO_FOLDER = 4      /* a device named without its folder (ttyUSB0) */
+};
+struct kbp_port_text {
+    int32_t path;            /* enum kbp_port_path */
+    int32_t problem;         /* enum kbp_port_problem */
+    uint32_t line_rate;      /* the rate the line is set to; 0 where the settings are searched */
+    char port[260];          /* the serial port: "COM5", "/dev/ttyUSB0" */
+    char settings[24];       /* its line settings as written; "" where they are searched */
+    char reason[160];        /* a problem in words */
+    char hint[200];          /* what the library takes instead, in words */
+    char instead[260];       /* a port text the library takes in its place; "" where none is known */
+};
+/* Reads `text` into `port`: 0, or 1 when either is null. */
+int KBPI32_CALL kbp_read_port_text(const char *text, struct kbp_port_text *port);
 
 /* Chooses the path (low 8 bits of kind); 0 accepted, 1 when outside 0..4. */
 unsigned char KBPI32_CALL kbp_set_interface(int kind);

@@ -2,9 +2,17 @@
  *
  * libkbpi32.so.1 runs the same transfers as kbpi32.dll over the devices Linux
  * has: USB keyboards through their hidraw node (the answers of an upload come
- * from the keyboard's input device) and serial devices, which the library
- * names COM1..COM9 as on Windows. The keyboard controller ports and the two
- * keyboard drivers exist only on Windows. */
+ * from the keyboard's input device) and serial devices. The keyboard
+ * controller ports and the two keyboard drivers exist only on Windows.
+ *
+ * A port text names a serial device by its path: kbp_download takes
+ * "/dev/ttyUSB0:9600,N,8,1" or "/dev/ttyUSB0" (the line settings searched),
+ * and its texts name the device as written ("unable to open /dev/ttyUSB0");
+ * such a status buffer must hold 64 bytes more than the text. COM1..COM9 name
+ * the devices a host gave them with kbp_linux_set_com_port, as on Windows.
+ * kbp_read_port_text refuses a COM port no device stands for
+ * (KBP_PORT_OTHER_SYSTEM) and a device without its folder (KBP_PORT_NO_FOLDER,
+ * "ttyUSB0"), with a port text to write instead. */
 #ifndef KBPI32_LINUX_H
 #define KBPI32_LINUX_H
 

@@ -1,14 +1,16 @@
-// The exports of kbpi32: the C entry points host programs call.
+// The exports of kbpi32: the C entry points host programs call. kbp_download
+// and kbp_read_port_text, which name serial ports, are in port_exports.cpp.
 #include "include/kbpi32.h"
 
 #include <cstdint>
+#include <cstring>
 #include <type_traits>
 
 #include "kbpi32/channel/byte_channel.h"
 #include "kbpi32/channel/class_driver.h"
 #include "kbpi32/channel/interface_state.h"
 #include "kbpi32/channel/reply_timer.h"
-#include "kbpi32/download/download_engine.h"
+#include "kbpi32/common/last_transfer.h"
 #include "kbpi32/upload/read_transaction.h"
 #include "kbpi32/upload/upload_engine.h"
 #include "platform/timers_messages.h"
@@ -19,12 +21,19 @@ extern "C" {
 static_assert(std::is_same_v<decltype(&TimeoutTimerProc), platform::TimerProc>);
 static_assert(std::is_same_v<decltype(&UploadTimerProc), platform::TimerProc>);
 
-int KBPI32_CALL kbp_download(const char* file, char* status, kbp_progress_callback progress) {
-    return kbp::kbp_download(file, status, progress);
-}
-
 int KBPI32_CALL kbp_upload(const char* file, char* status, kbp_progress_callback progress) {
     return kbp::kbp_upload(file, status, progress);
+}
+
+int KBPI32_CALL kbp_get_last_transfer(struct kbp_last_transfer* last) {
+    if (last == nullptr) return 1;
+    const kbp::LastTransferState& s = kbp::last_transfer_state;
+    *last = kbp_last_transfer{};
+    last->cause = s.cause;
+    last->bytes_sent = s.bytes_sent;
+    static_assert(sizeof last->line_settings == sizeof s.line_settings);
+    std::memcpy(last->line_settings, s.line_settings, sizeof s.line_settings);
+    return 0;
 }
 
 unsigned char KBPI32_CALL kbp_set_interface(int kind) { return kbp::set_interface(kind); }

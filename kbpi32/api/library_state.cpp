@@ -6,6 +6,7 @@
 #include "kbpi32/channel/tick_wait.h"
 #include "kbpi32/channel/usb_binding.h"
 #include "kbpi32/common/held_quit.h"
+#include "kbpi32/common/last_transfer.h"
 #include "kbpi32/common/pending_timer.h"
 #include "kbpi32/common/status.h"
 #include "kbpi32/download/download_engine.h"
@@ -28,6 +29,7 @@ void reset_library_state() {
     capture_state = CaptureState{};
     upload_state = UploadState{};
     download_state = DownloadState{};
+    last_transfer_state = LastTransferState{};
 }
 
 }  // namespace kbp

@@ -2,6 +2,8 @@
 // Which path to the keyboard is in use, and how it is chosen.
 #include <cstdint>
 
+#include "include/kbpi32.h"
+
 namespace kbp {
 
 // The process-wide interface flags, each 0 or 1. Several can be 1 at once: a
@@ -20,12 +22,13 @@ struct InterfaceState {
 };
 extern InterfaceState interface_state;
 
+// The kinds as kbp_set_interface takes them, under the library's own names.
 enum InterfaceKind : std::uint8_t {
-    kAutomatic = 0,
-    kControllerPorts = 1,
-    kClassDriver = 2,
-    kPortDriver = 3,
-    kUsb = 4,
+    kAutomatic = KBP_INTERFACE_AUTOMATIC,
+    kControllerPorts = KBP_INTERFACE_PORTS,
+    kClassDriver = KBP_INTERFACE_CLASS_DRIVER,
+    kPortDriver = KBP_INTERFACE_PORT_DRIVER,
+    kUsb = KBP_INTERFACE_USB,
 };
 
 // kbp_set_interface: 0 accepted, 1 for a kind outside 0..4 (low 8 bits count).

@@ -6,6 +6,8 @@
 #include "include/kbp_protocol.h"
 #include "kbpi32/channel/serial_settings.h"
 #include "kbpi32/channel/tick_wait.h"
+#include "kbpi32/common/last_transfer.h"
+#include "kbpi32/common/port_text.h"
 #include "kbpi32/common/status.h"
 #include "kbpi32/common/texts.h"
 
@@ -21,7 +23,6 @@ constexpr std::uint32_t kQueueSize = 512;
 constexpr std::uint32_t kTimeoutMs = 200;
 constexpr int kPauseMs = 10;
 constexpr int kEchoWindowMs = 60;
-constexpr int kPortPrefixLength = 5;  // "COM1:"
 
 bool port_open() { return serial_state.com_handle != platform::invalid_handle(); }
 
@@ -49,6 +50,12 @@ std::uint8_t close_and_fail(const char* message, std::uint8_t result) {
     close_port();
     write_status("%s", message);
     return result;
+}
+
+// A step of setting the port up failed: the download cannot begin.
+std::uint8_t setup_failed(const char* message, std::uint8_t result, kbp_cause cause = KBP_CAUSE_COM_NOT_SET_UP) {
+    note_cause(cause);
+    return close_and_fail(message, result);
 }
 
 // The status text in a modal box; which button is pressed changes nothing.
@@ -85,20 +92,20 @@ bool apply_line_settings(const LineSettings& settings) {
 std::uint8_t finish_setup() {
     const platform::Handle port = serial_state.com_handle;
     if (!platform::setup_comm(port, kQueueSize, kQueueSize))
-        return close_and_fail(text::kCantSetupBufferSize, r::kCannotSetupBuffers);
+        return setup_failed(text::kCantSetupBufferSize, r::kCannotSetupBuffers);
     if (!platform::get_comm_timeouts(port, serial_state.timeouts))
-        return close_and_fail(text::kCantGetTimeout, r::kCannotGetTimeouts);
+        return setup_failed(text::kCantGetTimeout, r::kCannotGetTimeouts);
     platform::CommTimeouts& t = serial_state.timeouts;
     t.ReadIntervalTimeout = 0;
     t.ReadTotalTimeoutMultiplier = 0;
     t.ReadTotalTimeoutConstant = kTimeoutMs;
     t.WriteTotalTimeoutMultiplier = 0;
     t.WriteTotalTimeoutConstant = kTimeoutMs;
-    if (!platform::set_comm_timeouts(port, t)) return close_and_fail(text::kCantSetupTimeout, r::kCannotSetTimeouts);
+    if (!platform::set_comm_timeouts(port, t)) return setup_failed(text::kCantSetupTimeout, r::kCannotSetTimeouts);
     if (!platform::purge_comm(port, platform::kPurgeTxClear))
-        return close_and_fail(text::kErrorClearTransmit, r::kCannotClearTransmit);
+        return setup_failed(text::kErrorClearTransmit, r::kCannotClearTransmit);
     if (!platform::purge_comm(port, platform::kPurgeRxClear))
-        return close_and_fail(text::kErrorClearReceive, r::kCannotClearReceive);
+        return setup_failed(text::kErrorClearReceive, r::kCannotClearReceive);
     return r::kOk;
 }
 
@@ -129,6 +136,7 @@ bool keyboard_echoes() {
 std::uint8_t search_line_settings(const char* port_text) {
     if (!close_port()) {
         write_status("%s", text::kCantCloseComPort);
+        note_cause(KBP_CAUSE_COM_NOT_CLOSED);
         return r::kCannotClearReceive;
     }
     pause();
@@ -136,23 +144,28 @@ std::uint8_t search_line_settings(const char* port_text) {
         serial_state.com_handle = open_port();
         if (!port_open()) {
             write_status(text::kUnableToOpen, serial_state.device_name);
+            note_cause(KBP_CAUSE_COM_NOT_OPENED);
             return r::kCannotConfigure;
         }
         if (!read_state()) {
             close_port();
             write_status(text::kUnableToConfig, port_text);
+            note_cause(KBP_CAUSE_COM_NOT_SET_UP);
             return r::kCannotConfigure;
         }
-        if (std::strlen(entry) < 4) return close_and_fail(text::kUnableToDownload, r::kCannotSetState);
+        // The end marker: no keyboard echoed at any setting.
+        if (std::strlen(entry) < 4)
+            return setup_failed(text::kUnableToDownload, r::kCannotSetState, KBP_CAUSE_COM_NO_ECHO);
 
         char set_to[32];
         std::snprintf(set_to, sizeof set_to, text::kSetTo, entry);
         write_status("%s", set_to);
         LineSettings settings;
-        if (!parse_line_settings(entry, settings)) return close_and_fail(text::kUnableToDownload, r::kCannotSetState);
+        if (!parse_line_settings(entry, settings)) return setup_failed(text::kUnableToDownload, r::kCannotSetState);
         if (!apply_line_settings(settings)) {
             close_port();
             write_status("%s", text::kSearchError);
+            note_cause(KBP_CAUSE_COM_NOT_SET_UP);
             show_status_box(text::kSearchError);
             return r::kCannotSetState;
         }
@@ -161,11 +174,13 @@ std::uint8_t search_line_settings(const char* port_text) {
 
         if (!write_byte(KBP_ECHO)) {
             write_status("%s", text::kUnableToSendData);
+            note_cause(KBP_CAUSE_COM_NOT_SET_UP);
             show_status_box(text::kUnableToSendData);
             close_port();
             return r::kCannotSend;
         }
         if (keyboard_echoes()) {
+            note_line_settings(settings);
             write_status("%s", set_to);
             show_status_box(set_to);
             return r::kOk;
@@ -198,15 +213,16 @@ std::uint8_t com_configure(const char* port_text) {
     if (!read_state()) {
         close_port();
         write_status(text::kUnableToConfig, port_text);
+        note_cause(KBP_CAUSE_COM_NOT_SET_UP);
         return r::kCannotConfigure;
     }
     LineSettings settings;
-    const bool has_settings = std::strlen(port_text) > kPortPrefixLength && port_text[kPortPrefixLength] >= '0' &&
-                              port_text[kPortPrefixLength] <= '9';
-    if (!has_settings || !parse_line_settings(port_text + kPortPrefixLength, settings))
-        return search_line_settings(port_text);
-    if (!apply_line_settings(settings)) return close_and_fail(text::kCantSetComState, r::kCannotSetState);
-    return finish_setup();
+    const char* given = line_settings_of(port_text);
+    if (given == nullptr || !parse_line_settings(given, settings)) return search_line_settings(port_text);
+    if (!apply_line_settings(settings)) return setup_failed(text::kCantSetComState, r::kCannotSetState);
+    const std::uint8_t result = finish_setup();
+    if (result == r::kOk) note_line_settings(settings);
+    return result;
 }
 
 std::uint8_t com_send_byte(int byte) {
@@ -238,6 +254,7 @@ std::uint8_t com_send_byte(int byte) {
 std::uint8_t com_close() {
     if (!close_port()) {
         write_status("%s", text::kCantCloseComPort);
+        note_cause(KBP_CAUSE_COM_NOT_CLOSED);
         return r::kCannotClose;
     }
     return r::kOk;

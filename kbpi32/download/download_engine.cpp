@@ -13,10 +13,11 @@
 #include "kbpi32/channel/usb_binding.h"
 #include "kbpi32/common/held_quit.h"
 #include "kbpi32/common/image_format.h"
+#include "kbpi32/common/last_transfer.h"
 #include "kbpi32/common/pending_timer.h"
+#include "kbpi32/common/port_text.h"
 #include "kbpi32/common/status.h"
 #include "kbpi32/common/texts.h"
-#include "kbpi32/download/download_results.h"
 #include "kbpi32/download/opening_checks.h"
 
 namespace kbp {
@@ -25,52 +26,29 @@ DownloadState download_state;
 
 namespace {
 
-namespace r = download_result;
-
 constexpr int kBlock = KBP_DOWNLOAD_BLOCK;
 constexpr int kUsbBlock = KBP_DOWNLOAD_USB_BLOCK;
 constexpr int kPauseIterations = 8191;
-
-bool begins_with(const char* text, const char* prefix) {
-    return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
-}
 
 void report_progress(int percent) {
     if (download_state.progress != nullptr) download_state.progress(percent);
 }
 
-// "COMn" from the status buffer; "COM 3" names COM3.
-void take_device_name(const char* status) {
-    char name[5] = {};
-    std::strncpy(name, status, 4);
-    if (name[3] == ' ' && status[3] != '\0') name[3] = status[4];
-    set_com_device_name(name);
-}
-
-// The port a text beginning with "COM" names, as written ("COM12", "COM 3"),
-// into `port`; true when it has more than the one digit the device name holds.
-bool names_two_digit_port(const char* text, char (&port)[sizeof SerialState::port_settings]) {
-    const std::size_t first_digit = text[3] == ' ' ? 4 : 3;
-    std::size_t end = first_digit;
-    while (end + 1 < sizeof port && text[end] >= '0' && text[end] <= '9') ++end;
-    std::memcpy(port, text, end);
-    port[end] = '\0';
-    return end - first_digit > 1;
-}
-
 std::int32_t open_com_port(const char* status) {
     // Refused before anything is opened: COM12 must not open COM1.
     char port[sizeof SerialState::port_settings];
-    if (names_two_digit_port(serial_state.port_settings, port)) {
+    if (names_long_com_number(serial_state.port_settings, port, sizeof port)) {
         write_status(text::kUnableToOpen, port);
-        return r::kComPortFailed;
+        note_cause(KBP_CAUSE_COM_NUMBER);
+        return KBP_DOWNLOAD_COM_PORT_FAILED;
     }
-    take_device_name(status);
+    com_device_name(status, serial_state.device_name);
     if (com_open() != 0) {
         write_status(text::kUnableToOpen, serial_state.device_name);
-        return r::kComPortFailed;
+        note_cause(KBP_CAUSE_COM_NOT_OPENED);
+        return KBP_DOWNLOAD_COM_PORT_FAILED;
     }
-    if (com_configure(serial_state.port_settings) != 0) return r::kComPortFailed;
+    if (com_configure(serial_state.port_settings) != 0) return KBP_DOWNLOAD_COM_PORT_FAILED;
     interface_state.use_serial = 1;
     return 0;
 }
@@ -130,12 +108,14 @@ std::int32_t send_image_blocks(platform::File file, std::int32_t size) {
         block_length = kUsbBlock;
         if (usb_bind() != 0) {
             write_status("%s", text::kUsbLibraryNotFound);
+            note_cause(KBP_CAUSE_USB_LIBRARY);
             return 0;
         }
     }
     kill_pending_timer();
     if (!opening_check_passed()) {
         write_status("%s", text::kDownloadCheckFailed);
+        note_cause(KBP_CAUSE_OPENING_CHECK);
         return 0;
     }
     kill_pending_timer();
@@ -156,8 +136,10 @@ std::int32_t send_image_blocks(platform::File file, std::int32_t size) {
             if (s.use_usb) usb_release();
             send_enable_command();
             write_status("%s", text::kDownloadNotPossible);
+            note_cause(KBP_CAUSE_BLOCK_NOT_TAKEN);
             return 0;
         }
+        last_transfer_state.bytes_sent = n - kFirstImageAddress;
     } while (n < size);
 
     if (s.use_usb) usb_release();
@@ -172,36 +154,45 @@ std::int32_t download_image(const char* file) {
     platform::File in = platform::file_open(file, "rb");
     if (in == nullptr) {
         write_status("%s", text::kImageNotFound);
-        return r::kFileNotFound;
+        note_cause(KBP_CAUSE_FILE_NOT_OPENED);
+        return KBP_DOWNLOAD_FILE_NOT_OPENED;
     }
     const std::int32_t size = image_file_size(in);
     // Frames carry 16-bit addresses: a longer file would overwrite the start of memory.
     if (size < kMinImageSize || size > kMaxImageSize || !has_magic(in)) {
         write_status("%s", text::kNotAValidImage);
+        note_cause(KBP_CAUSE_NOT_AN_IMAGE);
         platform::file_close(in);
-        return r::kNotAnImage;
+        return KBP_DOWNLOAD_NOT_AN_IMAGE;
     }
     const std::int32_t sent = send_image_blocks(in, size);
     platform::file_close(in);
-    return sent < size ? r::kTransferStopped : sent;
+    return sent < size ? KBP_DOWNLOAD_STOPPED : sent;
 }
 
 std::int32_t kbp_download(const char* file, char* status, DownloadProgress progress) {
     status_state.current_status = status;
     download_state.progress = progress;
+    begin_transfer_report();
     ensure_interface_chosen();
     if (file == nullptr) {
         write_status("%s", text::kNoFileSpecified);
-        return r::kNoFileSpecified;
+        note_cause(KBP_CAUSE_NO_FILE_NAME);
+        return KBP_DOWNLOAD_NO_FILE_NAME;
     }
     const char* port_text = status != nullptr ? status : "";
-    if (begins_with(port_text, KBP_PORT_TEXT_USB))
+    const kbp_port_path path = port_path_of(port_text);
+    // The empty text is copied too: it empties the port settings text.
+    if (path == KBP_PORT_USB)
         interface_state.use_usb = 1;
-    else if (!begins_with(port_text, KBP_PORT_TEXT_CHOSEN))
+    else if (path != KBP_PORT_CHOSEN || *port_text == '\0')
         set_port_settings_text(port_text);
 
     if (serial_state.port_settings[0] != '\0') {
-        if (!begins_with(port_text, KBP_PORT_TEXT_COM)) return r::kNotAComPort;
+        if (path != KBP_PORT_SERIAL) {
+            note_cause(KBP_CAUSE_NOT_A_COM_PORT);
+            return KBP_DOWNLOAD_NOT_A_COM_PORT;
+        }
         if (const std::int32_t failed = open_com_port(port_text); failed != 0) return failed;
     }
     std::int32_t result = download_image(file);
@@ -209,7 +200,7 @@ std::int32_t kbp_download(const char* file, char* status, DownloadProgress progr
         // The port is gone after this download; later ones take their own path.
         interface_state.use_serial = 0;
         // A failed close has already written its message.
-        if (com_close() != 0) result = r::kCannotCloseComPort;
+        if (com_close() != 0) result = KBP_DOWNLOAD_COM_PORT_NOT_CLOSED;
     } else {
         pause_before_return();
     }

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "kbpi32/common/last_transfer.h"
 #include "kbpi32/common/pending_timer.h"
 #include "kbpi32/common/texts.h"
 #include "kbpi32/upload/read_transaction.h"
@@ -56,6 +57,7 @@ std::uint8_t bind_function_library() {
     if (s.library == nullptr) {
         const platform::Module loaded = platform::load_library(platform::kCaptureLibraryName);
         if (reinterpret_cast<std::uintptr_t>(loaded) <= kHighestFailedLoad) {
+            note_cause(KBP_CAUSE_CAPTURE_LIBRARY);
             platform::message_box(text::kUnableToLoadKbpfunc, text::kErrorCaption, platform::kMbOkCancel);
             return 1;
         }
@@ -64,6 +66,7 @@ std::uint8_t bind_function_library() {
     // A library that lacked a name is asked again at the next binding (it stays
     // loaded), so every transfer that cannot bind tells the user why.
     if (!resolve_names()) {
+        note_cause(KBP_CAUSE_CAPTURE_LIBRARY);
         platform::message_box(text::kLoadKbpi32Failed, text::kErrorCaption, platform::kMbOkCancel);
         return 1;
     }

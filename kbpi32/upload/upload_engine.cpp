@@ -7,11 +7,11 @@
 #include "kbpi32/channel/usb_binding.h"
 #include "kbpi32/common/held_quit.h"
 #include "kbpi32/common/image_format.h"
+#include "kbpi32/common/last_transfer.h"
 #include "kbpi32/common/status.h"
 #include "kbpi32/common/texts.h"
 #include "kbpi32/upload/function_library.h"
 #include "kbpi32/upload/read_transaction.h"
-#include "kbpi32/upload/upload_results.h"
 #include "platform/platform.h"
 
 namespace kbp {
@@ -109,7 +109,10 @@ bool has_size(const char* path, std::int32_t size) {
 const char* write_temporary(const char* temporary, std::int32_t image_end) {
     platform::File out = platform::file_open(temporary, "wb");
     if (out == nullptr) return text::kFileCreationFailed;
-    if (!write_image_bytes(out, image_end) || !has_size(temporary, image_end + 1)) return text::kCantWriteFile;
+    if (!write_image_bytes(out, image_end) || !has_size(temporary, image_end + 1)) {
+        note_cause(KBP_CAUSE_FILE_NOT_WRITTEN);
+        return text::kCantWriteFile;
+    }
     return nullptr;
 }
 
@@ -120,14 +123,16 @@ std::int32_t write_image_file(const char* file, std::int32_t image_end) {
     char temporary[platform::kMaxPath];
     if (!folder_of(file, folder) || !platform::file_create_temporary(folder, temporary)) {
         write_status(text::kFileCreationFailed, file);
-        return upload_result::kFailed;
+        note_cause(KBP_CAUSE_FILE_NOT_CREATED);
+        return KBP_UPLOAD_FAILED;
     }
     const char* failure = write_temporary(temporary, image_end);
     if (failure == nullptr && !platform::file_replace(temporary, file)) failure = text::kFileCreationFailed;
     if (failure == nullptr) return image_end;
     platform::file_remove(temporary);
     write_status(failure, file);
-    return upload_result::kFailed;
+    note_cause(KBP_CAUSE_FILE_NOT_CREATED);  // unless it was the writing that failed
+    return KBP_UPLOAD_FAILED;
 }
 
 }  // namespace
@@ -139,10 +144,16 @@ std::int32_t read_image() {
     s.image_end = kProvisionalImageEnd;
     s.failures = 0;
     while (s.read_offset <= s.image_end) {
-        if (!image_fits()) return 0;
+        if (!image_fits()) {
+            note_cause(KBP_CAUSE_IMAGE_TOO_LONG);
+            return 0;
+        }
         read_chunk();
         if (s.failures < kFailuresBeforePrompt) continue;
-        if (!user_continues()) return 0;
+        if (!user_continues()) {
+            note_cause(KBP_CAUSE_NO_ANSWER);
+            return 0;
+        }
         s.failures = 0;
     }
     return s.image_end;
@@ -153,26 +164,29 @@ std::int32_t upload_image(const char* file, char*, ProgressCallback progress) {
     report_progress(0);
     if (file == nullptr) {
         write_status("%s", text::kUploadNoFileSpecified);
-        return upload_result::kNoFileSpecified;
+        note_cause(KBP_CAUSE_NO_FILE_NAME);
+        return KBP_UPLOAD_NO_FILE_NAME;
     }
-    std::int32_t result = bind_function_library() == 0 ? read_image() : upload_result::kFailed;
+    std::int32_t result = bind_function_library() == 0 ? read_image() : KBP_UPLOAD_FAILED;
     release_function_library();
-    if (result == upload_result::kFailed)
+    if (result == KBP_UPLOAD_FAILED)
         write_status("%s", text::kUploadError);
     else
         result = write_image_file(file, result);
-    report_progress(result != upload_result::kFailed ? 100 : 0);
+    report_progress(result != KBP_UPLOAD_FAILED ? 100 : 0);
     return result;
 }
 
 std::int32_t kbp_upload(const char* file, char* status, ProgressCallback progress) {
     status_state.current_status = status;
+    begin_transfer_report();
     if (status != nullptr && std::strncmp(status, KBP_PORT_TEXT_USB, sizeof KBP_PORT_TEXT_USB - 1) == 0) {
         interface_state.use_usb = 1;
         interface_state.interface_chosen = 1;
         if (usb_bind() != 0) {
             write_status("%s", text::kUsbLibraryNotFound);
-            return upload_result::kFailed;
+            note_cause(KBP_CAUSE_USB_LIBRARY);
+            return KBP_UPLOAD_FAILED;
         }
     }
     ensure_interface_chosen();

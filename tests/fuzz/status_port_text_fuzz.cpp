@@ -4,7 +4,9 @@
 // their room. The same call is made twice, each after an earlier download
 // left another settings text, and with other bytes after the terminator;
 // any read past a terminator shows as a difference. No keyboard: the image
-// file does not exist.
+// file does not exist. kbp_read_port_text reads the same text no further than
+// its terminator, and names the rate the port was set up with.
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -47,6 +49,15 @@ Outcome download(const std::string& port_text, bool no_file, const char* earlier
     kbp_fuzz::require(std::memchr(s.port_settings, '\0', sizeof s.port_settings) != nullptr);
     kbp_fuzz::require(std::memchr(s.device_name, '\0', sizeof s.device_name) != nullptr);
     kbp_fuzz::require(sim::devices().open_count() == 0);
+    kbp_last_transfer last;
+    kbp_get_last_transfer(&last);
+    kbp_port_text read;
+    kbp_read_port_text(std::string(port_text).c_str(), &read);
+    const auto terminated = [](const auto& text) { return std::memchr(text, '\0', sizeof text) != nullptr; };
+    kbp_fuzz::require(terminated(read.port) && terminated(read.settings) && terminated(read.reason) &&
+                      terminated(read.hint) && terminated(read.instead));
+    if (last.line_settings[0] != '\0')
+        kbp_fuzz::require(read.line_rate == std::strtoul(last.line_settings, nullptr, 10));
     std::vector<platform::LineSettings> lines;
     for (const sim::ComPort& port : sim::com_ports().ports) lines.push_back(port.line());
     return {result, buffer.data(), s.device_name, lines};

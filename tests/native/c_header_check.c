@@ -9,7 +9,9 @@ int kbp_c_header_check(void) {
     unsigned char (*get_byte)(void) = vdd_EF_get;
     void (*timer_proc)(void *, unsigned int, uintptr_t, unsigned long) = TimeoutTimerProc;
     unsigned char (*send_usb)(int) = snddata_USB;
-    return set != 0 && get_byte != 0 && timer_proc != 0 && send_usb != 0 && KBP_INTERFACE_USB == 4 &&
+    int (*read_port)(const char *, struct kbp_port_text *) = kbp_read_port_text;
+    int (*last)(struct kbp_last_transfer *) = kbp_get_last_transfer;
+    return set != 0 && read_port != 0 && last != 0 && get_byte != 0 && timer_proc != 0 && send_usb != 0 && KBP_INTERFACE_USB == 4 &&
            KBP_UPLOAD_MAX_END(KBP_UPLOAD_CHUNK) < KBP_UPLOAD_BUFFER_SIZE && sizeof KBP_IMAGE_MAGIC == KBP_IMAGE_MAGIC_SIZE + 1 &&
            KBP_IMAGE_MAX_SIZE > KBP_IMAGE_MIN_SIZE && KBP_USB_VENDOR_ID != 0;
 }

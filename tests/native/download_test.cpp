@@ -3,6 +3,7 @@
 
 #include "kbpi32/channel/interface_state.h"
 #include "kbpi32/channel/serial_port.h"
+#include "kbpi32/common/last_transfer.h"
 #include "kbpi32/common/pending_timer.h"
 #include "kbpusb_on_sim.h"
 #include "upload_test.h"
@@ -138,6 +139,7 @@ TEST_F(Download, WithoutAFileNameNoPortIsOpenedAndThePortTextStays) {
     std::strcpy(status, "COM3:9600,N,8,1");
     EXPECT_EQ(kbp_download(nullptr, status, record_progress), -1);
     EXPECT_STREQ(status, "no file specified");
+    EXPECT_EQ(kbp::last_transfer_state.cause, KBP_CAUSE_NO_FILE_NAME);
     EXPECT_EQ(sim::faults().uses(sim::Call::open_device), opens);
     EXPECT_STREQ(kbp::serial_state.port_settings, "COM1");
 }
@@ -147,6 +149,7 @@ TEST_F(Download, APortTextThatNamesNoComPortIsRefusedUntilAnEmptyOneClearsIt) {
     EXPECT_EQ(download("COM1:9600,N,8,1"), 302);
     EXPECT_EQ(download("USB"), -3);
     EXPECT_STREQ(status, "USB");
+    EXPECT_EQ(kbp::last_transfer_state.cause, KBP_CAUSE_NOT_A_COM_PORT);
     EXPECT_EQ(download("AT"), -3);
     // "USB" set the USB flag before it was refused: the empty text proceeds over USB.
     kbp_test::install_kbpusb();
@@ -191,6 +194,7 @@ TEST_F(Download, AComPortOfTwoDigitsIsRefusedBeforeAnythingIsOpened) {
         const unsigned opens = sim::devices().opens + sim::devices().failed_opens;
         EXPECT_EQ(download(c.text), -2);
         EXPECT_STREQ(status, c.status);
+        EXPECT_EQ(kbp::last_transfer_state.cause, KBP_CAUSE_COM_NUMBER);
         EXPECT_EQ(sim::devices().opens + sim::devices().failed_opens, opens);
         EXPECT_EQ(sim::image_files().opened, 0u);
     }

@@ -30,28 +30,44 @@ const std::set<Call> kNeverFail = {Call::tick_count,        Call::port_io_permit
                                    Call::port_write,        Call::translate_message, Call::dispatch_message,
                                    Call::hid_get_guid};
 
-using Outcomes = std::map<int, std::set<std::string>>;
+// Each result with the texts it may leave, and the causes each text may come with.
+using Causes = std::set<int>;
+using Outcomes = std::map<int, std::map<std::string, Causes>>;
 
 const Outcomes& download_outcomes() {
+    const Causes set_up = {KBP_CAUSE_COM_NOT_SET_UP};
     static const Outcomes o = {
-        {302, {" 302 bytes sent"}},
+        {302, {{" 302 bytes sent", {KBP_CAUSE_NONE}}}},
         {-2,
-         {"unable to open COM1", "unable to config COM1:9600,N,8,1", " can\xB4t set com state ",
-          " can\xB4t setup buffer size ", " can\xB4t get timeout ", " can\xB4t setup timeout ",
-          " error clear transmit buffer ", " error clear receive buffer "}},
-        {-4, {"can\xB4t close com-Port "}},
-        {-5, {"download check failed", "download not possible ", "KBPUSB.DLL not found "}},
-        {-6, {"not a valid kbp fileformat"}},
-        {-7, {"kbp-file not found"}},
+         {{"unable to open COM1", {KBP_CAUSE_COM_NOT_OPENED}}, {"unable to config COM1:9600,N,8,1", set_up},
+          {" can\xB4t set com state ", set_up}, {" can\xB4t setup buffer size ", set_up},
+          {" can\xB4t get timeout ", set_up}, {" can\xB4t setup timeout ", set_up},
+          {" error clear transmit buffer ", set_up}, {" error clear receive buffer ", set_up}}},
+        // A block not taken, or a closing that failed on its own.
+        {-4, {{"can\xB4t close com-Port ", {KBP_CAUSE_BLOCK_NOT_TAKEN, KBP_CAUSE_COM_NOT_CLOSED}}}},
+        {-5,
+         {{"download check failed", {KBP_CAUSE_OPENING_CHECK, KBP_CAUSE_CAPTURE_LIBRARY}},
+          {"download not possible ", {KBP_CAUSE_BLOCK_NOT_TAKEN}},
+          {"KBPUSB.DLL not found ", {KBP_CAUSE_USB_LIBRARY}}}},
+        {-6, {{"not a valid kbp fileformat", {KBP_CAUSE_NOT_AN_IMAGE}}}},
+        {-7, {{"kbp-file not found", {KBP_CAUSE_FILE_NOT_OPENED}}}},
     };
     return o;
 }
 
 Outcomes upload_outcomes(const TransferRig& rig, Path path) {
-    return {{kUploadEnd, {TransferRig::port_text_of(path)}},
+    return {{kUploadEnd, {{TransferRig::port_text_of(path), {KBP_CAUSE_NONE}}}},
             {0,
-             {"Upload Error.\n", "KBPUSB.DLL not found ", "File '" + rig.upload_file + "' creation failed.\n",
-              "Can't write into file '" + rig.upload_file + "'.\n"}}};
+             {{"Upload Error.\n", {KBP_CAUSE_NO_ANSWER, KBP_CAUSE_CAPTURE_LIBRARY}},
+              {"KBPUSB.DLL not found ", {KBP_CAUSE_USB_LIBRARY}},
+              {"File '" + rig.upload_file + "' creation failed.\n", {KBP_CAUSE_FILE_NOT_CREATED}},
+              {"Can't write into file '" + rig.upload_file + "'.\n", {KBP_CAUSE_FILE_NOT_WRITTEN}}}}};
+}
+
+kbp_last_transfer last_transfer() {
+    kbp_last_transfer last;
+    kbp_get_last_transfer(&last);
+    return last;
 }
 
 // Every use while there are few; else the first twenty, an even spread and the
@@ -98,6 +114,7 @@ TEST_P(FaultMatrix, EveryCallFailingAtEachUseEndsCleanly) {
     prepare();
     sim::faults().record = true;
     ASSERT_TRUE(succeeded(run())) << rig.status;
+    EXPECT_STREQ(last_transfer().line_settings, s.path == Path::serial ? "9600,N,8,1" : "");
     std::map<Call, unsigned> uses;
     for (int c = 0; c < static_cast<int>(Call::count_); ++c)
         if (const unsigned n = sim::faults().uses(Call(c)); n > 0 && !kNeverFail.contains(Call(c))) uses[Call(c)] = n;
@@ -113,7 +130,13 @@ TEST_P(FaultMatrix, EveryCallFailingAtEachUseEndsCleanly) {
             const int result = run();
             ++cases;
             ASSERT_TRUE(outcomes.contains(result)) << result << " " << rig.status;
-            EXPECT_TRUE(outcomes.at(result).contains(rig.status)) << result << " '" << rig.status << "'";
+            ASSERT_TRUE(outcomes.at(result).contains(rig.status)) << result << " '" << rig.status << "'";
+            const kbp_last_transfer last = last_transfer();
+            EXPECT_TRUE(outcomes.at(result).at(rig.status).contains(last.cause)) << rig.status << " " << last.cause;
+            // What a download tells of the blocks taken agrees with its result.
+            if (!s.upload) {
+                EXPECT_EQ(last.bytes_sent == 298, succeeded(result) || last.cause == KBP_CAUSE_COM_NOT_CLOSED);
+            }
 
             const bool leaks_by_itself = call == Call::close_handle || call == Call::destroy_device_info_list ||
                                          call == Call::hid_free_preparsed_data || call == Call::kill_timer;

@@ -1,5 +1,6 @@
 #include <vector>
 
+#include "kbpi32/common/last_transfer.h"
 #include "kbpi32/common/texts.h"
 #include "serial_test.h"
 
@@ -79,6 +80,7 @@ TEST_F(SerialConfigure, TheSearchFindsTheOneSettingTheKeyboardEchoesAt) {
     ASSERT_EQ(open_and_configure("COM1"), 0);
 
     EXPECT_EQ(status_text(), "set to 2400,O,8,1");
+    EXPECT_STREQ(kbp::last_transfer_state.line_settings, "2400,O,8,1");
     ASSERT_EQ(sim::message_boxes().shown.size(), 1u);
     EXPECT_EQ(sim::message_boxes().shown[0].text, "set to 2400,O,8,1");
     EXPECT_EQ(sim::message_boxes().shown[0].caption, "");
@@ -102,6 +104,8 @@ TEST_F(SerialConfigure, NoKeyboardOnTheLineTriesAllEntriesAndLeavesThePortClosed
     const std::uint32_t start = sim::clock().now_ms;
     EXPECT_EQ(open_and_configure("COM1"), 2);
     EXPECT_EQ(status_text(), "unable to download");
+    EXPECT_EQ(kbp::last_transfer_state.cause, KBP_CAUSE_COM_NO_ECHO);
+    EXPECT_STREQ(kbp::last_transfer_state.line_settings, "");
     EXPECT_EQ(port.states_applied.size(), 24u);
     EXPECT_EQ(port.written, Bytes(24, 0xEE));
     EXPECT_TRUE(sim::message_boxes().shown.empty());

@@ -1,6 +1,7 @@
 #include <cstring>
 
 #include "kbpi32/channel/interface_state.h"
+#include "kbpi32/common/last_transfer.h"
 #include "kbpi32/common/pending_timer.h"
 #include "kbpi32/upload/function_library.h"
 #include "kbpi32/upload/read_transaction.h"
@@ -84,6 +85,7 @@ TEST_F(Upload, AnImageEndingPastTheBufferFailsWithoutReadingOnIt) {
     image_in_keyboard(8992);  // its last 16-byte chunk would end at 9007
     EXPECT_EQ(upload(), 0);
     EXPECT_STREQ(status, "Upload Error.\n");
+    EXPECT_EQ(kbp::last_transfer_state.cause, KBP_CAUSE_IMAGE_TOO_LONG);
     EXPECT_FALSE(file_exists());
     EXPECT_EQ(keyboard.read_requests, 1u);
 

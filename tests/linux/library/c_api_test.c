@@ -25,6 +25,8 @@ static int count_box(const char *text, const char *caption, int offers_cancel, v
 int main(int argc, char **argv) {
     char text[64];
     char status[256];
+    struct kbp_last_transfer last;
+    struct kbp_port_text port;
     const char *image = argc > 1 ? argv[1] : "sample.kbp";
     int n;
 
@@ -67,6 +69,37 @@ int main(int argc, char **argv) {
     CHECK(kbp_download(image, status, NULL) == -2);
     CHECK(kbp_linux_last_device_error() == ENOENT);
     kbp_linux_set_box_callback(NULL, NULL);
+
+    /* A device named by its path is named so in the texts; the COM number a
+     * download takes for it is given back, and without one free it opens nothing. */
+    strcpy(status, "/nonexistent/ttyS7:9600,N,8,1");
+    CHECK(kbp_download(image, status, NULL) == KBP_DOWNLOAD_COM_PORT_FAILED);
+    CHECK(strcmp(status, "unable to open /nonexistent/ttyS7") == 0);
+    CHECK(kbp_get_last_transfer(&last) == 0 && last.cause == KBP_CAUSE_COM_NOT_OPENED);
+    CHECK(kbp_linux_set_com_port(5, NULL) == 0);
+    strcpy(status, "/nonexistent/ttyS7");
+    CHECK(kbp_download(image, status, NULL) == KBP_DOWNLOAD_COM_PORT_FAILED);
+    CHECK(strcmp(status, "unable to open /nonexistent/ttyS7") == 0);
+    CHECK(kbp_linux_last_device_error() == ENOENT);
+    CHECK(kbp_linux_map_com_port("/dev/ttyUSB5") == 5);
+    CHECK(kbp_get_last_transfer(NULL) == 1);
+
+    /* Port texts as a person writes them on Linux. */
+    CHECK(kbp_read_port_text("/dev/ttyUSB0:4800,O,8,1", &port) == 0);
+    CHECK(port.path == KBP_PORT_SERIAL && port.problem == KBP_PORT_AS_WRITTEN && port.line_rate == 4800);
+    CHECK(strcmp(port.port, "/dev/ttyUSB0") == 0 && strcmp(port.settings, "4800,O,8,1") == 0);
+    CHECK(kbp_read_port_text("/dev/ttyUSB0:9600,X,8,1", &port) == 0 && port.problem == KBP_PORT_SETTINGS);
+    CHECK(strstr(port.reason, "the parity X is not N, O or E") != NULL);
+    CHECK(kbp_read_port_text("COM4", &port) == 0 && port.problem == KBP_PORT_AS_WRITTEN); /* a host gave it a device */
+    CHECK(kbp_linux_set_com_port(9, NULL) == 0);
+    CHECK(kbp_read_port_text("COM9:9600,N,8,1", &port) == 0 && port.problem == KBP_PORT_OTHER_SYSTEM);
+    CHECK(strcmp(port.reason, "COM9 is a Windows port name") == 0);
+    CHECK(strcmp(port.instead, "/dev/ttyS8:9600,N,8,1") == 0);
+    CHECK(kbp_read_port_text("com4", &port) == 0 && port.problem == KBP_PORT_OTHER_SYSTEM && port.path == KBP_PORT_NONE);
+    CHECK(kbp_read_port_text("ttyUSB0:9600,N,8,1", &port) == 0 && port.problem == KBP_PORT_NO_FOLDER);
+    CHECK(strcmp(port.reason, "ttyUSB0:9600,N,8,1 names no device") == 0);
+    CHECK(strcmp(port.instead, "/dev/ttyUSB0:9600,N,8,1") == 0);
+    CHECK(kbp_read_port_text("USB", NULL) == 1);
 
     return failures == 0 ? 0 : 1;
 }

@@ -6,7 +6,7 @@
 #include "commands/failure_words.h"
 #include "files/file_access.h"
 #include "include/kbp_protocol.h"
-#include "kbpi32/download/download_results.h"
+#include "include/kbpi32.h"
 #include "output/readable_text.h"
 #include "commands/wire_time.h"
 
@@ -76,7 +76,7 @@ PathAnswer probe_com(Session& session, const PortText& port_text) {
     std::snprintf(status, sizeof status, "%s", port.c_str());
     const int result = session.library.download(none.c_str(), status, nullptr);
     const std::string found = last_settings_found();
-    if (result == kbp::download_result::kFileNotFound && !found.empty()) {
+    if (result == KBP_DOWNLOAD_FILE_NOT_OPENED && !found.empty()) {
         a.answer = "yes";
         a.detail = "the keyboard echoed at " + found;
         a.path = name + " at " + found;

@@ -6,14 +6,13 @@
 #include "hosts/keyboard_host.h"
 #include "include/kbp_protocol.h"
 #include "kbpi32/common/texts.h"
-#include "kbpi32/download/download_results.h"
+#include "include/kbpi32.h"
 #include "output/report.h"
 
 namespace kbptool {
 
 namespace {
 
-namespace result = kbp::download_result;
 namespace text = kbp::text;
 
 constexpr const char* kDllBeside =
@@ -125,17 +124,17 @@ std::string cable_hint(const Route& route, bool with_port) {
 
 Explanation explain_download(int code, const std::string& status, const Route& route, const Written& written) {
     switch (code) {
-    case result::kComPortFailed: return com_port_failed(status, route);
-    case result::kNotAComPort:
+    case KBP_DOWNLOAD_COM_PORT_FAILED: return com_port_failed(status, route);
+    case KBP_DOWNLOAD_NOT_A_COM_PORT:
         return {"\"" + route.port_text + "\" is no port text",
                 "the port text names no COM port: it must be USB, AT, or COM1..COM9 with optional settings",
                 "--port " + keyboard_host().example_port() + ":9600,N,8,1, --port " + keyboard_host().example_port() +
                     ", or --usb"};
-    case result::kCannotCloseComPort: return close_failed(route, written);
-    case result::kTransferStopped: return transfer_stopped(status, route, written);
-    case result::kNotAnImage:
+    case KBP_DOWNLOAD_COM_PORT_NOT_CLOSED: return close_failed(route, written);
+    case KBP_DOWNLOAD_STOPPED: return transfer_stopped(status, route, written);
+    case KBP_DOWNLOAD_NOT_AN_IMAGE:
         return {kNothingWritten, "the library refused the image", "check the file with `kbptool info IMAGE`"};
-    case result::kFileNotFound:
+    case KBP_DOWNLOAD_FILE_NOT_OPENED:
         return {kNothingWritten, "the library could not open the image file", "check the file's name and rights"};
     default: return {"", "kbp_download returned " + std::to_string(code), ""};
     }

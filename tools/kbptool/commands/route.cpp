@@ -5,7 +5,7 @@
 #include "include/kbp_protocol.h"
 #include "include/kbpi32.h"
 #include "commands/session.h"
-#include "kbpi32/download/download_results.h"
+#include "include/kbpi32.h"
 #include "output/exit_codes.h"
 
 namespace kbptool {
@@ -76,7 +76,7 @@ std::optional<Route> choose_route(const KbpLibrary& library, const KeyboardHost&
 bool failed_over_usb(const Route& route, const Outcome& o) {
     if (!o.failed() || o.ending == Ending::file_error) return false;
     if (route.path == Path::com) return route.usb_chunks() && o.ending == Ending::upload;
-    return route.usb_chunks() && o.result != kbp::download_result::kNotAComPort;
+    return route.usb_chunks() && o.result != KBP_DOWNLOAD_NOT_A_COM_PORT;
 }
 
 bool choose_read_back_path(const KbpLibrary& library, const Route& route) {

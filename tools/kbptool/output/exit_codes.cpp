@@ -1,6 +1,6 @@
 #include "output/exit_codes.h"
 
-#include "kbpi32/download/download_results.h"
+#include "include/kbpi32.h"
 
 namespace kbptool {
 
@@ -19,9 +19,9 @@ int exit_code_of(Ending ending, std::optional<long> result) {
     case Ending::file_error: return 4;
     case Ending::download: return for_download(result.value_or(0));
     case Ending::upload: return result.value_or(0) > 0 ? exit_code::kSuccess : result.value_or(0) == 0 ? 20 : 21;
-    case Ending::not_an_image: return for_download(kbp::download_result::kNotAnImage);
-    case Ending::image_unreadable: return for_download(kbp::download_result::kFileNotFound);
-    case Ending::port_unusable: return for_download(kbp::download_result::kComPortFailed);
+    case Ending::not_an_image: return for_download(KBP_DOWNLOAD_NOT_AN_IMAGE);
+    case Ending::image_unreadable: return for_download(KBP_DOWNLOAD_FILE_NOT_OPENED);
+    case Ending::port_unusable: return for_download(KBP_DOWNLOAD_COM_PORT_FAILED);
     case Ending::differs: return 30;
     case Ending::read_back_failed: return 31;
     case Ending::cannot_read_back: return 32;
