@@ -1,5 +1,7 @@
 # Fails when a file of kbptool outside hosts/ includes a host's own header, or
-# a host includes another host's. hosts/*.h is the interface every part may use.
+# a host includes another host's (hosts/*.h is the interface every part may
+# use), and when a file reaches the library past its public headers: kbptool
+# knows the library by include/ alone, but for the simulated host's set-up.
 #   cmake -DROOT=<tools/kbptool> -P check_tool_layers.cmake
 set(violations "")
 file(GLOB_RECURSE files "${ROOT}/*.h" "${ROOT}/*.cpp")
@@ -9,6 +11,12 @@ foreach(file ${files})
   if(shown MATCHES "^hosts/([a-z_]+)/")
     set(own ${CMAKE_MATCH_1})
   endif()
+  file(STRINGS ${file} private REGEX "^[ \t]*#[ \t]*include[ \t]*\"(kbpi32|platform|kbpusb|kbdsim)/")
+  foreach(line ${private})
+    if(NOT (own STREQUAL "sim" AND line MATCHES "\"platform/sim/scenario\\.h\""))
+      string(APPEND violations "  ${shown} includes a header of the library's own: ${line}\n")
+    endif()
+  endforeach()
   file(STRINGS ${file} includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"hosts/[a-z_]+/")
   foreach(line ${includes})
     string(REGEX REPLACE ".*\"hosts/([a-z_]+)/.*" "\\1" host "${line}")
@@ -18,5 +26,5 @@ foreach(file ${files})
   endforeach()
 endforeach()
 if(violations)
-  message(FATAL_ERROR "kbptool's commands never include a host, and no host another:\n${violations}")
+  message(FATAL_ERROR "kbptool's commands never include a host, no host another, and none the library's own headers:\n${violations}")
 endif()

@@ -51,6 +51,10 @@
 #define KBP_USB_SEND_ROUTINE "snddata_USB"
 #define KBP_USB_CLOSE_ROUTINE "Close_USB"
 
+/* The outside keyboard function library, loaded by this bare name for the
+ * capture of the keystrokes an upload (and a download's opening check) reads. */
+#define KBP_CAPTURE_LIBRARY_NAME "KBPFUNC.DLL"
+
 /* The port texts the transfers read from their status buffer: one beginning
  * with "USB" puts the frames on USB, one beginning with "COM" on that COM port
  * (downloads only), "AT" leaves them on the chosen path. */

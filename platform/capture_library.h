@@ -2,6 +2,7 @@
 // The keystroke-capture library "KBPFUNC.DLL", an outside library that kbpi32
 // loads by name: the names it is bound by, one home for kbpi32, the simulated
 // PC and the test doubles.
+#include "include/kbp_protocol.h"
 
 // The 47 names, in the order kbpi32 resolves them. X(name, called): `called`
 // is 1 for the six kbpi32 calls, 0 for those it only resolves.
@@ -57,7 +58,7 @@
 namespace platform {
 
 // The file name the library is loaded by.
-constexpr char kCaptureLibraryName[] = "KBPFUNC.DLL";
+constexpr char kCaptureLibraryName[] = KBP_CAPTURE_LIBRARY_NAME;
 
 #define KBP_CAPTURE_LIBRARY_NAME_TEXT(name, called) #name,
 constexpr const char* kCaptureLibraryNames[] = {KBP_CAPTURE_LIBRARY_NAMES(KBP_CAPTURE_LIBRARY_NAME_TEXT)};

@@ -99,6 +99,11 @@ void Scenario::attach_usb() const {
     device.unplugs_at_write = usb_unplugs_at_write_;
 }
 
+Scenario& Scenario::closing_fails() {
+    closing_fails_ = true;
+    return *this;
+}
+
 void Scenario::build() const {
     reset();
     if (capture_library_) install_function_library();
@@ -126,6 +131,7 @@ void Scenario::build() const {
             return answer(box.text, box.caption) ? platform::kIdOk : platform::kIdCancel;
         };
     }
+    if (closing_fails_) faults().fail(Call::close_handle);
 }
 
 std::optional<platform::LineSettings> line_setting_of(const std::string& text) {
@@ -145,6 +151,10 @@ std::vector<PresentHidDevice> hid_devices_present() {
     std::vector<PresentHidDevice> present;
     for (const HidDevice& device : hid().attached) present.push_back({device.path, device.vendor_id, device.product_id});
     return present;
+}
+
+void unplug_usb_devices() {
+    for (HidDevice& device : hid().attached) device.plugged = false;
 }
 
 }  // namespace sim

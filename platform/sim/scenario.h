@@ -60,6 +60,8 @@ public:
     Scenario& kbpusb(const KbpusbRoutines& routines);
     // Someone at the screen answers the library's message boxes.
     Scenario& answering_boxes(BoxAnswer answer);
+    // Closing a device fails, as a COM port that cannot be closed.
+    Scenario& closing_fails();
 
     // A fresh PC (sim::reset), set up as described. The keyboard keeps its memory.
     void build() const;
@@ -82,6 +84,7 @@ private:
     bool capture_library_ = false;
     std::optional<KbpusbRoutines> kbpusb_;
     BoxAnswer answer_;
+    bool closing_fails_ = false;
 };
 
 // The line settings of a text such as "9600,N,8,1", read as kbpi32 reads a
@@ -100,5 +103,7 @@ struct PresentHidDevice {
 };
 std::vector<PresentComPort> com_ports_present();
 std::vector<PresentHidDevice> hid_devices_present();
+// Every USB device pulled out, as a technician pulling the cable would.
+void unplug_usb_devices();
 
 }  // namespace sim

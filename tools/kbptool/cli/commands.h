@@ -1,6 +1,8 @@
 #pragma once
 // The subcommands of kbptool. Each registers itself on the app and leaves its
 // exit code in the context.
+#include <string>
+
 #include "commands/session.h"
 
 namespace CLI {
@@ -11,6 +13,9 @@ namespace kbptool {
 
 // The check of a FILE or IMAGE argument: a name, never an empty text.
 std::string refuse_empty_name(const std::string& name);
+// A command of `app` under its word: its description, then in its help notes and an example.
+CLI::App* add_command(CLI::App& app, Command command, const std::string& description, const std::string& example,
+                      const std::string& notes = "");
 
 void add_transfer_commands(CLI::App& app, Context& context);   // download, upload, verify
 void add_image_commands(CLI::App& app, Context& context);      // info, new

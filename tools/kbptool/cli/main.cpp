@@ -2,71 +2,52 @@
 // through kbpi32, from a command line.
 #include <CLI/CLI.hpp>
 #include <algorithm>
-#include <cstdio>
 
 #include "cli/commands.h"
-#include "output/exit_codes.h"
-#include "files/image.h"
-#include "hosts/keyboard_host.h"
-#include "output/interrupt.h"
 #include "cli/suggest.h"
+#include "hosts/host.h"
+#include "output/interrupt.h"
 
 #ifndef KBP_VERSION
 #define KBP_VERSION "unknown"
 #endif
 
+namespace kbptool {
+
+std::string refuse_empty_name(const std::string& name) { return name.empty() ? "an empty file name" : ""; }
+
+CLI::App* add_command(CLI::App& app, Command command, const std::string& description, const std::string& example,
+                      const std::string& notes) {
+    CLI::App* sub = app.add_subcommand(std::string(command_word(command)), description);
+    sub->footer(notes + "Example:\n  " + example + "\n");
+    return sub;
+}
+
+}  // namespace kbptool
+
 namespace {
 
 using namespace kbptool;
 
-const std::string kExitCodes =
-    "Exit codes:\n"
-    "  0      success (detect: it ran; its lines tell where a keyboard answers)\n"
-    "  1      info: not a valid image, or one a download refuses; send: a byte not taken; the library\n"
-    "         refused the interface\n"
-    "  2      wrong command line: also two paths named at once, line settings the library would not take\n"
-    "         as written, a path this system cannot have, a number out of range\n"
-    "  3      kbpi32 (or the simulated keyboard's state, or kbptool-sim) cannot be used\n"
-    "  4      a file of the tool's own (upload's output, new's file, info's image, the DLL's temporary\n"
-    "         file) is refused or cannot be read or written; new over a file without --force\n"
-    "  11..17 as kbp_download's -1..-7: 12 COM port cannot be opened or set up, 13 port text names no\n"
-    "         COM port, 14 COM port cannot be closed, 15 transfer stopped, 16 not a valid image (also one\n"
-    "         shorter than its end field says, without --force), 17 image file cannot be read\n"
-    "  20     kbp_upload failed (0); 21 kbp_upload had no file name (-1)\n"
-    "  30     the keyboard holds other bytes than the image (download's read-back, verify)\n"
-    "  31     the image was sent but the keyboard could not be read back (download: --no-verify skips it)\n"
-    "  32     verify: the image ends past what an upload can read (" + std::to_string(max_upload_end(false)) + "; " +
-    std::to_string(max_upload_end(true)) + " over USB)\n"
-    "  130    interrupted (Ctrl-C): after a download the keyboard may hold part of the image, download again";
-
 int usage_error(const std::string& command, const std::string& text, const std::string& hint, bool json) {
     Outcome o;
-    o.command = command;
-    o.text = text;
-    o.hint = hint;
-    o.ending = Ending::usage;
-    return report(o, {false, json});
+    o.command = command_named(command);
+    return report(o.fail(ExitCode::usage, {text, "", hint}), {false, json});
 }
 
 int print_version(bool json) {
-    KbpLibrary library;
-    std::string error;
-    const bool loaded = keyboard_host().load_library(library, error);
+    Library library;
+    Failure failure;
+    const bool loaded = host::load(library, failure);
     Outcome o;
-    o.command = "version";
+    o.command = Command::version;
     const std::string of_library =
         loaded ? "kbpi32 " + (library.version.empty() ? std::string("(no version)") : library.version) + ", " +
                      library.location
-               : "kbpi32 not loaded: " + error.substr(0, error.find('\n'));
+               : "kbpi32 not loaded: " + failure.text;
     o.text = std::string("kbptool ") + KBP_VERSION + "; " + of_library;
     o.extra.text("tool_version", KBP_VERSION).text("library_version", library.version).text("library", library.location);
     return report(o, {false, json});
-}
-
-std::vector<std::string> command_names(const CLI::App& app) {
-    std::vector<std::string> names;
-    for (const CLI::App* sub : app.get_subcommands(std::function<bool(const CLI::App*)>{})) names.push_back(sub->get_name());
-    return names;
 }
 
 std::vector<std::string> option_names(const CLI::App& app) {
@@ -77,7 +58,7 @@ std::vector<std::string> option_names(const CLI::App& app) {
 }
 
 // The first word that is no option: the command.
-const std::string* command_word(const std::vector<std::string>& args) {
+const std::string* command_word_of(const std::vector<std::string>& args) {
     for (const std::string& a : args)
         if (!a.starts_with("-")) return &a;
     return nullptr;
@@ -108,18 +89,14 @@ std::string unknown_option_text(const CLI::App& app, const CLI::App* command, co
 }  // namespace
 
 int main(int argc, char** argv) {
-    KeyboardHost& host = keyboard_host();
-    std::vector<std::string> args = host.arguments(argc, argv);
+    std::optional<Failure> handed_over;
+    std::vector<std::string> args = host::arguments(argc, argv, handed_over);
     const bool json = std::find(args.begin(), args.end(), "--json") != args.end();
-    if (const std::string failed = host.hand_over_if_asked(args); !failed.empty()) {
+    if (handed_over) {
         Outcome o;
-        const std::size_t newline = failed.find('\n');
-        o.text = failed.substr(0, newline);
-        if (newline != std::string::npos) o.hint = failed.substr(newline + 1);
-        o.ending = Ending::no_library;
-        return report(o, {false, json});
+        return report(o.fail(ExitCode::no_library, *handed_over), {false, json});
     }
-    const std::string_view help_switch = host.help_switch();
+    const std::string& help_switch = host::facts().help_switch;
     for (std::string& a : args)
         if (!help_switch.empty() && a == help_switch) a = "--help";
     watch_for_interrupt(json);
@@ -128,7 +105,7 @@ int main(int argc, char** argv) {
     CLI::App app("kbptool: move keyboard configuration images through kbpi32", "kbptool");
     app.require_subcommand(1);
     app.fallthrough();
-    app.footer(kExitCodes);
+    app.footer(exit_code_table());
     Context context;
     app.add_flag("--quiet,-q", context.output.quiet, "Print nothing on success, only failures");
     app.add_flag("--json", context.output.json, "Print one JSON object (the same keys for every command)");
@@ -136,20 +113,22 @@ int main(int argc, char** argv) {
     app.add_flag("--version", version_asked, "Print the tool's and the library's version");
     auto* yes_flag = app.add_flag("--yes", context.yes, "Answer OK to the library's questions (message boxes)");
     app.add_flag("--no", context.no, "Answer Cancel to the library's questions")->excludes(yes_flag);
-    host.add_switches(app);
+    host::add_switches(app);
     add_transfer_commands(app, context);
     add_image_commands(app, context);
     add_interface_commands(app, context);
     add_detect_command(app, context);
-    for (CLI::App* command : app.get_subcommands(std::function<bool(CLI::App*)>{}))
+    std::vector<std::string> words;
+    for (CLI::App* command : app.get_subcommands(std::function<bool(CLI::App*)>{})) {
         command->footer(command->get_footer() +
                         "\nFor every command: --json, --quiet, --yes, --no, --version (kbptool --help lists the exit codes)\n");
+        words.push_back(command->get_name());
+    }
 
-    const std::string* word = command_word(args);
-    const std::vector<std::string> commands = command_names(app);
-    if (word != nullptr && std::find(commands.begin(), commands.end(), *word) == commands.end() &&
+    const std::string* word = command_word_of(args);
+    if (word != nullptr && std::find(words.begin(), words.end(), *word) == words.end() &&
         std::find(args.begin(), args.end(), "--help") == args.end()) {
-        const std::string meant = closest_word(*word, commands);
+        const std::string meant = closest_word(*word, words);
         return usage_error("", "unknown command " + *word,
                            meant.empty() ? "kbptool --help lists the commands" : "did you mean " + meant + "?", json);
     }
@@ -161,8 +140,7 @@ int main(int argc, char** argv) {
     } catch (const CLI::CallForAllHelp& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
-        const CLI::App* command = nullptr;
-        if (word != nullptr) command = app.get_subcommand(*word);
+        const CLI::App* command = word != nullptr ? app.get_subcommand(*word) : nullptr;
         std::string hint;
         std::string text = unknown_option_text(app, command, args, hint);
         if (text.empty()) {

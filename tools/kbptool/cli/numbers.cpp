@@ -1,6 +1,6 @@
 #include "cli/numbers.h"
 
-#include "output/readable_text.h"
+#include "output/text.h"
 
 namespace kbptool {
 
@@ -52,6 +52,14 @@ ReadNumber read_number(std::string_view text, const NumberRange& range) {
     if ((negative && *value != 0) || *value < range.first || *value > range.last)
         return {std::nullopt, quoted + (range.last == UINT64_MAX ? " is not " : " is outside ") + range.text()};
     return {*value, ""};
+}
+
+ReadNumber read_byte(std::string_view text) { return read_number(text, {0, 255}); }
+
+std::optional<int> byte_value(std::string_view text) {
+    const std::optional<std::uint64_t> byte = read_byte(text).value;
+    if (!byte) return std::nullopt;
+    return int(*byte);
 }
 
 }  // namespace kbptool

@@ -4,31 +4,27 @@
 
 #include "cli/commands.h"
 #include "cli/numbers.h"
-#include "output/exit_codes.h"
+#include "commands/paths.h"
 #include "files/image.h"
-#include "output/readable_text.h"
-#include "commands/wire_time.h"
+#include "output/text.h"
 
 namespace kbptool {
 
 namespace {
 
-Outcome file_failure(const std::string& command, const std::string& text, const FileError& error) {
+Outcome file_failure(Command command, const std::string& text, const FileError& error) {
     Outcome o;
     o.command = command;
     o.file = error.file;
-    o.text = text;
-    o.reason = describe(error);
-    o.ending = Ending::file_error;
-    return o;
+    return o.fail(ExitCode::file_error, {text, describe(error), ""});
 }
 
 Outcome info(const std::string& file) {
     Bytes image;
     FileError error;
-    if (!read_regular_file(file, image, error)) return file_failure("info", "cannot read " + file, error);
+    if (!read_regular_file(file, image, error)) return file_failure(Command::info, "cannot read " + file, error);
     Outcome o;
-    o.command = "info";
+    o.command = Command::info;
     o.file = file;
     o.bytes = long(image.size());
     const std::string library_refusal = download_refusal(image);
@@ -39,8 +35,7 @@ Outcome info(const std::string& file) {
     const bool agrees = end_field_agrees(image);
     o.text = std::to_string(image.size()) + " bytes, " +
              (refusal.empty() ? "a valid image for a download" : "not a valid image: " + refusal);
-    o.ending = refusal.empty() ? Ending::success : Ending::failed;
-    if (!refusal.empty()) o.reason = refusal;
+    if (!refusal.empty()) o.fail(ExitCode::failed, {"", refusal, ""});
     if (const std::string past = runs_past_end(image); !past.empty()) o.warnings.push_back(past);
     if (end) {
         o.lines.push_back("image end (" + end_field_bytes() + "): " + std::to_string(*end) + " (" + hex_text(*end, 4) +
@@ -60,7 +55,8 @@ Outcome info(const std::string& file) {
         std::snprintf(line, sizeof line, "%-11s %7s %12s %18s %11s %9s", "path", "frames", "frame bytes", "est. wire time",
                       "read-back", "total");
         o.lines.push_back(line);
-        for (Path p : kAllPaths) {
+        for (const PathFacts& facts : kPaths) {
+            const Path p = facts.path;
             const DownloadPlan plan = plan_download(p, o.bytes);
             const bool reads_back = p != Path::com && back_end <= max_upload_end(p == Path::usb);
             const double back = reads_back ? upload_seconds(p, back_end) : 0;
@@ -69,14 +65,14 @@ Outcome info(const std::string& file) {
                 std::snprintf(times, sizeof times, "%9.1f s %7.1f s", back, plan.wire_seconds + back);
             else
                 std::snprintf(times, sizeof times, "%11s %9s", "-", "-");
-            std::snprintf(line, sizeof line, "%-11s %7ld %12ld %16.1f s %s%s", std::string(path_name(p)).c_str(),
+            std::snprintf(line, sizeof line, "%-11s %7ld %12ld %16.1f s %s%s", std::string(facts.name).c_str(),
                           plan.frames, plan.frame_bytes, plan.wire_seconds, times,
                           p == Path::com ? " (9600 baud; an upload has no COM path: read back on the path chosen)"
                           : !reads_back  ? " (cannot be read back)"
                                          : "");
             o.lines.push_back(line);
             JsonObject path = JsonObject{}
-                                  .text("path", path_name(p))
+                                  .text("path", facts.name)
                                   .number("frames", plan.frames)
                                   .number("frame_bytes", plan.frame_bytes)
                                   .seconds("seconds", plan.wire_seconds);
@@ -101,21 +97,18 @@ Outcome info(const std::string& file) {
 Outcome make_new(const std::string& file, unsigned end, bool force) {
     std::string target;
     FileError error;
-    if (!resolve_output(file, target, error)) return file_failure("new", "cannot write " + file, error);
+    if (!resolve_output(file, target, error)) return file_failure(Command::make, "cannot write " + file, error);
     if (!force && exists_at(target)) {
         Outcome o;
-        o.command = "new";
+        o.command = Command::make;
         o.file = file;
-        o.text = file + " exists and is left as it was";
-        o.reason = "new replaces no file unless told to";
-        o.ending = Ending::file_error;
-        o.hint = "--force replaces it; or name a new file";
-        return o;
+        return o.fail(ExitCode::file_error, {file + " exists and is left as it was", "new replaces no file unless told to",
+                                             "--force replaces it; or name a new file"});
     }
     if (!check_writable(target, target + ".tmp", error) || !write_file_atomically(target, make_image(end), error))
-        return file_failure("new", "cannot write " + file, error);
+        return file_failure(Command::make, "cannot write " + file, error);
     Outcome o;
-    o.command = "new";
+    o.command = Command::make;
     o.file = file;
     o.bytes = long(end) + 1;
     o.text = file + ": a " + std::to_string(end + 1) + "-byte image, end " + std::to_string(end) + " (" + hex_text(end, 4) +
@@ -126,20 +119,18 @@ Outcome make_new(const std::string& file, unsigned end, bool force) {
 
 }  // namespace
 
-std::string refuse_empty_name(const std::string& name) { return name.empty() ? "an empty file name" : ""; }
-
 void add_image_commands(CLI::App& app, Context& context) {
     auto file = std::make_shared<std::string>();
-    CLI::App* info_command = app.add_subcommand("info", "Check IMAGE as a download would and show its frames per path");
-    info_command->footer("Example:\n  kbptool info examples/sample.kbp\n");
+    CLI::App* info_command = add_command(app, Command::info, "Check IMAGE as a download would and show its frames per path",
+                                         "kbptool info examples/sample.kbp");
     info_command->add_option("IMAGE", *file, "Configuration image file")->required()->check(refuse_empty_name);
     info_command->callback([file, &context] { context.exit_code = report(info(*file), context.output); });
 
     auto target = std::make_shared<std::string>();
     auto end = std::make_shared<unsigned>(0);
     auto force = std::make_shared<bool>(false);
-    CLI::App* make = app.add_subcommand("new", "Write a valid image with a recognisable pattern to FILE");
-    make->footer("Example:\n  kbptool new --end 1023 sample.kbp   (a 1024-byte image)\n");
+    CLI::App* make = add_command(app, Command::make, "Write a valid image with a recognisable pattern to FILE",
+                                 "kbptool new --end 1023 sample.kbp   (a 1024-byte image)");
     make->add_option("--end", *end, "Image end L, the last keyboard address: the file gets L + 1 bytes")
         ->required()
         ->transform(CLI::Validator(

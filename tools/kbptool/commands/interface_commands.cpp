@@ -1,16 +1,12 @@
 // interface and send: choosing the path and sending single bytes.
 #include <CLI/CLI.hpp>
 #include <cctype>
-#include <cstdio>
 
 #include "cli/commands.h"
+#include "cli/numbers.h"
 #include "commands/failure_words.h"
-#include "output/exit_codes.h"
 #include "include/kbp_protocol.h"
-#include "include/kbpi32.h"
-#include "output/readable_text.h"
-#include "commands/route.h"
-#include "commands/wire_time.h"
+#include "output/text.h"
 
 namespace kbptool {
 
@@ -18,16 +14,19 @@ namespace {
 
 std::string kind_name(int kind) {
     const std::optional<Path> path = path_of_kind(kind);
-    return path ? std::string(path_name(*path)) : kind == KBP_INTERFACE_AUTOMATIC ? "none chosen yet" : "?";
+    return path ? std::string(facts_of(*path).name) : kind == KBP_INTERFACE_AUTOMATIC ? "none chosen yet" : "?";
 }
 
 std::string kind_title(int kind) {
     const std::optional<Path> path = path_of_kind(kind);
-    return path ? std::string(path_title(*path)) : "";
+    return path ? std::string(facts_of(*path).title) : "";
 }
 
-// Paths that hand a byte on without waiting for the keyboard's acknowledge.
-bool awaits_no_acknowledge(int kind) { return kind == KBP_INTERFACE_PORT_DRIVER || kind == KBP_INTERFACE_USB; }
+// Whether a path of that kind waits for the keyboard's acknowledge of each byte.
+bool acknowledged(int kind) {
+    const std::optional<Path> path = path_of_kind(kind);
+    return !path || facts_of(*path).acknowledged;
+}
 
 // What a refused kind is told: the numbers and names the library takes.
 std::string kinds_hint() {
@@ -37,68 +36,66 @@ std::string kinds_hint() {
            ": " + names;
 }
 
-// A path the host cannot have, refused before the library is loaded.
-bool refused_here(const char* command, const std::string& path, const std::string& named, Context& context) {
-    MissingPath missing;
-    if (interface_on_host(keyboard_host(), path, missing)) return false;
-    context.exit_code = report(path_refusal(command, named, missing, false), context.output);
-    return true;
+// The library and the keyboard, once a path the host cannot have is refused.
+std::optional<Library> open_for(Command command, const std::string& path, const std::string& named, int& kind,
+                                Context& context) {
+    Failure missing;
+    const std::optional<int> on_host = interface_on_host(path, false, missing);
+    if (!on_host) {
+        end_with(path_refusal(command, named, missing), context);
+        return std::nullopt;
+    }
+    kind = *on_host;
+    std::optional<Library> library = load_library(command, context);
+    if (!library || !prepare_keyboard(command, context)) return std::nullopt;
+    return library;
 }
 
-Outcome interface(Session& session, const std::string& wanted) {
+Outcome interface(const Library& library, const std::string& wanted, int kind) {
     Outcome o;
-    o.command = "interface";
-    const std::optional<Path> default_path = session.host->default_path();
+    o.command = Command::interface;
     if (!wanted.empty()) {
-        MissingPath ignored;
-        const unsigned char refused = session.library.set_interface(*interface_on_host(*session.host, wanted, ignored));
+        const unsigned char refused = library.set_interface(kind);
         o.result = refused;
-        if (refused != 0) {
-            o.text = "kbp_set_interface(" + wanted + ") refused it (1)";
-            o.hint = kinds_hint();
-            o.ending = Ending::failed;
-            return o;
-        }
+        if (refused != 0) return o.fail(ExitCode::failed, {"kbp_set_interface(" + wanted + ") refused it (1)", "", kinds_hint()});
     }
-    const int kind = session.library.get_interface();
-    o.path = kind_title(kind);
-    const std::string later = default_path ? "; kbptool's transfers take " + std::string(path_title(*default_path)) + " here"
-                                           : "; the library chooses at the first transfer";
-    o.text = std::to_string(kind) + " (" + kind_name(kind) + ")" + (wanted.empty() ? later : "");
-    o.extra.number("interface", long(kind)).text("name", kind_name(kind));
+    const int chosen = library.get_interface();
+    o.path = kind_title(chosen);
+    const std::optional<Path> default_path = host::facts().default_path;
+    const std::string later = default_path
+                                  ? "; kbptool's transfers take " + std::string(facts_of(*default_path).title) + " here"
+                                  : "; the library chooses at the first transfer";
+    o.text = std::to_string(chosen) + " (" + kind_name(chosen) + ")" + (wanted.empty() ? later : "");
+    o.extra.number("interface", long(chosen)).text("name", kind_name(chosen));
     return o;
 }
 
-Outcome send(Session& session, const std::string& path, const std::vector<std::string>& bytes) {
+Outcome send(const Library& library, const std::string& path, int kind, const std::vector<std::string>& bytes) {
     Outcome o;
-    o.command = "send";
-    MissingPath ignored;
-    const bool chosen_here = !path.empty() || session.host->default_path();
-    if (chosen_here && session.library.set_interface(*interface_on_host(*session.host, path, ignored)) != 0) {
-        o.text = "the library refuses the interface " + path;
-        o.ending = Ending::failed;
-        return o;
-    }
+    o.command = Command::send;
+    const bool chosen_here = !path.empty() || host::facts().default_path;
+    if (chosen_here && library.set_interface(kind) != 0)
+        return o.fail(ExitCode::failed, {"the library refuses the interface " + path, "", ""});
     std::vector<std::string> sent;
     for (const std::string& text : bytes) {
         const int byte = *byte_value(text);
-        const unsigned char status = session.library.send_byte(byte);
-        const int kind = session.library.get_interface();
-        o.path = kind_title(kind);
+        const unsigned char status = library.send_byte(byte);
+        const int now = library.get_interface();
+        const bool waits = acknowledged(now);
+        o.path = kind_title(now);
         o.result = status;
         if (status != 0) {
-            o.text = hex_text(unsigned(byte), 2) + " not sent: status " + hex_text(status, 2);
-            o.reason = path_phrase(o.path) + " did not take the byte" +
-                       (awaits_no_acknowledge(kind) ? "" : " or no keyboard acknowledged it");
             const std::string others = other_interfaces();
-            o.hint = "check the keyboard's cable and power" + (others.empty() ? "" : ", or try " + others);
-            o.ending = Ending::failed;
+            o.fail(ExitCode::failed,
+                   {hex_text(unsigned(byte), 2) + " not sent: status " + hex_text(status, 2),
+                    path_phrase(o.path) + " did not take the byte" + (waits ? " or no keyboard acknowledged it" : ""),
+                    "check the keyboard's cable and power" + (others.empty() ? "" : ", or try " + others)});
             break;
         }
         sent.push_back(hex_text(unsigned(byte), 2));
-        o.lines.push_back(hex_text(unsigned(byte), 2) + (awaits_no_acknowledge(kind) ? " handed on" : " sent and acknowledged"));
+        o.lines.push_back(sent.back() + (waits ? " sent and acknowledged" : " handed on"));
         ++o.bytes;
-        if (awaits_no_acknowledge(kind) && o.warnings.empty())
+        if (!waits && o.warnings.empty())
             o.warnings.push_back(path_phrase(o.path) + " awaits no acknowledge: whether a keyboard took the bytes cannot be told");
     }
     if (!o.failed()) o.text = std::to_string(o.bytes) + " byte(s) over " + path_phrase(o.path);
@@ -118,9 +115,10 @@ const CLI::Validator kByte(
 
 void add_interface_commands(CLI::App& app, Context& context) {
     auto wanted = std::make_shared<std::string>();
-    CLI::App* choose = app.add_subcommand("interface", "Choose the path (kbp_set_interface) and show it (kbp_get_interface)");
-    choose->footer("KIND: auto, ports, class, portdriver, usb, or the number 0..255 passed as is.\n"
-                   "The choice lasts for this run only.\nExample:\n  kbptool interface auto\n");
+    CLI::App* choose = add_command(
+        app, Command::interface, "Choose the path (kbp_set_interface) and show it (kbp_get_interface)",
+        "kbptool interface auto",
+        "KIND: auto, ports, class, portdriver, usb, or the number 0..255 passed as is.\nThe choice lasts for this run only.\n");
     choose->add_option("KIND", *wanted, "Path to choose")->transform(CLI::Validator(
         [](std::string& text) {
             for (char& c : text) c = char(std::tolower(static_cast<unsigned char>(c)));  // USB as usb
@@ -129,27 +127,27 @@ void add_interface_commands(CLI::App& app, Context& context) {
             return (number ? read_byte(text).problem : "\"" + text + "\" is no path name") + "; " + kinds_hint();
         },
         "KIND"));
-    keyboard_host().add_options(*choose);
+    host::add_options(*choose);
     choose->callback([wanted, &context] {
-        if (refused_here("interface", *wanted, *wanted, context)) return;
-        std::optional<Session> session = open_session("interface", context);
-        if (session) finish_session(*session, interface(*session, *wanted), context);
+        int kind = 0;
+        if (const std::optional<Library> library = open_for(Command::interface, *wanted, *wanted, kind, context))
+            finish(interface(*library, *wanted, kind), context);
     });
 
     auto bytes = std::make_shared<std::vector<std::string>>();
     auto path = std::make_shared<std::string>();
-    CLI::App* sender = app.add_subcommand("send", "Send bytes to the keyboard one by one (kbp_snd_interface)");
-    sender->footer("Stops at the first byte the path does not take. The keyboard port driver and USB\n"
-                   "await no acknowledge: there \"handed on\" cannot tell whether a keyboard took it.\n"
-                   "Example:\n  kbptool send " +
-                   hex_text(KBP_ECHO, 2) + " " + hex_text(KBP_ENABLE, 2) + "\n");
+    CLI::App* sender = add_command(app, Command::send, "Send bytes to the keyboard one by one (kbp_snd_interface)",
+                                   "kbptool send " + hex_text(KBP_ECHO, 2) + " " + hex_text(KBP_ENABLE, 2),
+                                   "Stops at the first byte the path does not take. The keyboard port driver and USB\n"
+                                   "await no acknowledge: there \"handed on\" cannot tell whether a keyboard took it.\n");
     sender->add_option("BYTE", *bytes, "Bytes, 0..255 or 0x00..0xFF")->required()->check(kByte);
-    sender->add_option("--interface", *path, "Path to choose first")->transform(CLI::IsMember(kInterfaceNames, CLI::ignore_case));
-    keyboard_host().add_options(*sender);
+    sender->add_option("--interface", *path, "Path to choose first")
+        ->transform(CLI::IsMember(kInterfaceNames, CLI::ignore_case));
+    host::add_options(*sender);
     sender->callback([bytes, path, &context] {
-        if (refused_here("send", *path, "--interface " + *path, context)) return;
-        std::optional<Session> session = open_session("send", context);
-        if (session) finish_session(*session, send(*session, *path, *bytes), context);
+        int kind = 0;
+        if (const std::optional<Library> library = open_for(Command::send, *path, "--interface " + *path, kind, context))
+            finish(send(*library, *path, kind, *bytes), context);
     });
 }
 

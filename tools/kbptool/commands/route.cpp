@@ -1,21 +1,50 @@
 #include "commands/route.h"
 
-#include <cstdlib>
-
+#include "cli/numbers.h"
 #include "include/kbp_protocol.h"
-#include "include/kbpi32.h"
-#include "commands/session.h"
-#include "include/kbpi32.h"
-#include "output/exit_codes.h"
 
 namespace kbptool {
 
 std::string Route::name() const {
-    if (path != Path::com) return std::string(path_title(path));
+    if (path != Path::com) return std::string(facts_of(path).title);
     return com_port + (settings.empty() ? " (line settings searched)" : " at " + settings);
 }
 
 namespace {
+
+// The path a port text names, in a refusal's words.
+std::string port_words(const std::string& given, const kbp_port_text& port) {
+    if (port.path == KBP_PORT_USB) return "USB";
+    if (port.path == KBP_PORT_SERIAL) return port.port;
+    if (port.path == KBP_PORT_CHOSEN) return "the path the interface choice makes";
+    return "\"" + given + "\"";
+}
+
+Failure two_paths(const std::string& first, const std::string& first_path, const std::string& second,
+                  const std::string& second_path) {
+    return {first + " and " + second + " name two different paths: " + first_path + " and " + second_path,
+            "a transfer takes one path", "keep the one you mean: " + first + " or " + second};
+}
+
+// Options that name two different paths.
+std::optional<Failure> paths_apart(const TransferOptions& t, const kbp_port_text& port) {
+    const std::string port_option = "--port " + t.port;
+    if (t.usb && !t.port.empty() && port.path != KBP_PORT_USB)
+        return two_paths("--usb", "USB", port_option, port_words(t.port, port));
+    const std::optional<Path> chosen = path_from_name(t.interface_name);
+    if (!chosen) return std::nullopt;
+    const std::string interface_option = "--interface " + t.interface_name;
+    const std::string chosen_words = path_phrase(std::string(facts_of(*chosen).title));
+    if (port.path == KBP_PORT_SERIAL) {
+        Failure both = two_paths(interface_option, chosen_words, port_option, port_words(t.port, port));
+        both.reason = "a COM port is a path of its own, which no interface kind names";
+        return both;
+    }
+    if (*chosen != Path::usb && t.usb) return two_paths(interface_option, chosen_words, "--usb", "USB");
+    if (*chosen != Path::usb && port.path == KBP_PORT_USB)
+        return two_paths(interface_option, chosen_words, port_option, "USB");
+    return std::nullopt;
+}
 
 // No path named, or the word for the library's automatic choice (not the number).
 bool names_no_path(const std::string& name) {
@@ -24,48 +53,69 @@ bool names_no_path(const std::string& name) {
 
 // Whether a USB keyboard takes a harmless byte now (USB awaits no acknowledge:
 // a device of the keyboard's vendor is there and takes bytes). Leaves USB chosen.
-bool usb_keyboard_answers(const KbpLibrary& library) {
-    return library.set_interface(*kind_of_path(Path::usb)) == 0 && library.send_byte(KBP_ENABLE) == 0;
+bool usb_keyboard_answers(const Library& library) {
+    return library.set_interface(KBP_INTERFACE_USB) == 0 && library.send_byte(KBP_ENABLE) == 0;
 }
 
 }  // namespace
 
-std::optional<int> interface_on_host(const KeyboardHost& host, const std::string& name, MissingPath& missing) {
-    if (names_no_path(name)) {
-        const std::optional<Path> path = host.default_path();
-        return path ? *kind_of_path(*path) : KBP_INTERFACE_AUTOMATIC;
+bool read_port_option(const Library& library, const TransferOptions& t, Command command, kbp_port_text& port,
+                      Outcome& refusal) {
+    library.read_port_text(t.port.c_str(), &port);
+    refusal.command = command;
+    const std::string port_option = "--port " + t.port;
+    if (port.problem == KBP_PORT_OTHER_SYSTEM || port.problem == KBP_PORT_NO_FOLDER) {
+        const std::string instead = port.instead[0] != '\0' ? std::string(": --port ") + port.instead : "";
+        refusal.fail(ExitCode::usage, {port_option + " cannot be used here", port.reason, port.hint + instead});
+        return false;
     }
-    if (const std::optional<Path> path = path_from_name(name)) {
-        if (std::optional<MissingPath> why = host.missing_path(*path)) {
+    if (const std::optional<Failure> apart = paths_apart(t, port)) {
+        refusal.fail(ExitCode::usage, *apart);
+        return false;
+    }
+    if (port.problem != KBP_PORT_SETTINGS) return true;
+    refusal.fail(ExitCode::usage,
+                 {port_option + ": line settings the library would not take as written", port.reason, port.hint});
+    return false;
+}
+
+std::optional<int> interface_on_host(const std::string& name, bool takes_port, Failure& missing) {
+    if (names_no_path(name)) {
+        const std::optional<Path> path = host::facts().default_path;
+        return path ? facts_of(*path).kind : KBP_INTERFACE_AUTOMATIC;
+    }
+    if (const std::optional<Path> path = path_from_name(name))
+        if (std::optional<Failure> why = host::missing_path(*path, takes_port)) {
             missing = std::move(*why);
             return std::nullopt;
         }
-    }
     return interface_kind(name);
 }
 
-std::optional<Route> choose_route(const KbpLibrary& library, const KeyboardHost& host, const TransferOptions& t) {
-    MissingPath ignored;
-    const std::optional<int> kind = interface_on_host(host, t.interface_name, ignored);
-    const std::string port_text = t.usb ? std::string(kUsbPortText) : t.port;
+Outcome path_refusal(Command command, const std::string& named, const Failure& missing) {
+    Outcome o;
+    o.command = command;
+    return o.fail(ExitCode::usage, {named + " cannot be used here", missing.reason, missing.hint});
+}
+
+std::optional<Route> choose_route(const Library& library, const TransferOptions& t, const kbp_port_text& port) {
+    Failure ignored;
+    const std::optional<int> kind = interface_on_host(t.interface_name, true, ignored);
+    const bool com = !t.usb && port.path == KBP_PORT_SERIAL;
     // The library puts USB before a COM port: a COM download goes out with the
     // automatic choice, and its read-back's path is chosen after it.
-    const bool com = path_of_port_text(port_text) == Path::com;
     if (!kind || library.set_interface(com ? KBP_INTERFACE_AUTOMATIC : *kind) != 0) return std::nullopt;
     Route route;
-    const int chosen = com ? *kind : library.get_interface();
-    if (const std::optional<Path> path = path_of_kind(chosen)) route.upload_path = *path;
-    route.port_text = port_text;
+    route.port_text = t.usb ? KBP_PORT_TEXT_USB : t.port;
+    if (const std::optional<Path> path = path_of_kind(com ? *kind : library.get_interface())) route.upload_path = *path;
     // A USB port text puts the frames on USB, over whatever was chosen.
-    const std::optional<Path> port_path = path_of_port_text(route.port_text);
-    if (port_path == Path::usb) route.upload_path = Path::usb;
+    if (t.usb || port.path == KBP_PORT_USB) route.upload_path = Path::usb;
     route.path = route.upload_path;
     if (com) {
-        const ComText com_text = read_com_text(route.port_text);
         route.path = Path::com;
-        route.com_port = com_text.port;
-        route.settings = com_text.settings;
-        route.line_rate = com_text.line_rate;
+        route.com_port = port.port;
+        route.settings = port.settings;
+        route.line_rate = port.line_rate;
         // No upload reads a COM port, and the command line names no other
         // path beside one: the read-back takes USB, where a USB keyboard answers.
         route.upload_path = Path::usb;
@@ -73,48 +123,8 @@ std::optional<Route> choose_route(const KbpLibrary& library, const KeyboardHost&
     return route;
 }
 
-bool failed_over_usb(const Route& route, const Outcome& o) {
-    if (!o.failed() || o.ending == Ending::file_error) return false;
-    if (route.path == Path::com) return route.usb_chunks() && o.ending == Ending::upload;
-    return route.usb_chunks() && o.result != KBP_DOWNLOAD_NOT_A_COM_PORT;
-}
-
-bool choose_read_back_path(const KbpLibrary& library, const Route& route) {
+bool choose_read_back_path(const Library& library, const Route& route) {
     return route.path != Path::com || usb_keyboard_answers(library);
-}
-
-Outcome path_refusal(const std::string& command, const std::string& named, const MissingPath& missing,
-                     bool takes_port) {
-    Outcome o;
-    o.command = command;
-    o.text = named + " cannot be used here";
-    o.reason = missing.reason;
-    o.hint = missing.instead + (takes_port && !missing.instead_by_port.empty() ? " " + missing.instead_by_port : "");
-    o.ending = Ending::usage;
-    return o;
-}
-
-Outcome com_port_refused(const std::string& command, const TransferOptions& t, const Route& route,
-                         const FailureWords& words) {
-    Outcome o;
-    o.command = command;
-    o.file = t.image;
-    o.path = route.name();
-    o.text = words.text;
-    o.reason = words.reason;
-    o.hint = words.hint;
-    o.ending = Ending::port_unusable;
-    if (command != "upload") o.extra.number("sent", 0L);
-    return o;
-}
-
-void explain_com_failure(const KeyboardHost& host, const PortText& port, Outcome& o) {
-    FailureWords words{outcome_text(o), o.reason, o.hint, o.lines};
-    host.explain_com_failure(port, o.raw_text, words);
-    o.text = words.text;
-    o.reason = words.reason;
-    o.hint = words.hint;
-    o.lines = words.lines;
 }
 
 }  // namespace kbptool

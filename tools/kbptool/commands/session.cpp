@@ -1,79 +1,132 @@
 #include "commands/session.h"
 
-#include "output/exit_codes.h"
-#include "include/kbpi32.h"
-#include "commands/wire_time.h"
+#include <vector>
+
+#include "files/image.h"
+#include "include/kbp_protocol.h"
+#include "output/progress.h"
 
 namespace kbptool {
 
 namespace {
 
-constexpr char kAutomaticName[] = "auto";
+// A file of the person's as the library is given it, by a name the host may
+// have made for it; that name is finished when this ends.
+class GivenFile {
+public:
+    GivenFile(std::string file, bool reads) : file_(std::move(file)) {
+        given_ = host::give_file(file_, reads, name_, error_);
+        if (!given_ && error_.empty()) error_ = "the library cannot be given " + file_;
+    }
+    ~GivenFile() { finish(false); }
+    GivenFile(const GivenFile&) = delete;
+    GivenFile& operator=(const GivenFile&) = delete;
 
-void report_unusable(const std::string& command, const std::string& error, const std::string& hint,
-                     Context& context) {
-    Outcome o;
-    o.command = command;
-    o.text = error;
-    o.hint = hint;
-    o.ending = Ending::no_library;
-    context.exit_code = report(o, context.output);
+    const std::string& error() const { return error_; }
+    const char* name() const { return name_.c_str(); }
+    // What the library wrote, put under the file's own name.
+    bool keep() { return finish(true); }
+
+private:
+    bool finish(bool keep) {
+        if (!given_) return error_.empty();
+        given_ = false;
+        if (host::take_file(name_, file_, keep, error_)) return true;
+        if (error_.empty()) error_ = "the library's file cannot be put in place of " + file_;
+        return false;
+    }
+
+    std::string file_;
+    std::string name_;
+    std::string error_;
+    bool given_ = false;
+};
+
+bool progress_shown(const Context& c) { return !c.output.quiet && !c.output.json; }
+
+// A status buffer with `text` in it and room for every text of the library,
+// which may quote a file name or the port text.
+std::vector<char> status_buffer(const std::string& text) {
+    std::vector<char> status(text.size() + 1024, '\0');
+    text.copy(status.data(), text.size());
+    return status;
+}
+
+LibraryCall called(const Library& library, int result, const std::vector<char>& status, const Progress& progress) {
+    LibraryCall call{result, status.data(), progress.seconds(), {}, ""};
+    library.last_transfer(&call.last);
+    return call;
 }
 
 }  // namespace
 
-std::optional<Session> open_session(const std::string& command, Context& context) {
-    Session session;
-    std::string error;
-    session.host = &keyboard_host();
-    if (!session.host->load_library(session.library, error)) {
-        const std::size_t newline = error.find('\n');
-        report_unusable(command, error.substr(0, newline),
-                        newline == std::string::npos ? "" : error.substr(newline + 1), context);
-        return std::nullopt;
-    }
-    if (!session.host->prepare(context.host(), error)) {
-        report_unusable(command, error, "", context);
-        return std::nullopt;
-    }
-    return session;
+void end_with(const Outcome& outcome, Context& context) { context.exit_code = report(outcome, context.output); }
+
+std::optional<Library> load_library(Command command, Context& context) {
+    Library library;
+    Outcome o;
+    o.command = command;
+    Failure failure;
+    if (host::load(library, failure)) return library;
+    end_with(o.fail(ExitCode::no_library, failure), context);
+    return std::nullopt;
 }
 
-void finish_session(Session& session, const Outcome& outcome, Context& context) {
+bool prepare_keyboard(Command command, Context& context) {
+    std::string error;
+    if (host::prepare(context.answer(), context.output.quiet, error)) return true;
+    Outcome o;
+    o.command = command;
+    end_with(o.fail(ExitCode::no_library, {error, "", ""}), context);
+    return false;
+}
+
+void finish(const Outcome& outcome, Context& context) {
     std::string error;
     Outcome shown = outcome;
-    if (!session.host->keep(error)) {
+    if (!host::keep(error)) {
         if (!shown.failed()) {
-            shown.text = outcome_text(outcome) + "; but the keyboard's memory is not kept";
-            shown.reason = error;
-            shown.ending = Ending::no_library;
+            shown.fail(ExitCode::no_library, {outcome_text(outcome) + "; but the keyboard's memory is not kept", error, ""});
         } else {
             shown.warnings.push_back(error);
         }
     }
-    context.exit_code = report(shown, context.output);
+    end_with(shown, context);
 }
 
-const std::vector<std::string> kInterfaceNames = [] {
-    std::vector<std::string> names{kAutomaticName};
-    for (Path path : kAllPaths)
-        if (kind_of_path(path)) names.emplace_back(path_name(path));
-    return names;
-}();
-
-std::optional<int> interface_kind(const std::string& name) {
-    if (name == kAutomaticName) return KBP_INTERFACE_AUTOMATIC;
-    if (const std::optional<Path> path = path_from_name(name))
-        if (const std::optional<int> kind = kind_of_path(*path)) return kind;
-    return byte_value(name);
+LibraryCall call_download(const Library& library, const Route& route, const std::string& file, long size,
+                          const Context& context) {
+    const double block_seconds =
+        plan_download(route.path, KBP_IMAGE_FIRST_ADDRESS + block_bytes(route.path), route.line_rate).wire_seconds;
+    const GivenFile given(file, true);
+    if (!given.error().empty()) return {0, "", 0, {}, given.error()};
+    Progress progress("download", size, 0, progress_shown(context), [&] { host::step_done(block_seconds); });
+    std::vector<char> status = status_buffer(route.port_text);
+    const int result = library.download(given.name(), status.data(), &Progress::callback);
+    progress.finish();
+    return called(library, result, status, progress);
 }
 
-ReadNumber read_byte(const std::string& text) { return read_number(text, {0, 255}); }
+LibraryCall call_upload(const Library& library, const Route& route, const std::string& file, long size,
+                        const Context& context, const char* label) {
+    const int chunk = int(upload_chunk(route.usb_chunks()));
+    const double read_seconds = seconds_per_read(route.upload_path, chunk, route.line_rate);
+    GivenFile given(file, false);
+    if (!given.error().empty()) return {0, "", 0, {}, given.error()};
+    Progress progress(label, size, chunk, progress_shown(context), [&] { host::step_done(read_seconds); });
+    std::vector<char> status = status_buffer(route.usb_chunks() ? KBP_PORT_TEXT_USB : "");
+    const int result = library.upload(given.name(), status.data(), &Progress::callback);
+    progress.finish();
+    LibraryCall call = called(library, result, status, progress);
+    if (result > 0) call.status.clear();
+    if (result > 0 && !given.keep()) call.file_error = given.error();
+    return call;
+}
 
-std::optional<int> byte_value(const std::string& text) {
-    const std::optional<std::uint64_t> byte = read_byte(text).value;
-    if (!byte) return std::nullopt;
-    return int(*byte);
+bool file_failed(Outcome& o, const LibraryCall& call) {
+    if (call.file_error.empty()) return false;
+    o.fail(ExitCode::file_error, {call.file_error, "", ""});
+    return true;
 }
 
 }  // namespace kbptool

@@ -1,14 +1,9 @@
 #include "commands/transfers.h"
 
-#include <cstdio>
-
 #include "commands/failure_words.h"
-#include "commands/library_calls.h"
 #include "include/kbp_protocol.h"
-#include "kbpi32/common/texts.h"
-#include "output/exit_codes.h"
 #include "output/interrupt.h"
-#include "output/readable_text.h"
+#include "output/text.h"
 
 namespace kbptool {
 
@@ -16,10 +11,12 @@ namespace {
 
 constexpr char kNoComReadBack[] = "an upload has no COM path, and no USB keyboard answers to read the image back";
 
-// Paths that hand a block on without the keyboard's acknowledge.
-bool awaits_no_acknowledge(Path path) { return path == Path::port_driver || path == Path::usb; }
-
 std::string hex_byte(std::optional<std::uint8_t> byte) { return byte ? hex_text(*byte, 2) : "none"; }
+
+std::string difference_text(const Difference& d) {
+    return "the keyboard holds other bytes: first difference at address " + hex_text(unsigned(d.address), 4) + ", image " +
+           hex_byte(d.in_image) + ", keyboard " + hex_byte(d.in_keyboard);
+}
 
 // What an upload of the downloaded image got back, compared over the bytes
 // both the file and the read-back hold.
@@ -31,14 +28,14 @@ struct ReadBack {
     unsigned compared_end = 0;
 };
 
-ReadBack read_back(Session& session, const Route& route, const Bytes& image, const Context& context) {
+ReadBack read_back(const Library& library, const Route& route, const Bytes& image, const Context& context) {
     ReadBack back;
     back.compared_end = std::min<unsigned>(read_back_end(image), unsigned(image.size() - 1));
     // No upload is tried where no keyboard can answer it: it would end in its box.
-    back.tried = choose_read_back_path(session.library, route);
+    back.tried = choose_read_back_path(library, route);
     if (!back.tried) return back;
     const std::string file = temporary_image_path("kbptool-read-back");
-    back.call = call_upload(session, route, file, long(read_back_end(image)) + 1, context, "read back");
+    back.call = call_upload(library, route, file, long(read_back_end(image)) + 1, context, "read back");
     Bytes got;
     FileError ignored;
     back.read = back.call.result > 0 && back.call.file_error.empty() && read_regular_file(file, got, ignored);
@@ -50,12 +47,7 @@ ReadBack read_back(Session& session, const Route& route, const Bytes& image, con
     return back;
 }
 
-std::string difference_text(const Difference& d) {
-    return "the keyboard holds other bytes: first difference at address " + hex_text(unsigned(d.address), 4) + ", image " +
-           hex_byte(d.in_image) + ", keyboard " + hex_byte(d.in_keyboard);
-}
-
-Outcome started(const std::string& command, const TransferOptions& t, const Route& route) {
+Outcome started(Command command, const TransferOptions& t, const Route& route) {
     Outcome o;
     o.command = command;
     o.file = t.image;
@@ -63,23 +55,26 @@ Outcome started(const std::string& command, const TransferOptions& t, const Rout
     return o;
 }
 
+// A failure's words on USB or a serial port, where the host knows better.
+void explain_on_host(const Route& route, Path path, const LibraryCall& call, Failure& why) {
+    if (path == Path::com || route.usb_chunks()) host::explain(path, route.com_port, call.last, why);
+}
+
 // The library's download, into an outcome begun with `started`.
-void send_image(Session& session, Outcome& o, const TransferOptions& t, const Route& route, const Bytes& image,
-                const Context& context) {
+void send_image(const Library& library, Outcome& o, const Route& route, const Bytes& image, const Context& context) {
     on_interrupt_say(o.command, "the keyboard may now hold part of the image: download it again");
-    const LibraryCall call = call_download(session, route, t.image, long(image.size()), context);
+    const LibraryCall call = call_download(library, route, o.file, long(image.size()), context);
     on_interrupt_say(o.command, "");
     if (file_failed(o, call)) return;
     o.result = call.result;
     o.raw_text = call.status;
     o.seconds = call.seconds;
-    o.ending = Ending::download;
-    const Written written = written_by(call, route, long(image.size()));
-    o.extra.number("sent", written.bytes);
-    // The route as it turned out: the settings the search found are the ones used.
+    o.exit = download_exit(call.result);
+    o.extra.number("sent", long(call.last.bytes_sent));
+    // The route as it turned out: the settings the library set up are the ones used.
     Route used = route;
     if (route.path == Path::com) {
-        const std::string found = last_settings_found();
+        const std::string found = call.last.line_settings;
         if (!found.empty()) used.settings = found;
         o.path = used.name();
         o.extra.text("settings", used.settings);
@@ -89,13 +84,12 @@ void send_image(Session& session, Outcome& o, const TransferOptions& t, const Ro
         o.bytes = call.result;
         return;
     }
-    const Explanation why = explain_download(call.result, call.status, used, written);
-    o.text = why.happened;
+    Failure why = explain_download(library, call, used, long(image.size()) - KBP_IMAGE_FIRST_ADDRESS);
+    if (call.result != KBP_DOWNLOAD_NOT_A_COM_PORT) explain_on_host(route, route.path, call, why);
     // The tool's words replace the library's text: it is still shown.
-    if (!o.text.empty() && call.status != route.port_text && !trimmed(call.status).empty())
+    if (!why.text.empty() && call.status != route.port_text && !trimmed(call.status).empty())
         o.lines.push_back("the library's text: " + trimmed(call.status));
-    o.reason = why.reason;
-    o.hint = why.hint;
+    o.fail(o.exit, why);
 }
 
 // Where the end field and the file's size disagree; with the addresses the
@@ -122,145 +116,128 @@ std::string why_no_read_back(const Bytes& image, bool usb) {
            ", the last address an upload can read" + (usb ? " over USB" : "");
 }
 
-// Whether the read-back of a download takes 8-byte chunks (USB).
-bool reads_back_over_usb(const TransferOptions& t) {
-    MissingPath ignored;
-    const std::optional<int> kind = interface_on_host(keyboard_host(), t.interface_name, ignored);
-    // After a COM download without a path named, the read-back takes USB.
-    const bool com_read_back = path_of_port_text(t.port) == Path::com && kind == KBP_INTERFACE_AUTOMATIC;
-    return t.usb || path_of_port_text(t.port) == Path::usb || com_read_back || kind == kind_of_path(Path::usb);
+// Whether the read-back of a download takes 8-byte chunks (USB): a COM
+// download is read back there too.
+bool reads_back_over_usb(const TransferOptions& t, const kbp_port_text& port) {
+    Failure ignored;
+    return t.usb || port.path == KBP_PORT_USB || port.path == KBP_PORT_SERIAL ||
+           interface_on_host(t.interface_name, true, ignored) == KBP_INTERFACE_USB;
 }
 
 }  // namespace
 
-bool check_image(const TransferOptions& t, const std::string& command, Bytes& image, Outcome& refusal) {
+bool check_image(const TransferOptions& t, const kbp_port_text& port, Command command, Bytes& image,
+                 Outcome& refusal) {
     refusal.command = command;
     refusal.file = t.image;
     FileError error;
     if (!read_regular_file(t.image, image, error)) {
-        refusal.text = "cannot read the image " + t.image;
-        refusal.reason = describe(error);
-        refusal.hint = "check the file's name and rights";
-        refusal.ending = Ending::image_unreadable;
+        refusal.fail(ExitCode::image_unreadable,
+                     {"cannot read the image " + t.image, describe(error), "check the file's name and rights"});
         return false;
     }
     const std::string why = download_refusal(image);
     const std::string cut = t.force ? "" : cut_short(image);
     if (why.empty() && !cut.empty()) {
-        refusal.text = t.image + " is cut short: nothing was sent";
-        refusal.reason = cut;
-        refusal.hint = "copy the whole image again; --force sends it as it is";
-        refusal.ending = Ending::not_an_image;
+        refusal.fail(ExitCode::not_an_image, {t.image + " is cut short: nothing was sent", cut,
+                                              "copy the whole image again; --force sends it as it is"});
         return false;
     }
-    const std::string no_read_back = command == "verify" ? why_no_read_back(image, reads_back_over_usb(t)) : "";
+    const std::string no_read_back =
+        command == Command::verify ? why_no_read_back(image, reads_back_over_usb(t, port)) : "";
     if (why.empty() && !no_read_back.empty()) {
-        refusal.text = "this image cannot be verified";
-        refusal.reason = no_read_back;
-        refusal.hint = "download it with `kbptool download` (it then says so and skips the read-back)";
-        refusal.ending = Ending::cannot_read_back;
+        refusal.fail(ExitCode::cannot_read_back,
+                     {"this image cannot be verified", no_read_back,
+                      "download it with `kbptool download` (it then says so and skips the read-back)"});
         return false;
     }
     if (why.empty()) return true;
-    refusal.text = t.image + " is not a valid image";
-    refusal.reason = why + " (the file has " + std::to_string(image.size()) + " bytes)";
-    refusal.hint = "a configuration image begins with \"" KBP_IMAGE_MAGIC "\" and has " + std::to_string(kMinImageSize) +
-                   ".." + std::to_string(kMaxImageSize) + " bytes: see `kbptool info`";
-    refusal.ending = Ending::not_an_image;
+    refusal.fail(ExitCode::not_an_image,
+                 {t.image + " is not a valid image", why + " (the file has " + std::to_string(image.size()) + " bytes)",
+                  "a configuration image begins with \"" KBP_IMAGE_MAGIC "\" and has " + std::to_string(kMinImageSize) +
+                      ".." + std::to_string(kMaxImageSize) + " bytes: see `kbptool info`"});
     return false;
 }
 
-Outcome download(Session& session, const TransferOptions& t, const Route& route, const Bytes& image,
-                 const Context& context) {
-    Outcome o = started("download", t, route);
+bool check_output(const TransferOptions& t, std::string& target, Outcome& refusal) {
+    refusal.command = Command::upload;
+    refusal.file = t.image;
+    FileError error;
+    if (resolve_output(t.image, target, error) && check_writable(target, target + ".part", error)) return true;
+    refusal.fail(ExitCode::file_error,
+                 {"cannot write the image to " + t.image, describe(error),
+                  "name a regular file (new or to be replaced) in a folder that exists and that you may write"});
+    return false;
+}
+
+Outcome download(const Library& library, const TransferOptions& t, const Route& route, const Bytes& image,
+                 const Context& context, Command command) {
+    const bool verifying = command == Command::verify;
+    Outcome o = started(command, t, route);
+    // verify has refused an image it cannot read back.
     const std::string impossible = t.no_verify ? "" : why_no_read_back(image, route.usb_chunks());
     if (!impossible.empty()) warn(o, impossible + ": it is downloaded without the read-back check", context.output);
     warn_of_end_field(o, image, !t.no_verify && impossible.empty(), context);
-    send_image(session, o, t, route, image, context);
-    const auto verified = [&o](bool yes) -> Outcome& {
-        o.extra.flag("verified", yes);
+    send_image(library, o, route, image, context);
+    const auto verified = [&o, verifying](bool yes) -> Outcome& {
+        if (!verifying) o.extra.flag("verified", yes);
         return o;
     };
     if (o.failed()) return verified(false);
     o.text = std::to_string(o.bytes) + " bytes sent over " + path_phrase(o.path);
     if (t.no_verify || !impossible.empty()) return verified(false);
 
-    const ReadBack back = read_back(session, route, image, context);
+    const ReadBack back = read_back(library, route, image, context);
     o.seconds += back.call.seconds;
     if (file_failed(o, back.call)) return verified(false);
-    if (!back.tried) {
+    if (!back.tried && !verifying) {
         warn(o, std::string(kNoComReadBack) + ": it was sent without the read-back check", context.output);
         return verified(false);
     }
+    if (!back.tried) {
+        return o.fail(ExitCode::read_back_failed,
+                      {"the image was sent, but it cannot be read back", kNoComReadBack,
+                       "connect the keyboard's USB cable too, or name the path to read it back over with --interface"});
+    }
     if (!back.read) {
-        const std::string failed = "the image was sent but cannot be read back over " +
-                                   path_phrase(route.upload_name()) + " (" + trimmed(back.call.status) + ")";
-        const Explanation why = explain_upload(back.call.status, back.call.boxes, route, true);
+        Failure why = explain_upload(back.call, route, true);
+        explain_on_host(route, Path::usb, back.call, why);
         o.raw_text = back.call.status;
-        o.text = failed;
-        o.reason = why.reason + (awaits_no_acknowledge(route.path)
-                                     ? "; on this path the blocks await no acknowledge, so the keyboard may hold only "
-                                       "part of the image, or none of it"
-                                     : "");
-        o.hint = why.hint + "; --no-verify skips the read-back";
-        o.ending = Ending::read_back_failed;
-        return verified(false);
+        const std::string over = path_phrase(route.upload_name());
+        if (verifying) {
+            o.result = back.call.result;
+            why.text = "the image was sent, but reading it back over " + over + " failed";
+            return o.fail(upload_exit(back.call.result), why);
+        }
+        why.text = "the image was sent but cannot be read back over " + over + " (" + trimmed(back.call.status) + ")";
+        if (!facts_of(route.path).acknowledged)
+            why.reason += "; on this path the blocks await no acknowledge, so the keyboard may hold only part of the "
+                          "image, or none of it";
+        why.hint += "; --no-verify skips the read-back";
+        return verified(false).fail(ExitCode::read_back_failed, why);
+    }
+    if (verifying) {
+        o.result = back.call.result;
+        o.raw_text.clear();
     }
     if (back.difference) {
-        o.text = difference_text(*back.difference);
-        o.hint = "download the image again; if it differs again, " + cable_hint(route, true);
-        o.ending = Ending::differs;
-        return verified(false);
+        const std::string hint = verifying ? "" : "download the image again; if it differs again, " + cable_hint(route, true);
+        return verified(false).fail(ExitCode::differs, {difference_text(*back.difference), "", hint});
     }
-    o.text += "; read back and verified (addresses 4.." + std::to_string(back.compared_end) + ")";
+    const std::string range = "4.." + std::to_string(back.compared_end);
+    o.text = verifying ? "keyboard bytes " + range + " match the image"
+                       : o.text + "; read back and verified (addresses " + range + ")";
     return verified(true);
 }
 
-Outcome verify(Session& session, const TransferOptions& t, const Route& route, const Bytes& image,
+Outcome upload(const Library& library, const TransferOptions& t, const Route& route, const std::string& target,
                const Context& context) {
-    Outcome sent = started("verify", t, route);
-    warn_of_end_field(sent, image, true, context);
-    send_image(session, sent, t, route, image, context);
-    if (sent.failed()) return sent;
-    const ReadBack back = read_back(session, route, image, context);
-    sent.seconds += back.call.seconds;
-    if (file_failed(sent, back.call)) return sent;
-    if (!back.tried) {
-        sent.text = "the image was sent, but it cannot be read back";
-        sent.reason = kNoComReadBack;
-        sent.hint = "connect the keyboard's USB cable too, or name the path to read it back over with --interface";
-        sent.ending = Ending::read_back_failed;
-        return sent;
-    }
-    if (!back.read) {
-        const Explanation why = explain_upload(back.call.status, back.call.boxes, route, true);
-        sent.result = back.call.result;
-        sent.raw_text = back.call.status;
-        sent.text = "the image was sent, but reading it back over " + path_phrase(route.upload_name()) + " failed";
-        sent.reason = why.reason;
-        sent.hint = why.hint;
-        sent.ending = Ending::upload;
-        return sent;
-    }
-    sent.result = back.call.result;
-    sent.raw_text.clear();
-    if (back.difference) {
-        sent.text = difference_text(*back.difference);
-        sent.ending = Ending::differs;
-    } else {
-        sent.text = "keyboard bytes 4.." + std::to_string(back.compared_end) + " match the image";
-    }
-    return sent;
-}
-
-Outcome upload(Session& session, const TransferOptions& t, const Route& route, const std::string& target,
-               const Context& context) {
-    Outcome o = started("upload", t, route);
+    Outcome o = started(Command::upload, t, route);
     o.path = route.upload_name();
     const std::string partial = target + ".part";
-    on_interrupt_say("upload", t.image + " is left as it was");
-    const LibraryCall call = call_upload(session, route, partial, 0, context, "upload");
-    on_interrupt_say("upload", "");
+    on_interrupt_say(o.command, t.image + " is left as it was");
+    const LibraryCall call = call_upload(library, route, partial, 0, context, "upload");
+    on_interrupt_say(o.command, "");
     if (file_failed(o, call)) {
         remove_file(partial);
         return o;
@@ -268,25 +245,19 @@ Outcome upload(Session& session, const TransferOptions& t, const Route& route, c
     o.result = call.result;
     o.raw_text = call.status;
     o.seconds = call.seconds;
-    o.ending = Ending::upload;
-    if (o.failed()) {
-        const Explanation why = explain_upload(call.status, call.boxes, route, false);
-        o.reason = why.reason;
-        o.hint = why.hint;
+    if (call.result <= 0) {
         remove_file(partial);
-        const std::string_view cannot_write = kbp::text::kCantWriteFile;
-        if (call.status.find(cannot_write.substr(0, cannot_write.find('%'))) != std::string::npos)
+        Failure why = explain_upload(call, route, false);
+        explain_on_host(route, Path::usb, call, why);
+        if (call.last.cause == KBP_CAUSE_FILE_NOT_WRITTEN)
             if (const std::string system = why_cannot_write(partial, max_upload_end(false) + 1); !system.empty())
-                o.reason += ": " + system;
-        return o;
+                why.reason += ": " + system;
+        return o.fail(upload_exit(call.result), why);
     }
     FileError error;
     if (!move_into_place(partial, target, error)) {
         remove_file(partial);
-        o.text = "cannot put the image in place of " + target;
-        o.reason = describe(error);
-        o.ending = Ending::file_error;
-        return o;
+        return o.fail(ExitCode::file_error, {"cannot put the image in place of " + target, describe(error), ""});
     }
     o.bytes = call.result + 1L;
     o.text = std::to_string(o.bytes) + " bytes received over " + path_phrase(o.path) + ", image end " +

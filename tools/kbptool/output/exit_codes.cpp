@@ -1,33 +1,55 @@
 #include "output/exit_codes.h"
 
-#include "include/kbpi32.h"
+#include <cstdio>
+#include <string_view>
 
 namespace kbptool {
 
 namespace {
-// kbp_download's result -1..-7 gives 11..17.
-constexpr int kDownloadBase = 10;
-constexpr int for_download(long result) { return result > 0 ? exit_code::kSuccess : kDownloadBase - int(result); }
+
+struct ExitCodeWords {
+    int code;
+    std::string_view words;
+};
+#define KBPTOOL_EXIT_CODE_ROW(name, code, words) {code, words},
+constexpr ExitCodeWords kExitCodes[] = {KBPTOOL_EXIT_CODES(KBPTOOL_EXIT_CODE_ROW)};
+#undef KBPTOOL_EXIT_CODE_ROW
+
+constexpr std::size_t kLineWidth = 100;
+constexpr char kIndent[] = "\n        ";  // under the words of the line above
+
 }  // namespace
 
-int exit_code_of(Ending ending, std::optional<long> result) {
-    switch (ending) {
-    case Ending::success: return exit_code::kSuccess;
-    case Ending::failed: return 1;
-    case Ending::usage: return exit_code::kUsage;
-    case Ending::no_library: return exit_code::kNoLibrary;
-    case Ending::file_error: return 4;
-    case Ending::download: return for_download(result.value_or(0));
-    case Ending::upload: return result.value_or(0) > 0 ? exit_code::kSuccess : result.value_or(0) == 0 ? 20 : 21;
-    case Ending::not_an_image: return for_download(KBP_DOWNLOAD_NOT_AN_IMAGE);
-    case Ending::image_unreadable: return for_download(KBP_DOWNLOAD_FILE_NOT_OPENED);
-    case Ending::port_unusable: return for_download(KBP_DOWNLOAD_COM_PORT_FAILED);
-    case Ending::differs: return 30;
-    case Ending::read_back_failed: return 31;
-    case Ending::cannot_read_back: return 32;
-    case Ending::interrupted: return exit_code::kInterrupted;
+ExitCode download_exit(long result) {
+    return result > 0 ? ExitCode::success : ExitCode(kDownloadExitBase - int(result));
+}
+
+ExitCode upload_exit(long result) {
+    if (result > 0) return ExitCode::success;
+    return result == KBP_UPLOAD_FAILED ? ExitCode::upload_failed : ExitCode::upload_no_file_name;
+}
+
+std::string exit_code_table() {
+    std::string table = "Exit codes:";
+    for (const auto& [code, words] : kExitCodes) {
+        char number[16];
+        std::snprintf(number, sizeof number, "\n  %-6d", code);
+        std::string line = number;
+        bool line_begins = true;
+        for (std::size_t at = 0; at < words.size();) {
+            const std::size_t end = std::min(words.find(' ', at), words.size());
+            if (!line_begins && line.size() + end - at >= kLineWidth) {
+                table += line;
+                line = kIndent;
+                line_begins = true;
+            }
+            line += (line_begins ? "" : " ") + std::string(words.substr(at, end - at));
+            line_begins = false;
+            at = end + 1;
+        }
+        table += line;
     }
-    return 1;
+    return table;
 }
 
 }  // namespace kbptool

@@ -6,8 +6,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "output/exit_codes.h"
-#include "output/report.h"
 
 namespace kbptool {
 
@@ -22,7 +20,7 @@ volatile std::sig_atomic_t pending = 0;
 [[noreturn]] void say_and_end() {
     ssize_t ignored = write(as_json ? 1 : 2, message, std::strlen(message));
     (void)ignored;
-    _exit(exit_code::kInterrupted);
+    _exit(int(ExitCode::interrupted));
 }
 
 extern "C" void on_signal(int) {
@@ -46,7 +44,7 @@ void watch_for_interrupt(bool json) {
     std::signal(SIGINT, on_signal);
 }
 
-void on_interrupt_say(const std::string& command, const std::string& consequence) {
+void on_interrupt_say(Command command, const std::string& consequence) {
     std::string text = "interrupted";
     if (!consequence.empty()) text += ": " + consequence;
     std::string line;
@@ -54,10 +52,10 @@ void on_interrupt_say(const std::string& command, const std::string& consequence
         Outcome o;
         o.command = command;
         o.text = text;
-        o.ending = Ending::interrupted;
+        o.exit = ExitCode::interrupted;
         line = outcome_json(o) + "\n";
     } else {
-        line = "\nkbptool: " + command + " " + text + "\n";
+        line = "\nkbptool: " + std::string(command_word(command)) + " " + text + "\n";
     }
     if (pending != 0) return;  // it says what held when the interrupt came
     std::signal(SIGINT, SIG_IGN);  // no interrupt while the message changes

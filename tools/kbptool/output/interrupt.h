@@ -4,12 +4,14 @@
 // turn it into what an interrupt means for its keyboard and end the run itself.
 #include <string>
 
+#include "output/report.h"
+
 namespace kbptool {
 
 // Catches Ctrl-C for the rest of the run.
 void watch_for_interrupt(bool json);
 // What an interrupt says from now on (a line for people); empty: that the command was interrupted.
-void on_interrupt_say(const std::string& command, const std::string& consequence);
+void on_interrupt_say(Command command, const std::string& consequence);
 
 // While held, Ctrl-C only marks the interrupt pending (and breaks off a wait
 // for an answer at the terminal where the host lets it); a pending interrupt ends the run once released.

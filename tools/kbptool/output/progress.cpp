@@ -97,7 +97,6 @@ double Progress::recent_rate(Clock::time_point now, long bytes) {
 
 void Progress::show(int percent) {
     ++reports_;
-    last_percent_ = percent;
     if (!shown_) return;
     // The upload's last chunk may report a little over 100.
     if (percent > 100) percent = 100;

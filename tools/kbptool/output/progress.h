@@ -26,10 +26,6 @@ public:
     // What the library calls; reaches the Progress made last.
     static void KBPI32_CALL callback(int percent);
     double seconds() const;
-    // How many reports came, and the percent of the last (-1: none came):
-    // what a transfer that stopped had got through.
-    long reports() const { return reports_; }
-    int last_percent() const { return last_percent_; }
     void finish();
     // Ends the line being drawn, so that another line can follow.
     friend void end_progress_line();
@@ -50,7 +46,6 @@ private:
     bool line_open_ = false;
     int last_tenth_ = -1;
     long reports_ = 0;
-    int last_percent_ = -1;
     // The upload's end address lies in (lowest_end_, highest_end_]; the total fixed from it.
     long lowest_end_ = 0;
     long highest_end_ = 0;

@@ -2,43 +2,16 @@
 
 #include <cstdio>
 
-#include "output/exit_codes.h"
-#include "output/library_boxes.h"
-#include "output/readable_text.h"
+#include "output/boxes.h"
+#include "output/text.h"
 
 namespace kbptool {
 
-std::string outcome_text(const Outcome& o) { return o.text.empty() ? trimmed(o.raw_text) : o.text; }
-
-std::string path_phrase(const std::string& path) {
-    return path.starts_with("COM") || path.starts_with("USB") || path.starts_with("/") ? path : "the " + path;
-}
-
-std::string outcome_json(const Outcome& o) {
-    JsonObject json;
-    json.text("command", o.command)
-        .number("result", o.result)
-        .text("text", outcome_text(o))
-        .text("raw_text", o.raw_text)
-        .number("bytes", o.bytes)
-        .seconds("seconds", o.seconds)
-        .number("exit_code", long(o.exit_code()))
-        .text("path", o.path)
-        .text("file", o.file)
-        .text("reason", o.reason)
-        .text("hint", o.hint)
-        .texts("warnings", o.warnings);
-    std::vector<JsonObject> boxes;
-    for (const ShownBox& box : shown_boxes())
-        boxes.push_back(JsonObject{}.text("text", trimmed(box.text)).text("caption", trimmed(box.caption)).text("answer", box.answer));
-    json.objects("boxes", boxes);
-    std::string line = json.str();
-    const std::string extra = o.extra.str();
-    if (extra.size() > 2) line.insert(line.size() - 1, ", " + extra.substr(1, extra.size() - 2));
-    return line;
-}
-
 namespace {
+
+#define KBPTOOL_COMMAND_WORD(name, word) word,
+constexpr std::string_view kCommandWords[] = {KBPTOOL_COMMANDS(KBPTOOL_COMMAND_WORD)};
+#undef KBPTOOL_COMMAND_WORD
 
 // The one place that tells the library's texts from the others: raw_text, the
 // boxes, and `text` where the outcome has none of its own are the library's
@@ -51,27 +24,75 @@ std::string shown_text(const Outcome& o, bool utf8) {
 
 void print_lines(const Outcome& o, bool quiet) {
     const std::string text = shown_text(o, terminal_takes_utf8());
+    const std::string command(command_word(o.command));
     for (std::size_t i = o.warnings_shown; i < o.warnings.size(); ++i)
         if (!quiet) std::fprintf(stderr, "kbptool: warning: %s\n", o.warnings[i].c_str());
-    if (o.exit_code() == 0) {
+    if (!o.failed()) {
         if (quiet) return;
-        std::printf("%s: %s\n", o.command.c_str(), text.c_str());
+        std::printf("%s: %s\n", command.c_str(), text.c_str());
         for (const std::string& line : o.lines) std::printf("  %s\n", line.c_str());
         return;
     }
-    if (o.ending == Ending::usage || o.command.empty())  // the command line, not the command, failed
-        std::fprintf(stderr, "kbptool%s%s: %s\n", o.command.empty() ? "" : " ", o.command.c_str(), text.c_str());
+    if (o.exit == ExitCode::usage || command.empty())  // the command line, not the command, failed
+        std::fprintf(stderr, "kbptool%s%s: %s\n", command.empty() ? "" : " ", command.c_str(), text.c_str());
     else
-        std::fprintf(stderr, "kbptool: %s failed%s: %s\n", o.command.c_str(),
+        std::fprintf(stderr, "kbptool: %s failed%s: %s\n", command.c_str(),
                      o.path.empty() ? "" : (" over " + path_phrase(o.path)).c_str(), text.c_str());
     for (const std::string& line : o.lines) std::fprintf(stderr, "  %s\n", line.c_str());
     if (!o.file.empty()) std::fprintf(stderr, "  file: %s\n", o.file.c_str());
     if (!o.reason.empty()) std::fprintf(stderr, "  why: %s\n", o.reason.c_str());
     if (!o.hint.empty()) std::fprintf(stderr, "  try: %s\n", o.hint.c_str());
-    std::fprintf(stderr, "  exit code %d\n", o.exit_code());
+    std::fprintf(stderr, "  exit code %d\n", int(o.exit));
 }
 
 }  // namespace
+
+std::string_view command_word(Command command) { return kCommandWords[int(command)]; }
+
+Command command_named(std::string_view word) {
+    for (std::size_t c = 0; c < std::size(kCommandWords); ++c)
+        if (kCommandWords[c] == word) return Command(c);
+    return Command::none;
+}
+
+Outcome& Outcome::fail(ExitCode code, const Failure& failure) {
+    exit = code;
+    if (!failure.text.empty()) text = failure.text;
+    reason = failure.reason;
+    hint = failure.hint;
+    return *this;
+}
+
+std::string outcome_text(const Outcome& o) { return o.text.empty() ? trimmed(o.raw_text) : o.text; }
+
+std::string path_phrase(const std::string& path) {
+    return path.starts_with("COM") || path.starts_with("USB") || path.starts_with("/") ? path : "the " + path;
+}
+
+std::string outcome_json(const Outcome& o) {
+    JsonObject json;
+    json.text("command", command_word(o.command))
+        .number("result", o.result)
+        .text("text", outcome_text(o))
+        .text("raw_text", o.raw_text)
+        .number("bytes", o.bytes)
+        .seconds("seconds", o.seconds)
+        .number("exit_code", long(o.exit))
+        .text("path", o.path)
+        .text("file", o.file)
+        .text("reason", o.reason)
+        .text("hint", o.hint)
+        .texts("warnings", o.warnings);
+    std::vector<JsonObject> boxes;
+    for (const ShownBox& box : shown_boxes())
+        boxes.push_back(
+            JsonObject{}.text("text", trimmed(box.text)).text("caption", trimmed(box.caption)).text("answer", box.answer));
+    json.objects("boxes", boxes);
+    std::string line = json.str();
+    const std::string extra = o.extra.str();
+    if (extra.size() > 2) line.insert(line.size() - 1, ", " + extra.substr(1, extra.size() - 2));
+    return line;
+}
 
 void warn(Outcome& o, std::string warning, const OutputOptions& output) {
     o.warnings.push_back(std::move(warning));
@@ -86,7 +107,7 @@ int report(const Outcome& o, const OutputOptions& output) {
     else
         print_lines(o, output.quiet);
     std::fflush(stdout);
-    return o.exit_code();
+    return int(o.exit);
 }
 
 }  // namespace kbptool

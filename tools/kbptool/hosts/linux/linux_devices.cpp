@@ -9,7 +9,7 @@
 
 #include "include/kbp_protocol.h"
 #include "include/kbpi32_linux.h"
-#include "output/readable_text.h"
+#include "output/text.h"
 
 namespace kbptool {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "hosts/keyboard_host.h"
+#include "hosts/host.h"
 
 namespace kbptool {
 

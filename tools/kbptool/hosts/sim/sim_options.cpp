@@ -2,15 +2,19 @@
 
 #include <CLI/CLI.hpp>
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
 
 #include "cli/numbers.h"
-#include "include/kbp_protocol.h"
+#include "commands/paths.h"
+#include "files/file_access.h"
 #include "platform/sim/scenario.h"
 
 namespace kbptool {
 
 namespace {
 constexpr unsigned kLastAddress = KBP_KEYBOARD_MEMORY_SIZE - 1;
+constexpr const char* kStartAnew = "remove it to start with a new keyboard, or name another with --sim-state";
 }
 
 SimOptions& sim_options() {
@@ -66,7 +70,13 @@ void add_sim_options(CLI::App& command) {
     command.add_option("--sim-state", o.state_file, "File holding the simulated keyboard's 64 KiB memory between runs")
         ->group(group);
     command.add_option("--keyboard", o.keyboard, "Path the simulated keyboard is on (all: every path at once). Uploads have no COM path")
-        ->transform(CLI::IsMember({"all", "ports", "class", "portdriver", "usb", "com"}, CLI::ignore_case))
+        ->transform(CLI::IsMember(
+            [] {
+                std::vector<std::string> names{kEveryPath};
+                for (const PathFacts& p : kPaths) names.emplace_back(p.name);
+                return names;
+            }(),
+            CLI::ignore_case))
         ->capture_default_str()
         ->group(group);
     command.add_option("--line", o.line, "COM line settings at which the keyboard echoes, e.g. 9600,N,8,1")
@@ -86,6 +96,42 @@ void add_sim_options(CLI::App& command) {
             "FAULT"))
         ->group(group);
     command.add_flag("--wire-speed", o.wire_speed, "Pace the simulated keyboard at its path's wire time")->group(group);
+}
+
+bool load_keyboard_memory(const std::string& path, KeyboardMemory& memory, std::string& error) {
+    std::error_code code;
+    if (std::filesystem::symlink_status(path, code).type() == std::filesystem::file_type::not_found) return true;
+    Bytes bytes;
+    FileError failure;
+    if (!read_regular_file(path, bytes, failure)) {
+        // Removing a device or a folder would start no new keyboard.
+        const bool no_file = std::filesystem::exists(path, code) && !std::filesystem::is_regular_file(path, code);
+        error = "the simulated keyboard's state " +
+                (no_file ? describe(failure) + "; name another, a regular file, with --sim-state"
+                         : path + " cannot be read: " + failure.reason + "; " + kStartAnew);
+        return false;
+    }
+    if (bytes.size() != memory.size()) {
+        error = "the simulated keyboard's state " + path + " is not a " + std::to_string(memory.size()) + "-byte memory (it has " +
+                std::to_string(bytes.size()) + " bytes); " + kStartAnew;
+        return false;
+    }
+    std::copy(bytes.begin(), bytes.end(), memory.begin());
+    return true;
+}
+
+bool save_keyboard_memory(const std::string& path, const KeyboardMemory& memory, std::string& error) {
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    std::error_code ignored;
+    if (!folder.empty()) std::filesystem::create_directories(folder, ignored);
+    std::string target;
+    FileError failure;
+    if (!resolve_output(path, target, failure) || !check_writable(target, target + ".tmp", failure) ||
+        !write_file_atomically(target, Bytes(memory.begin(), memory.end()), failure)) {
+        error = "the simulated keyboard's state " + path + " is not replaced: " + describe(failure);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace kbptool

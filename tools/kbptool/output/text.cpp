@@ -1,9 +1,9 @@
-#include "output/readable_text.h"
+#include "output/text.h"
 
 #include <cstdio>
 #include <cstdlib>
 
-#include "hosts/keyboard_host.h"
+#include "hosts/host.h"
 
 namespace kbptool {
 
@@ -76,7 +76,7 @@ std::string trimmed(std::string_view text) {
     return std::string(text.substr(first, text.find_last_not_of(" \r\n\t") - first + 1));
 }
 
-bool terminal_takes_utf8() { return keyboard_host().output_takes_utf8(); }
+bool terminal_takes_utf8() { return host::facts().utf8_output; }
 
 bool locale_takes_utf8() {
     for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"}) {

@@ -14,18 +14,6 @@ namespace kbptool {
 // the library quotes the file names it was given, and its own texts hold none
 // (their only such byte, 0xB4, cannot begin one).
 std::string readable(std::string_view ansi_text, bool utf8);
-// "0x3F" (digits 2) or "0x0100" (digits 4).
-std::string hex_text(unsigned value, int digits);
-// The same without "0x": "3F" (digits 2).
-std::string hex_digits(unsigned value, int digits);
-// A USB device's identifiers as every listing shows them: "vendor 053A product 0001".
-std::string usb_ids_text(unsigned vendor, unsigned product);
-// Without leading and trailing blanks and line breaks.
-std::string trimmed(std::string_view text);
-// Whether the output takes UTF-8, as the host says (on Windows it always does).
-bool terminal_takes_utf8();
-// Whether the locale (LC_ALL, LC_CTYPE, LANG) asks for UTF-8 output.
-bool locale_takes_utf8();
 // A JSON string literal, quotes included, for a text of either kind, so the
 // JSON is always valid UTF-8: a UTF-8 character is written as it is, control
 // characters as \u00XX, and every byte that is not part of a UTF-8 character as
@@ -34,5 +22,17 @@ bool locale_takes_utf8();
 // that is not UTF-8 (Linux takes any bytes) each such character stands for
 // its byte: encoding them as Latin-1 gives the name back.
 std::string json_string(std::string_view text);
+
+// "0x3F" (digits 2) or "0x0100" (digits 4); hex_digits without the "0x".
+std::string hex_text(unsigned value, int digits);
+std::string hex_digits(unsigned value, int digits);
+// A USB device's identifiers as every listing shows them: "vendor 053A product 0001".
+std::string usb_ids_text(unsigned vendor, unsigned product);
+// Without leading and trailing blanks and line breaks.
+std::string trimmed(std::string_view text);
+// Whether the output takes UTF-8, as the host says; and whether the locale
+// (LC_ALL, LC_CTYPE, LANG) asks for it, where the host asks that.
+bool terminal_takes_utf8();
+bool locale_takes_utf8();
 
 }  // namespace kbptool

@@ -1,8 +1,8 @@
-#include "output/json_object.h"
+#include "output/json.h"
 
 #include <cstdio>
 
-#include "output/readable_text.h"
+#include "output/text.h"
 
 namespace kbptool {
 

@@ -1,4 +1,4 @@
-#include "output/prompt.h"
+#include "output/boxes.h"
 
 #include <unistd.h>
 
@@ -8,9 +8,59 @@
 
 #include "output/interrupt.h"
 #include "output/progress.h"
-#include "output/readable_text.h"
+#include "output/text.h"
 
 namespace kbptool {
+
+namespace {
+
+std::vector<ShownBox>& boxes() {
+    static std::vector<ShownBox> shown;
+    return shown;
+}
+
+// The COM port's boxes show the status text without a caption: notices.
+bool is_notice_box(std::string_view caption) { return caption.empty(); }
+
+}  // namespace
+
+BoxReply decide_box_reply(std::string_view caption, Answer policy) {
+    static int yes_answers = 0;
+    if (is_notice_box(caption)) return BoxReply::ok;
+    switch (policy) {
+    case Answer::yes: return ++yes_answers <= kMaxYesAnswers ? BoxReply::ok : BoxReply::cancel;
+    case Answer::no: return BoxReply::cancel;
+    case Answer::ask: break;
+    }
+    return BoxReply::ask_user;
+}
+
+std::string reply_words(BoxReply reply, std::string_view caption, Answer policy) {
+    if (is_notice_box(caption)) return "OK (a notice)";
+    if (reply == BoxReply::ask_user) return "asked";
+    if (reply == BoxReply::ok) return "OK (--yes)";
+    return policy == Answer::yes ? "Cancel (--yes answered OK " + std::to_string(kMaxYesAnswers) + " times already)"
+                                 : "Cancel (--no)";
+}
+
+std::string box_line(std::string_view text, std::string_view caption, std::string_view answer) {
+    const bool utf8 = terminal_takes_utf8();
+    std::string shown = trimmed(readable(text, utf8));
+    const std::string title = trimmed(readable(caption, utf8));
+    if (!title.empty()) shown = "[" + title + "] " + shown;
+    if (is_notice_box(caption)) return "kbptool: the library says: " + shown;
+    return "kbptool: the library asks: " + shown + "  (OK/Cancel)" + (answer.empty() ? "" : " ") + std::string(answer);
+}
+
+void note_box(ShownBox box, bool quiet) {
+    if (!quiet) {
+        end_progress_line();
+        std::fprintf(stderr, "%s\n", box_line(box.text, box.caption, box.answer).c_str());
+    }
+    boxes().push_back(std::move(box));
+}
+
+const std::vector<ShownBox>& shown_boxes() { return boxes(); }
 
 namespace {
 
@@ -54,9 +104,9 @@ bool answer_message_box(const std::string& text, const std::string& caption, Ans
         note_box({text, caption, "Cancel (interrupted)"}, quiet);
         return false;
     }
-    const BoxReply reply = decide_box_reply(text, policy);
+    const BoxReply reply = decide_box_reply(caption, policy);
     if (reply != BoxReply::ask_user) {
-        note_box({text, caption, reply_words(reply, text, policy)}, quiet);
+        note_box({text, caption, reply_words(reply, caption, policy)}, quiet);
         return reply == BoxReply::ok;
     }
     if (isatty(0) == 0 || isatty(2) == 0) {

@@ -1,19 +1,46 @@
-#include "hosts/windows/windows_box_answers.h"
+// kbpi32.dll's message boxes, answered as the command line says: where a
+// loaded DLL calls MessageBoxA it is made to call the tool's answer instead,
+// and a box that still comes up is noted by a hook on this thread.
+#include "hosts/windows/windows.h"
 
-#include <windows.h>
+namespace kbptool::windows {
 
-#include "hosts/windows/windows_import_patch.h"
-#include "hosts/windows/windows_library_path.h"
-#include "hosts/windows/windows_system_text.h"
+namespace {
 
-namespace kbptool {
+bool write_slot(ULONG_PTR& slot, FARPROC replacement) {
+    DWORD old = 0;
+    if (!VirtualProtect(&slot, sizeof slot, PAGE_READWRITE, &old)) return false;
+    slot = reinterpret_cast<ULONG_PTR>(replacement);
+    VirtualProtect(&slot, sizeof slot, old, &old);
+    return true;
+}
+
+}  // namespace
+
+bool replace_import(HMODULE module, FARPROC function, FARPROC replacement) {
+    auto* base = reinterpret_cast<BYTE*>(module);
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    if (module == nullptr || function == nullptr || dos->e_magic != IMAGE_DOS_SIGNATURE) return false;
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    if (nt->Signature != IMAGE_NT_SIGNATURE || imports.VirtualAddress == 0) return false;
+    bool replaced = false;
+    // The bound slots are compared by address, so imports by name and by ordinal are both found.
+    for (auto* dll = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); dll->Name != 0;
+         ++dll)
+        for (auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + dll->FirstThunk); slot->u1.Function != 0; ++slot)
+            if (slot->u1.Function == reinterpret_cast<ULONG_PTR>(function))
+                replaced = write_slot(slot->u1.Function, replacement) || replaced;
+    return replaced;
+}
 
 namespace {
 
 struct Answering {
     HHOOK hook = nullptr;
     HWND last_box = nullptr;
-    HostSettings settings;
+    Answer answer = Answer::ask;
+    bool quiet = false;
 };
 
 Answering& answering() {
@@ -34,10 +61,10 @@ LRESULT CALLBACK on_window_event(int code, WPARAM wparam, LPARAM lparam) {
         char caption[256] = {};
         GetDlgItemTextA(window, 0xFFFF, text, sizeof text);
         GetWindowTextA(window, caption, sizeof caption);
-        const BoxReply reply = decide_box_reply(text, state.settings.answer);
+        const BoxReply reply = decide_box_reply(caption, state.answer);
         if (reply != BoxReply::ask_user)
             PostMessageA(window, WM_COMMAND, reply == BoxReply::ok ? IDOK : IDCANCEL, 0);
-        note_box({text, caption, reply_words(reply, text, state.settings.answer)}, state.settings.quiet);
+        note_box({text, caption, reply_words(reply, caption, state.answer)}, state.quiet);
     } else if (code == HCBT_DESTROYWND && window == state.last_box) {
         state.last_box = nullptr;
     }
@@ -50,11 +77,10 @@ LRESULT CALLBACK on_window_event(int code, WPARAM wparam, LPARAM lparam) {
 // person at the keyboard comes up; the hook notes it.
 int WINAPI library_message_box(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     const Answering& state = answering();
-    const std::string words = text != nullptr ? text : "";
-    const BoxReply reply = decide_box_reply(words, state.settings.answer);
+    const std::string title = caption != nullptr ? caption : "";
+    const BoxReply reply = decide_box_reply(title, state.answer);
     if (reply == BoxReply::ask_user) return MessageBoxA(owner, text, caption, type);
-    note_box({words, caption != nullptr ? caption : "", reply_words(reply, words, state.settings.answer)},
-             state.settings.quiet);
+    note_box({text != nullptr ? text : "", title, reply_words(reply, title, state.answer)}, state.quiet);
     return reply == BoxReply::ok ? IDOK : IDCANCEL;
 }
 
@@ -69,9 +95,10 @@ void answer_library_boxes_without_windows() {
 
 }  // namespace
 
-bool start_answering_boxes(const HostSettings& settings, std::string& error) {
+bool start_answering_boxes(Answer answer, bool quiet, std::string& error) {
     Answering& state = answering();
-    state.settings = settings;
+    state.answer = answer;
+    state.quiet = quiet;
     answer_library_boxes_without_windows();
     if (state.hook != nullptr) return true;
     state.hook = SetWindowsHookExA(WH_CBT, on_window_event, nullptr, GetCurrentThreadId());
@@ -87,4 +114,4 @@ void stop_answering_boxes() {
     state.last_box = nullptr;
 }
 
-}  // namespace kbptool
+}  // namespace kbptool::windows

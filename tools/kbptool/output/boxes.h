@@ -1,7 +1,8 @@
 #pragma once
-// The library's message boxes, answered the same way on every host: the box
-// that names the COM settings the search found is a notice (its button changes
-// nothing), every other box follows --yes / --no, or the person at the terminal.
+// The library's message boxes, answered the same way on every host. A box
+// without a caption is one of the COM port's notices (its button changes
+// nothing, as the library promises); every other box follows --yes / --no,
+// or the person at the terminal.
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,17 +17,16 @@ enum class BoxReply { ok, cancel, ask_user };
 struct ShownBox {
     std::string text;     // as the library wrote it (Windows ANSI)
     std::string caption;
-    std::string answer;   // "OK (notice)", "OK (--yes)", "Cancel (--no)", ...
+    std::string answer;   // "OK (a notice)", "OK (--yes)", "Cancel (--no)", ...
 };
 
 // The reply for a box under `policy`; counts --yes answers (at most
 // kMaxYesAnswers OK in one run, then Cancel) so a keyboard that never answers
 // cannot hold a script for ever.
-BoxReply decide_box_reply(std::string_view text, Answer policy);
+BoxReply decide_box_reply(std::string_view caption, Answer policy);
 constexpr int kMaxYesAnswers = 10;
 // The words of a decided reply, for the record and the notice line.
-std::string reply_words(BoxReply reply, std::string_view text, Answer policy);
-
+std::string reply_words(BoxReply reply, std::string_view caption, Answer policy);
 // A box as one readable line, "kbptool: the library asks: [caption] text
 // (OK/Cancel) answer"; a notice says its text. No answer: the question alone.
 std::string box_line(std::string_view text, std::string_view caption, std::string_view answer);
@@ -34,7 +34,10 @@ std::string box_line(std::string_view text, std::string_view caption, std::strin
 void note_box(ShownBox box, bool quiet);
 // Every box of this run, oldest first.
 const std::vector<ShownBox>& shown_boxes();
-// The line settings the last "set to …" box named; empty when none came.
-std::string last_settings_found();
+
+// A box on a terminal: decided as above, else asked of the person there
+// (o/ok/y/yes or c/cancel/n/no, asked again otherwise; end of input, an
+// interrupt or nobody there is Cancel). True for OK.
+bool answer_message_box(const std::string& text, const std::string& caption, Answer policy, bool quiet);
 
 }  // namespace kbptool

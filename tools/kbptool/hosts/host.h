@@ -1,0 +1,94 @@
+#pragma once
+// What stands behind the library: real hardware on Windows or Linux, or the
+// simulated PC with its keyboard. Each program links one host's folder, which
+// carries out every call below; the build fails where one is missing.
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "commands/paths.h"
+#include "include/kbpi32.h"
+#include "output/boxes.h"
+#include "output/report.h"
+
+namespace CLI {
+class App;
+}
+
+namespace kbptool {
+
+// The exports of kbpi32 the tool calls.
+struct Library {
+    int(KBPI32_CALL* download)(const char*, char*, kbp_progress_callback) = nullptr;
+    int(KBPI32_CALL* upload)(const char*, char*, kbp_progress_callback) = nullptr;
+    unsigned char(KBPI32_CALL* set_interface)(int) = nullptr;
+    unsigned char(KBPI32_CALL* get_interface)() = nullptr;
+    unsigned char(KBPI32_CALL* send_byte)(int) = nullptr;
+    int(KBPI32_CALL* last_transfer)(kbp_last_transfer*) = nullptr;
+    int(KBPI32_CALL* read_port_text)(const char*, kbp_port_text*) = nullptr;
+    std::string location;  // the DLL's path, or "linked in"
+    std::string version;   // the DLL's file version; empty when it has none
+};
+// The library's core linked into this program (Linux, the simulated PC).
+Library linked_library();
+
+// A device that may lead to a keyboard, as the host sees it now.
+struct FoundDevice {
+    std::string kind;    // "com", "serial", "hid" or "input"
+    std::string name;    // COM3, or the device's path
+    std::string detail;  // e.g. "vendor 053A product 0001"; may be empty
+};
+
+namespace host {
+
+// This system's words and defaults.
+struct Facts {
+    std::string help_switch;              // a word for help besides -h and --help ("/?"); empty: none
+    std::string example_port;             // a serial port as --port names it here
+    std::string answers_source;           // where an upload reads the keyboard's answers, in a phrase
+    std::string capture_hint;             // what to do when the library cannot bind its capture library
+    std::optional<Path> default_path;     // where the command line names none; none: the library's choice
+    bool utf8_output = false;             // whether what the tool prints is shown as UTF-8
+};
+const Facts& facts();
+
+// The arguments after the program's name, in UTF-8. Where they ask for
+// another program (--sim on Linux) it runs them and this returns only when it
+// cannot, with the reason in `failure`.
+std::vector<std::string> arguments(int argc, char** argv, std::optional<Failure>& failure);
+// The program's own switches, and the options of a command that talks to a keyboard.
+void add_switches(CLI::App& app);
+void add_options(CLI::App& command);
+
+// The library: kbpi32.dll beside the program, or the core linked in.
+bool load(Library& library, Failure& failure);
+// Why this system cannot have `path` (the controller ports on Linux or in a
+// 64-bit process, ...), and what to use instead (a serial port too where
+// `takes_port`); none where it may.
+std::optional<Failure> missing_path(Path path, bool takes_port);
+// Before the library is called: the keyboard is ready and the library's boxes
+// are answered as told. False with the reason.
+bool prepare(Answer answer, bool quiet, std::string& error);
+// The name the library opens for the person's `file`: the file's own, or a
+// temporary one the host made where the library cannot open every name (a
+// copy of it where `reads`). False with the reason in a sentence.
+bool give_file(const std::string& file, bool reads, std::string& name, std::string& error);
+// After the call: what the library wrote at `name` is moved to `file` where
+// `keep`; a name the host made is removed in every case.
+bool take_file(const std::string& name, const std::string& file, bool keep, std::string& error);
+// After the library's calls: keeps what the keyboard now holds.
+bool keep(std::string& error);
+// Once per transfer step that took `wire_seconds` on a real wire.
+void step_done(double wire_seconds);
+// The serial ports present and the HID devices of the keyboard's vendor.
+std::vector<FoundDevice> devices();
+// Why the serial port `port` cannot be used now, asked before the library
+// is; none where it can, or where the host leaves that to the library.
+std::optional<Failure> port_refusal(const std::string& port);
+// A failure on `path` (USB, or the serial port `port`) in this system's
+// words, where it knows better: the device missing, the system's reason.
+void explain(Path path, const std::string& port, const kbp_last_transfer& last, Failure& failure);
+
+}  // namespace host
+}  // namespace kbptool
