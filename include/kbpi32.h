@@ -67,7 +67,7 @@ int KBPI32_CALL kbp_upload(const char *file, char *status, kbp_progress_callback
 enum kbp_cause {
     KBP_CAUSE_NONE = 0,               /* nothing went wrong */
     KBP_CAUSE_NO_FILE_NAME = 1,
-    KBP_CAUSE_COM_NUMBER = 2,         /* COM10 and up, or COM without a digit: only COM1..COM9 open */
+    KBP_CAUSE_COM_NUMBER = 2,         /* COM10 and up: only COM1..COM9 can be named */
     KBP_CAUSE_COM_NOT_OPENED = 3,
     KBP_CAUSE_COM_NOT_SET_UP = 4,     /* opened, but its line state, queues, time-outs or buffers failed */
     KBP_CAUSE_COM_NO_ECHO = 5,        /* the search found no keyboard at any of its 24 line settings */

@@ -183,8 +183,8 @@ int KBPI32_CALL kbp_read_port_text(const char* text, struct kbp_port_text* port)
         const DeviceText named = split_device(text);
         port->problem = KBP_PORT_OTHER_SYSTEM;
         put(port->reason, named.device + " is a Windows port name");
-        put(port->hint, "on Linux name the serial device: /dev/ttyS1, /dev/ttyUSB0 or /dev/ttyACM0, with :9600,N,8,1 "
-                        "for fixed line settings; the PC's COMn is /dev/ttyS(n-1) where it has that port");
+        put(port->hint, "on Linux name the serial device: a PC's COMn is /dev/ttyS(n-1), a USB adapter /dev/ttyUSB0 or "
+                        "/dev/ttyACM0; :9600,N,8,1 after it for fixed line settings");
         const int number = std::atoi(text + kComLength);
         if (number >= 1) put(port->instead, "/dev/ttyS" + std::to_string(number - 1) + named.rest);
     } else if (std::strncmp(text, "tty", 3) == 0) {

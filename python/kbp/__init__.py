@@ -4,9 +4,11 @@ The library is kbpi32.dll on Windows and libkbpi32.so.1 on Linux, loaded at the
 first call from the file the environment variable KBP_LIBRARY names, else by
 the system's search. Calls hold one lock: the library runs one call at a time.
 
-Faults: a transfer the library fails raises KbpError; a port or interface the
-library would misread raises ValueError before anything is sent; a library
-that cannot be loaded, or lacks a call, raises LibraryError (an OSError).
+Faults: a transfer the library fails raises KbpError, with the library's
+result and its cause (a Cause); a port or interface the library would misread
+raises ValueError before anything is sent, in the library's own words for a
+port text (kbp_read_port_text); a library that cannot be loaded, or lacks a
+call, raises LibraryError (an OSError).
 """
 
 from __future__ import annotations
@@ -16,13 +18,13 @@ import enum
 import os
 import sys
 import threading
-from typing import Callable, List, NamedTuple, Optional, Union
+from typing import Callable, List, NamedTuple, Optional, Tuple, Union
 
-from ._library import BITS, BOX, PROGRESS, WINDOWS, LibraryError, function, load
+from ._library import BITS, BOX, LAST_TRANSFER, PORT_TEXT, PROGRESS, WINDOWS, LibraryError, function, load
 
-__all__ = ["Interface", "KbpError", "LibraryError", "HidNode", "download", "upload", "set_interface",
-           "get_interface", "send", "set_com_port", "map_com_port", "set_input_device", "last_device_error",
-           "set_device_roots", "keyboard_input_device", "hid_nodes"]
+__all__ = ["Interface", "Cause", "KbpError", "LibraryError", "HidNode", "LastTransfer", "download", "upload",
+           "last_transfer", "set_interface", "get_interface", "send", "set_com_port", "map_com_port",
+           "set_input_device", "last_device_error", "set_device_roots", "keyboard_input_device", "hid_nodes"]
 
 PathLike = Union[str, bytes, "os.PathLike[str]", "os.PathLike[bytes]"]
 Progress = Callable[[int], None]
@@ -44,13 +46,47 @@ _NAMES = {"ports": Interface.PORTS, "class": Interface.CLASS_DRIVER, "portdriver
 InterfaceLike = Union[Interface, int, str]
 
 
+class Cause(enum.IntEnum):
+    """What went wrong in the last download or upload, the first thing that did (enum kbp_cause)."""
+    NONE = 0
+    NO_FILE_NAME = 1
+    COM_NUMBER = 2          # COM10 and up: only COM1..COM9 can be named
+    COM_NOT_OPENED = 3
+    COM_NOT_SET_UP = 4      # opened, but its line state, queues, time-outs or buffers failed
+    COM_NO_ECHO = 5         # the search found no keyboard at any of its 24 line settings
+    NOT_A_COM_PORT = 6
+    COM_NOT_CLOSED = 7
+    USB_LIBRARY = 8         # KBPUSB.DLL or its send routine cannot be loaded
+    CAPTURE_LIBRARY = 9     # KBPFUNC.DLL cannot be loaded, or lacks a routine
+    OPENING_CHECK = 10      # no keyboard answered before the first block
+    BLOCK_NOT_TAKEN = 11
+    NOT_AN_IMAGE = 12
+    FILE_NOT_OPENED = 13    # the image file cannot be opened for reading
+    NO_ANSWER = 14          # the keyboard's answers failed and UPLOAD ERROR was answered Cancel
+    IMAGE_TOO_LONG = 15     # the keyboard's image ends past what an upload can read
+    FILE_NOT_CREATED = 16   # the upload's file cannot be created
+    FILE_NOT_WRITTEN = 17   # not all of the upload's file reached the disk (a full disk)
+
+
+def _cause(value: int) -> Cause:
+    # A newer library may name causes this package does not: they stay numbers.
+    try:
+        return Cause(value)
+    except ValueError:
+        return value  # type: ignore[return-value]
+
+
 class KbpError(Exception):
     """A call the library failed: `result` its number, `text` its status text trimmed,
-    `raw` the status buffer's bytes up to its terminating zero (b"" where it wrote none)."""
+    `raw` the status buffer's bytes up to its terminating zero (b"" where it wrote none),
+    `cause` the first thing that went wrong in a failed download or upload (a Cause;
+    Cause.NONE for a failure that is no transfer's)."""
 
-    def __init__(self, result: int, raw: bytes = b"", text: Optional[str] = None) -> None:
+    def __init__(self, result: int, raw: bytes = b"", text: Optional[str] = None,
+                 cause: Union[Cause, int] = Cause.NONE) -> None:
         self.result = result
         self.raw = raw
+        self.cause = _cause(int(cause))
         self.text = (_decode(raw) if text is None else text).strip()
         super().__init__(f"{self.text or 'the library failed'} (result {result})")
 
@@ -59,6 +95,13 @@ class HidNode(NamedTuple):
     path: str
     vendor: int
     product: int
+
+
+class LastTransfer(NamedTuple):
+    """What the last download or upload did besides its result (struct kbp_last_transfer)."""
+    cause: Cause        # the first thing that went wrong; Cause.NONE when nothing did
+    bytes_sent: int     # download: the image bytes from address 4 on that the path took
+    line_settings: str  # download: the settings its COM port was set up with, "9600,N,8,1"; "" for none
 
 
 def _encode(path: Optional[PathLike]) -> Optional[bytes]:
@@ -128,35 +171,41 @@ def _kind(interface: InterfaceLike) -> int:
     return int(interface)
 
 
-def _port_text(lib: ctypes.CDLL, port: Optional[str], upload: bool) -> str:
+# enum kbp_port_path.
+_PATH_CHOSEN, _PATH_USB, _PATH_SERIAL, _PATH_NONE = 0, 1, 2, 3
+# enum kbp_port_problem: the texts the library would take otherwise than written (it would search the
+# line settings, or open nothing). COM_NUMBER (2) it fails itself with -2, as it fails no port at all with -3.
+_MISREAD = {1, 3, 4}  # SETTINGS, OTHER_SYSTEM, NO_FOLDER
+
+
+def _port_text(lib: ctypes.CDLL, port: Optional[str], upload: bool) -> Tuple[bytes, int]:
+    """The port text for the status buffer, and the path the library reads in it."""
     if port is None:
-        return ""
-    linux = getattr(lib, "kbp_linux_map_com_port", None) is not None
-    if linux and port[:3].upper() == "COM":
-        raise ValueError(f"{port} is a Windows port name: on Linux name the serial device: "
-                         "/dev/ttyS1, /dev/ttyUSB0 or /dev/ttyACM0, with :9600,N,8,1 for fixed line settings")
-    if linux and port.startswith("tty"):
-        raise ValueError(f"{port} names no device: name the device by its path: /dev/{port}")
-    serial = port[:3].upper() == "COM" or (linux and port.startswith("/"))
-    if serial and upload:
+        return b"", _PATH_CHOSEN
+    text = _encode(port) or b""
+    reading = PORT_TEXT()
+    function(lib, "kbp_read_port_text")(text, ctypes.byref(reading))
+    # No other line settings make a serial port one an upload reads.
+    if upload and reading.path == _PATH_SERIAL:
         raise ValueError(f"port {port}: an upload reads no serial port, only USB (port='USB') "
                          "or the path the interface chooses")
-    if linux and port.startswith("/"):
-        device, colon, settings = port.partition(":")
-        return f"COM{map_com_port(device)}{colon}{settings}"
-    return port
+    if reading.problem in _MISREAD:
+        instead = _decode(reading.instead)
+        raise ValueError(f"{_decode(reading.reason)}: {_decode(reading.hint)}"
+                         + (f" (write {instead!r})" if instead else ""))
+    return text, reading.path
 
 
-def _choose(lib: ctypes.CDLL, port_text: str, interface: Optional[InterfaceLike]) -> None:
-    if port_text[:3].upper() == "COM":
+def _choose(lib: ctypes.CDLL, port: Optional[str], path: int, interface: Optional[InterfaceLike]) -> None:
+    if path == _PATH_SERIAL:
         if interface is not None:
-            raise ValueError(f"interface {interface!r} and port {port_text}: a serial port is a path of its "
+            raise ValueError(f"interface {interface!r} and port {port}: a serial port is a path of its "
                              "own, which no interface kind names; keep the one you mean")
         # The library puts a chosen USB before a serial port.
         kind = int(Interface.AUTOMATIC)
     else:
         kind = _kind("auto" if interface is None else interface)
-        if port_text.startswith("USB") and interface != "auto" and kind not in (Interface.AUTOMATIC, Interface.USB):
+        if path == _PATH_USB and interface != "auto" and kind not in (Interface.AUTOMATIC, Interface.USB):
             raise ValueError(f"interface {interface!r} and port USB name two different paths; "
                              "keep the one you mean")
     _set_interface(lib, kind)
@@ -172,9 +221,9 @@ def _transfer(name: str, path: PathLike, port: Optional[str], interface: Optiona
     file = _encode(path)
     with _lock:
         lib = load()
-        port_text = _port_text(lib, port, upload=name == "kbp_upload")
-        _choose(lib, port_text, interface)
-        text = port_text.encode("ascii")
+        text, port_path = _port_text(lib, port, upload=name == "kbp_upload")
+        _choose(lib, port, port_path, interface)
+        # The library's texts name the file, and a device by its path with up to 64 bytes more: room for both.
         status = ctypes.create_string_buffer(text, 1024 + len(file or b"") + len(text))
         boxes = getattr(lib, "kbp_linux_set_box_callback", None)
         _Transfer.progress, _Transfer.question, _Transfer.error = progress, question, None
@@ -182,6 +231,9 @@ def _transfer(name: str, path: PathLike, port: Optional[str], interface: Optiona
             if boxes is not None:
                 boxes(_on_box if question else _NO_BOX, None)
             result = getattr(lib, name)(file, status, _on_progress if progress else _NO_PROGRESS)
+            # The cause of this transfer, before another call of the library's can replace it.
+            get_last = getattr(lib, "kbp_get_last_transfer", None)
+            cause = _last_transfer(get_last).cause if result <= 0 and get_last is not None else Cause.NONE
         finally:
             if boxes is not None:
                 boxes(_NO_BOX, None)
@@ -190,20 +242,32 @@ def _transfer(name: str, path: PathLike, port: Optional[str], interface: Optiona
     if error is not None:
         raise error
     if result <= 0:
-        raise KbpError(result, status.value)
+        raise KbpError(result, status.value, cause=cause)
     return result
+
+
+def _last_transfer(get_last) -> LastTransfer:
+    last = LAST_TRANSFER()
+    get_last(ctypes.byref(last))
+    return LastTransfer(_cause(last.cause), last.bytes_sent, _decode(last.line_settings))
 
 
 def download(path: PathLike, port: Optional[str] = None, interface: Optional[InterfaceLike] = None,
              progress: Optional[Progress] = None, question: Optional[Question] = None) -> int:
     """Sends the configuration image file `path` into the keyboard; returns its size.
-    Raises KbpError with the library's result (-1..-7, see kbpi32.h) when it fails.
+    Raises KbpError with the library's result (-1..-7, see kbpi32.h) and cause
+    when it fails; last_transfer() tells the line settings a COM port was set up with.
 
-    port: what kbptool's --port takes. None: the path the interface chooses;
-      "USB"; on Windows "COM5" or "COM5:9600,N,8,1" (settings searched when
-      absent); on Linux a serial device, "/dev/ttyUSB0" or
-      "/dev/ttyUSB0:9600,N,8,1", which the library is given as COM1..COM9
-      (kbp_linux_map_com_port); "COM5" is refused there.
+    port: what kbptool's --port takes, given to the library as written. None:
+      the path the interface chooses; "USB"; on Windows "COM5" or
+      "COM5:9600,N,8,1" (settings searched when absent); on Linux a serial
+      device by its path, "/dev/ttyUSB0" or "/dev/ttyUSB0:9600,N,8,1", and
+      COM1..COM9 only where set_com_port gave them a device. The library reads
+      the text (kbp_read_port_text); ValueError, in its words and with the text
+      to write instead where it knows one, for line settings it would not set
+      as written, a port name of the other system ("COM5" on Linux) and a
+      device without its folder ("ttyUSB0"). A text that names no port, and
+      on Windows COM10 and up, the library fails itself (-3, -2).
     interface: an Interface, its number, or kbptool's name: auto, ports,
       class, portdriver, usb. None and "auto" are kbptool's default: USB, but
       the library's automatic choice on 32-bit Windows. Set before the
@@ -230,6 +294,15 @@ def upload(path: PathLike, port: Optional[str] = None, interface: Optional[Inter
     upload reads a serial port. The rest as for download().
     """
     return _transfer("kbp_upload", path, port, interface, progress, question)
+
+
+def last_transfer() -> LastTransfer:
+    """What the last download or upload did besides its result: its cause, the
+    image bytes a download's path took, and the line settings its COM port was
+    set up with (given, or found by the library's search)."""
+    with _lock:
+        lib = load()
+        return _last_transfer(function(lib, "kbp_get_last_transfer"))
 
 
 def set_interface(interface: InterfaceLike) -> None:

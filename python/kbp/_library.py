@@ -1,4 +1,4 @@
-"""Finding and loading kbpi32, with its exports' prototypes."""
+"""Finding and loading kbpi32, with its exports' prototypes and structures."""
 
 from __future__ import annotations
 
@@ -21,6 +21,20 @@ _FUNCTION_TYPE = ctypes.WINFUNCTYPE if STDCALL else ctypes.CFUNCTYPE  # type: ig
 PROGRESS = _FUNCTION_TYPE(None, ctypes.c_int)
 # Only the Linux library asks its boxes of the caller; it has the one convention.
 BOX = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_char_p, ctypes.c_char_p, ctypes.c_int, ctypes.c_void_p)
+
+
+# The structures of kbpi32.h, in its field order and C's natural alignment.
+class LAST_TRANSFER(ctypes.Structure):
+    """struct kbp_last_transfer: what the last download or upload did besides its result."""
+    _fields_ = [("cause", ctypes.c_int32), ("bytes_sent", ctypes.c_int32), ("line_settings", ctypes.c_char * 16)]
+
+
+class PORT_TEXT(ctypes.Structure):
+    """struct kbp_port_text: the library's reading of a port text."""
+    _fields_ = [("path", ctypes.c_int32), ("problem", ctypes.c_int32), ("line_rate", ctypes.c_uint32),
+                ("port", ctypes.c_char * 260), ("settings", ctypes.c_char * 24), ("reason", ctypes.c_char * 160),
+                ("hint", ctypes.c_char * 200), ("instead", ctypes.c_char * 260)]
+
 
 _ELF_MACHINES = {3: "x86", 62: "x86-64", 40: "ARM", 183: "ARM64", 243: "RISC-V"}
 _PE_MACHINES = {0x14C: "x86", 0x8664: "x86-64", 0x1C4: "ARM", 0xAA64: "ARM64"}
@@ -85,6 +99,8 @@ def _declare(lib: ctypes.CDLL) -> None:
         "kbp_set_interface": (c_ubyte, [c_int]),
         "kbp_get_interface": (c_ubyte, []),
         "kbp_snd_interface": (c_ubyte, [c_int]),
+        "kbp_get_last_transfer": (c_int, [ctypes.POINTER(LAST_TRANSFER)]),
+        "kbp_read_port_text": (c_int, [c_char_p, ctypes.POINTER(PORT_TEXT)]),
         "kbp_linux_set_com_port": (c_int, [c_int, c_char_p]),
         "kbp_linux_map_com_port": (c_int, [c_char_p]),
         "kbp_linux_set_input_device": (None, [c_char_p]),

@@ -38,17 +38,19 @@ def test_an_image_goes_down_and_comes_back_up_with_progress(plug, tmp_path):
 
 def test_a_failure_raises_kbp_error_with_the_status_buffer(plug, tmp_path):
     asked = []
-    cases = [  # keyboard, transfer, result, raw status
-        (True, lambda: kbp.download(tmp_path / "missing.kbp"), -7, b"kbp-file not found"),
-        (False, lambda: kbp.download(IMAGE), -5, b"download check failed"),
+    cases = [  # keyboard, transfer, result, raw status, cause
+        (True, lambda: kbp.download(tmp_path / "missing.kbp"), -7, b"kbp-file not found", kbp.Cause.FILE_NOT_OPENED),
+        (False, lambda: kbp.download(IMAGE), -5, b"download check failed", kbp.Cause.OPENING_CHECK),
         (False, lambda: kbp.upload(tmp_path / "up.kbp", question=lambda *box: asked.append(box) or False),
-         0, b"Upload Error.\n"),
+         0, b"Upload Error.\n", kbp.Cause.NO_ANSWER),
     ]
-    for plugged, transfer, result, raw in cases:
+    for plugged, transfer, result, raw, cause in cases:
         plug(plugged)
         with pytest.raises(kbp.KbpError) as failure:
             transfer()
         assert (failure.value.result, failure.value.raw, failure.value.text) == (result, raw, raw.decode().strip())
+        assert failure.value.cause is cause
+    assert kbp.KbpError(1, text="no transfer's").cause is kbp.Cause.NONE
     assert asked == [("UPLOAD ERROR", " CONTINUE ? ", True)]
     assert not (tmp_path / "up.kbp").exists()
 
@@ -76,6 +78,7 @@ def test_ports_and_interfaces_the_library_would_misread_are_refused(plug, tmp_pa
     for call, words in [
         (lambda: kbp.upload(tmp_path / "up.kbp", port="COM1"), "an upload reads no serial port"),
         (lambda: kbp.download(IMAGE, port="COM1:9600,N,8,1", interface="usb"), "a serial port is a path of its own"),
+        (lambda: kbp.download(IMAGE, port="COM1:115200,N,8,1"), "the rate 115200 .*: write them as 9600,N,8,1"),
         (lambda: kbp.download(IMAGE, port="USB", interface=kbp.Interface.PORTS), "two different paths"),
         (lambda: kbp.download(IMAGE, interface="keyboard"), "'keyboard' names no interface"),
         (lambda: kbp.send(0x1F4), "500 is not a byte"),
@@ -84,12 +87,12 @@ def test_ports_and_interfaces_the_library_would_misread_are_refused(plug, tmp_pa
             call()
 
 
-@pytest.mark.parametrize("echoes_at, settings, boxes", [
-    ([], ":9600,N,8,1", []),
-    (["4800,O,8,1"], "", [("set to 4800,O,8,1", "", True)]),  # the library searched them
+@pytest.mark.parametrize("echoes_at, settings, boxes, set_up", [
+    ([], ":9600,N,8,1", [], "9600,N,8,1"),
+    (["4800,O,8,1"], "", [("set to 4800,O,8,1", "", True)], "4800,O,8,1"),  # the library searched them
 ])
 def test_a_download_reaches_the_pty_keyboard_through_the_linux_library(monkeypatch, tmp_path, echoes_at, settings,
-                                                                       boxes):
+                                                                       boxes, set_up):
     library(monkeypatch, "KBP_TEST_LINUX_LIBRARY")
     memory = tmp_path / "memory.bin"
     keyboard = subprocess.Popen([os.environ["KBP_TEST_KBDSIM_PTY"], *echoes_at, "--max-seconds", "60",
@@ -99,9 +102,21 @@ def test_a_download_reaches_the_pty_keyboard_through_the_linux_library(monkeypat
         asked = []
         assert kbp.download(IMAGE, port=device + settings, question=lambda *box: asked.append(box) or True) == 1024
         assert asked == boxes
+        assert kbp.last_transfer().line_settings == set_up
     finally:
         keyboard.terminate()  # it writes its memory as it ends
         keyboard.communicate()
     assert memory.read_bytes()[4:1024] == open(IMAGE, "rb").read()[4:]
     with pytest.raises(ValueError, match="COM1 is a Windows port name: on Linux name the serial device"):
         kbp.download(IMAGE, port="COM1")
+
+
+def test_the_linux_library_takes_a_device_by_its_path_and_refuses_the_names_it_would_misread(monkeypatch, tmp_path):
+    library(monkeypatch, "KBP_TEST_LINUX_LIBRARY")
+    missing = tmp_path / "no-device"
+    with pytest.raises(kbp.KbpError) as failure:
+        kbp.download(IMAGE, port=f"{missing}:9600,N,8,1")
+    assert (failure.value.result, failure.value.text, failure.value.cause) == (
+        -2, f"unable to open {missing}", kbp.Cause.COM_NOT_OPENED)
+    with pytest.raises(ValueError, match=r"ttyUSB0 names no device: .* \(write '/dev/ttyUSB0'\)"):
+        kbp.download(IMAGE, port="ttyUSB0")

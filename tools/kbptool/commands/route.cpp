@@ -65,8 +65,9 @@ bool read_port_option(const Library& library, const TransferOptions& t, Command 
     refusal.command = command;
     const std::string port_option = "--port " + t.port;
     if (port.problem == KBP_PORT_OTHER_SYSTEM || port.problem == KBP_PORT_NO_FOLDER) {
-        const std::string instead = port.instead[0] != '\0' ? std::string(": --port ") + port.instead : "";
-        refusal.fail(ExitCode::usage, {port_option + " cannot be used here", port.reason, port.hint + instead});
+        const std::string hint = port.instead[0] != '\0' ? "--port " + std::string(port.instead) + " (" + port.hint + ")"
+                                                         : std::string(port.hint);
+        refusal.fail(ExitCode::usage, {port_option + " cannot be used here", port.reason, hint});
         return false;
     }
     if (const std::optional<Failure> apart = paths_apart(t, port)) {

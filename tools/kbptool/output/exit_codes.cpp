@@ -49,7 +49,7 @@ std::string exit_code_table() {
         }
         table += line;
     }
-    return table;
+    return table + "\n";
 }
 
 }  // namespace kbptool

@@ -19,14 +19,14 @@ constexpr int kDownloadExitBase = 10;
     X(no_library, 3, "kbpi32 (or the simulated keyboard's state, or kbptool-sim) cannot be used")                    \
     X(file_error, 4, "a file of the tool's own (upload's output, new's file, info's image, the DLL's temporary "      \
                      "file) is refused or cannot be read or written; new over a file without --force")              \
-    X(no_file_name, kDownloadExitBase - KBP_DOWNLOAD_NO_FILE_NAME, "as kbp_download's -1: no file name")             \
-    X(com_port_failed, kDownloadExitBase - KBP_DOWNLOAD_COM_PORT_FAILED, "-2: a COM port cannot be opened or set up") \
-    X(not_a_com_port, kDownloadExitBase - KBP_DOWNLOAD_NOT_A_COM_PORT, "-3: the port text names no COM port")        \
-    X(com_port_not_closed, kDownloadExitBase - KBP_DOWNLOAD_COM_PORT_NOT_CLOSED, "-4: a COM port cannot be closed")  \
-    X(transfer_stopped, kDownloadExitBase - KBP_DOWNLOAD_STOPPED, "-5: the transfer stopped")                       \
+    X(no_file_name, kDownloadExitBase - KBP_DOWNLOAD_NO_FILE_NAME, "kbp_download's -1: no file name")             \
+    X(com_port_failed, kDownloadExitBase - KBP_DOWNLOAD_COM_PORT_FAILED, "kbp_download's -2: a COM port cannot be opened or set up") \
+    X(not_a_com_port, kDownloadExitBase - KBP_DOWNLOAD_NOT_A_COM_PORT, "kbp_download's -3: the port text names no COM port")        \
+    X(com_port_not_closed, kDownloadExitBase - KBP_DOWNLOAD_COM_PORT_NOT_CLOSED, "kbp_download's -4: a COM port cannot be closed")  \
+    X(transfer_stopped, kDownloadExitBase - KBP_DOWNLOAD_STOPPED, "kbp_download's -5: the transfer stopped")                       \
     X(not_an_image, kDownloadExitBase - KBP_DOWNLOAD_NOT_AN_IMAGE,                                                   \
-      "-6: not a valid image (also one shorter than its end field says, without --force)")                          \
-    X(image_unreadable, kDownloadExitBase - KBP_DOWNLOAD_FILE_NOT_OPENED, "-7: the image file cannot be read")       \
+      "kbp_download's -6: not a valid image (also one shorter than its end field says, without --force)")                          \
+    X(image_unreadable, kDownloadExitBase - KBP_DOWNLOAD_FILE_NOT_OPENED, "kbp_download's -7: the image file cannot be read")       \
     X(upload_failed, 20, "kbp_upload failed (0)")                                                                    \
     X(upload_no_file_name, 21, "kbp_upload had no file name (-1)")                                                   \
     X(differs, 30, "the keyboard holds other bytes than the image (download's read-back, verify)")                  \
