@@ -1,21 +1,22 @@
 #pragma once
 // The subcommands of kbptool. Each registers itself on the app and leaves its
 // exit code in the context.
+#include <CLI/CLI.hpp>
 #include <string>
 
 #include "commands/session.h"
 
-namespace CLI {
-class App;
-}
-
 namespace kbptool {
 
 // The check of a FILE or IMAGE argument: a name, never an empty text.
-std::string refuse_empty_name(const std::string& name);
+inline std::string refuse_empty_name(const std::string& name) { return name.empty() ? "an empty file name" : ""; }
 // A command of `app` under its word: its description, then in its help notes and an example.
-CLI::App* add_command(CLI::App& app, Command command, const std::string& description, const std::string& example,
-                      const std::string& notes = "");
+inline CLI::App* add_command(CLI::App& app, Command command, const std::string& description,
+                             const std::string& example, const std::string& notes = "") {
+    CLI::App* sub = app.add_subcommand(std::string(command_word(command)), description);
+    sub->footer(notes + "Example:\n  " + example + "\n");
+    return sub;
+}
 
 void add_transfer_commands(CLI::App& app, Context& context);   // download, upload, verify
 void add_image_commands(CLI::App& app, Context& context);      // info, new

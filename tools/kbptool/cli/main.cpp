@@ -4,34 +4,42 @@
 #include <algorithm>
 
 #include "cli/commands.h"
-#include "cli/suggest.h"
-#include "hosts/host.h"
 #include "output/interrupt.h"
-
-#ifndef KBP_VERSION
-#define KBP_VERSION "unknown"
-#endif
-
-namespace kbptool {
-
-std::string refuse_empty_name(const std::string& name) { return name.empty() ? "an empty file name" : ""; }
-
-CLI::App* add_command(CLI::App& app, Command command, const std::string& description, const std::string& example,
-                      const std::string& notes) {
-    CLI::App* sub = app.add_subcommand(std::string(command_word(command)), description);
-    sub->footer(notes + "Example:\n  " + example + "\n");
-    return sub;
-}
-
-}  // namespace kbptool
 
 namespace {
 
 using namespace kbptool;
 
+// Edits (insert, delete, change, swap two neighbours) from a to b.
+std::size_t distance(const std::string& a, const std::string& b) {
+    std::vector<std::vector<std::size_t>> d(a.size() + 1, std::vector<std::size_t>(b.size() + 1));
+    for (std::size_t i = 0; i <= a.size(); ++i) d[i][0] = i;
+    for (std::size_t j = 0; j <= b.size(); ++j) d[0][j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i)
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + (a[i - 1] != b[j - 1])});
+            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+                d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+        }
+    return d[a.size()][b.size()];
+}
+
+// What a mistyped word was probably meant to be ("downlaod": download); empty
+// when no known word is close enough.
+std::string did_you_mean(const std::string& typed, const std::vector<std::string>& known, const std::string& otherwise) {
+    std::string best;
+    std::size_t best_distance = std::max<std::size_t>(2, typed.size() / 3) + 1;
+    for (const std::string& word : known)
+        if (const std::size_t d = word.starts_with(typed) && typed.size() >= 2 ? 1 : distance(typed, word);
+            d < best_distance) {
+            best = word;
+            best_distance = d;
+        }
+    return best.empty() ? otherwise : "did you mean " + best + "?";
+}
+
 int usage_error(const std::string& command, const std::string& text, const std::string& hint, bool json) {
-    Outcome o;
-    o.command = command_named(command);
+    Outcome o(command_named(command));
     return report(o.fail(ExitCode::usage, {text, "", hint}), {false, json});
 }
 
@@ -39,29 +47,17 @@ int print_version(bool json) {
     Library library;
     Failure failure;
     const bool loaded = host::load(library, failure);
-    Outcome o;
-    o.command = Command::version;
-    const std::string of_library =
-        loaded ? "kbpi32 " + (library.version.empty() ? std::string("(no version)") : library.version) + ", " +
-                     library.location
-               : "kbpi32 not loaded: " + failure.text;
-    o.text = std::string("kbptool ") + KBP_VERSION + "; " + of_library;
+    Outcome o(Command::version);
+    o.text = "kbptool " KBP_VERSION "; " +
+             (loaded ? "kbpi32 " + (library.version.empty() ? "(no version)" : library.version) + ", " + library.location
+                     : "kbpi32 not loaded: " + failure.text);
     o.extra.text("tool_version", KBP_VERSION).text("library_version", library.version).text("library", library.location);
     return report(o, {false, json});
 }
 
-std::vector<std::string> option_names(const CLI::App& app) {
-    std::vector<std::string> names;
+void add_option_names(const CLI::App& app, std::vector<std::string>& names) {
     for (const CLI::Option* option : app.get_options())
         for (const std::string& name : option->get_lnames()) names.push_back("--" + name);
-    return names;
-}
-
-// The first word that is no option: the command.
-const std::string* command_word_of(const std::vector<std::string>& args) {
-    for (const std::string& a : args)
-        if (!a.starts_with("-")) return &a;
-    return nullptr;
 }
 
 // An option the command does not know, with what was probably meant.
@@ -71,16 +67,12 @@ std::string unknown_option_text(const CLI::App& app, const CLI::App* command, co
         // A negative number is a value, whose check names its range.
         if (!a.starts_with("-") || a == "-" || (a[1] >= '0' && a[1] <= '9')) continue;
         const std::string name = a.substr(0, a.find('='));
-        if (app.get_option_no_throw(name) != nullptr) continue;
-        if (command != nullptr && command->get_option_no_throw(name) != nullptr) continue;
-        std::vector<std::string> known = option_names(app);
-        if (command != nullptr) {
-            const std::vector<std::string> own = option_names(*command);
-            known.insert(known.end(), own.begin(), own.end());
-        }
-        const std::string meant = closest_word(name, known);
-        hint = meant.empty() ? "kbptool " + std::string(command ? command->get_name() + " " : "") + "--help lists the options"
-                             : "did you mean " + meant + "?";
+        if (app.get_option_no_throw(name) != nullptr || (command && command->get_option_no_throw(name))) continue;
+        std::vector<std::string> known;
+        add_option_names(app, known);
+        if (command != nullptr) add_option_names(*command, known);
+        hint = did_you_mean(name, known,
+                            "kbptool " + std::string(command ? command->get_name() + " " : "") + "--help lists the options");
         return "unknown option " + name;
     }
     return {};
@@ -92,10 +84,7 @@ int main(int argc, char** argv) {
     std::optional<Failure> handed_over;
     std::vector<std::string> args = host::arguments(argc, argv, handed_over);
     const bool json = std::find(args.begin(), args.end(), "--json") != args.end();
-    if (handed_over) {
-        Outcome o;
-        return report(o.fail(ExitCode::no_library, *handed_over), {false, json});
-    }
+    if (handed_over) return report(Outcome{}.fail(ExitCode::no_library, *handed_over), {false, json});
     const std::string& help_switch = host::facts().help_switch;
     for (std::string& a : args)
         if (!help_switch.empty() && a == help_switch) a = "--help";
@@ -125,22 +114,20 @@ int main(int argc, char** argv) {
         words.push_back(command->get_name());
     }
 
-    const std::string* word = command_word_of(args);
-    if (word != nullptr && std::find(words.begin(), words.end(), *word) == words.end() &&
-        std::find(args.begin(), args.end(), "--help") == args.end()) {
-        const std::string meant = closest_word(*word, words);
-        return usage_error("", "unknown command " + *word,
-                           meant.empty() ? "kbptool --help lists the commands" : "did you mean " + meant + "?", json);
-    }
+    // The first word that is no option: the command.
+    const auto word = std::find_if(args.begin(), args.end(), [](const std::string& a) { return !a.starts_with("-"); });
+    if (word != args.end() && std::find(words.begin(), words.end(), *word) == words.end() &&
+        std::find(args.begin(), args.end(), "--help") == args.end())
+        return usage_error("", "unknown command " + *word, did_you_mean(*word, words, "kbptool --help lists the commands"),
+                           json);
     try {
-        std::vector<std::string> reversed(args.rbegin(), args.rend());
-        app.parse(reversed);
+        app.parse(std::vector<std::string>(args.rbegin(), args.rend()));
     } catch (const CLI::CallForHelp& e) {
         return app.exit(e);
     } catch (const CLI::CallForAllHelp& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
-        const CLI::App* command = word != nullptr ? app.get_subcommand(*word) : nullptr;
+        const CLI::App* command = word != args.end() ? app.get_subcommand(*word) : nullptr;
         std::string hint;
         std::string text = unknown_option_text(app, command, args, hint);
         if (text.empty()) {

@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "cli/commands.h"
-#include "commands/failure_words.h"
 #include "files/file_access.h"
 #include "include/kbp_protocol.h"
 #include "output/text.h"
@@ -92,8 +91,7 @@ PathAnswer probe_com(const Library& library, const std::string& given, const kbp
 }
 
 Outcome detect(const Library& library, const std::string& port_given, const kbp_port_text& port) {
-    Outcome o;
-    o.command = Command::detect;
+    Outcome o(Command::detect);
     std::vector<PathAnswer> answers;
     for (const PathFacts& p : kPaths)
         if (p.kind >= 0) answers.push_back(probe_path(library, p));

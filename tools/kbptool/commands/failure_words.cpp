@@ -1,4 +1,4 @@
-#include "commands/failure_words.h"
+#include "commands/session.h"
 
 #include "files/image.h"
 #include "include/kbp_protocol.h"
@@ -23,9 +23,9 @@ std::string bytes_of(long bytes, long of) { return std::to_string(bytes) + " of 
 
 // What the keyboard holds after a download that stopped.
 std::string holds(long bytes, long of) {
-    if (bytes == 0) return kNothingWritten;
-    if (bytes == of) return "the image was sent completely (" + std::to_string(of) + " bytes)";
-    return "the keyboard holds part of the image (" + bytes_of(bytes, of) + "): download it again";
+    return bytes == 0    ? kNothingWritten
+           : bytes == of ? "the image was sent completely (" + std::to_string(of) + " bytes)"
+                         : "the keyboard holds part of the image (" + bytes_of(bytes, of) + "): download it again";
 }
 
 Failure com_port_failed(const Library& library, int cause, const Route& route) {
@@ -99,12 +99,11 @@ Failure explain_download(const Library& library, const LibraryCall& call, const 
     const long bytes = call.last.bytes_sent;
     switch (call.result) {
     case KBP_DOWNLOAD_COM_PORT_FAILED: return com_port_failed(library, cause, route);
-    case KBP_DOWNLOAD_NOT_A_COM_PORT: {
-        const std::string port = host::facts().example_port;
+    case KBP_DOWNLOAD_NOT_A_COM_PORT:
         return {"\"" + route.port_text + "\" is no port text",
                 "the port text names no COM port: it must be USB, AT, or COM1..COM9 with optional settings",
-                "--port " + port + ":9600,N,8,1, --port " + port + ", or --usb"};
-    }
+                "--port " + host::facts().example_port + ":9600,N,8,1, --port " + host::facts().example_port +
+                    ", or --usb"};
     case KBP_DOWNLOAD_COM_PORT_NOT_CLOSED: return close_failed(route, bytes, image_bytes);
     case KBP_DOWNLOAD_STOPPED: return transfer_stopped(cause, route, bytes, image_bytes);
     case KBP_DOWNLOAD_NOT_AN_IMAGE:

@@ -4,7 +4,6 @@
 
 #include "cli/commands.h"
 #include "cli/numbers.h"
-#include "commands/failure_words.h"
 #include "include/kbp_protocol.h"
 #include "output/text.h"
 
@@ -13,19 +12,13 @@ namespace kbptool {
 namespace {
 
 std::string kind_name(int kind) {
-    const std::optional<Path> path = path_of_kind(kind);
-    return path ? std::string(facts_of(*path).name) : kind == KBP_INTERFACE_AUTOMATIC ? "none chosen yet" : "?";
+    const PathFacts* path = facts_of_kind(kind);
+    return path ? std::string(path->name) : kind == KBP_INTERFACE_AUTOMATIC ? "none chosen yet" : "?";
 }
 
 std::string kind_title(int kind) {
-    const std::optional<Path> path = path_of_kind(kind);
-    return path ? std::string(facts_of(*path).title) : "";
-}
-
-// Whether a path of that kind waits for the keyboard's acknowledge of each byte.
-bool acknowledged(int kind) {
-    const std::optional<Path> path = path_of_kind(kind);
-    return !path || facts_of(*path).acknowledged;
+    const PathFacts* path = facts_of_kind(kind);
+    return path ? std::string(path->title) : "";
 }
 
 // What a refused kind is told: the numbers and names the library takes.
@@ -52,8 +45,7 @@ std::optional<Library> open_for(Command command, const std::string& path, const 
 }
 
 Outcome interface(const Library& library, const std::string& wanted, int kind) {
-    Outcome o;
-    o.command = Command::interface;
+    Outcome o(Command::interface);
     if (!wanted.empty()) {
         const unsigned char refused = library.set_interface(kind);
         o.result = refused;
@@ -71,8 +63,7 @@ Outcome interface(const Library& library, const std::string& wanted, int kind) {
 }
 
 Outcome send(const Library& library, const std::string& path, int kind, const std::vector<std::string>& bytes) {
-    Outcome o;
-    o.command = Command::send;
+    Outcome o(Command::send);
     const bool chosen_here = !path.empty() || host::facts().default_path;
     if (chosen_here && library.set_interface(kind) != 0)
         return o.fail(ExitCode::failed, {"the library refuses the interface " + path, "", ""});
@@ -81,7 +72,7 @@ Outcome send(const Library& library, const std::string& path, int kind, const st
         const int byte = *byte_value(text);
         const unsigned char status = library.send_byte(byte);
         const int now = library.get_interface();
-        const bool waits = acknowledged(now);
+        const bool waits = !facts_of_kind(now) || facts_of_kind(now)->acknowledged;
         o.path = kind_title(now);
         o.result = status;
         if (status != 0) {

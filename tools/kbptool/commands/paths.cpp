@@ -36,10 +36,10 @@ double seconds_per_byte(Path path, std::uint32_t line_rate) {
 
 const PathFacts& facts_of(Path path) { return kPaths[int(path)]; }
 
-std::optional<Path> path_of_kind(int kind) {
+const PathFacts* facts_of_kind(int kind) {
     for (const PathFacts& p : kPaths)
-        if (p.kind == kind && kind >= 0) return p.path;
-    return std::nullopt;
+        if (p.kind == kind && kind >= 0) return &p;
+    return nullptr;
 }
 
 std::optional<Path> path_from_name(std::string_view name) {

@@ -39,8 +39,8 @@ static_assert([] {
 
 const PathFacts& facts_of(Path path);
 // The path an InterfaceKind chooses (KBP_INTERFACE_PORTS .. KBP_INTERFACE_USB);
-// none for KBP_INTERFACE_AUTOMATIC and any other number.
-std::optional<Path> path_of_kind(int kind);
+// null for KBP_INTERFACE_AUTOMATIC and any other number.
+const PathFacts* facts_of_kind(int kind);
 std::optional<Path> path_from_name(std::string_view name);
 
 // The names --interface and `interface` take: auto, then the paths a kind

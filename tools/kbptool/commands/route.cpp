@@ -1,4 +1,4 @@
-#include "commands/route.h"
+#include "commands/session.h"
 
 #include "cli/numbers.h"
 #include "include/kbp_protocol.h"
@@ -94,8 +94,7 @@ std::optional<int> interface_on_host(const std::string& name, bool takes_port, F
 }
 
 Outcome path_refusal(Command command, const std::string& named, const Failure& missing) {
-    Outcome o;
-    o.command = command;
+    Outcome o(command);
     return o.fail(ExitCode::usage, {named + " cannot be used here", missing.reason, missing.hint});
 }
 
@@ -108,7 +107,7 @@ std::optional<Route> choose_route(const Library& library, const TransferOptions&
     if (!kind || library.set_interface(com ? KBP_INTERFACE_AUTOMATIC : *kind) != 0) return std::nullopt;
     Route route;
     route.port_text = t.usb ? KBP_PORT_TEXT_USB : t.port;
-    if (const std::optional<Path> path = path_of_kind(com ? *kind : library.get_interface())) route.upload_path = *path;
+    if (const PathFacts* path = facts_of_kind(com ? *kind : library.get_interface())) route.upload_path = path->path;
     // A USB port text puts the frames on USB, over whatever was chosen.
     if (t.usb || port.path == KBP_PORT_USB) route.upload_path = Path::usb;
     route.path = route.upload_path;

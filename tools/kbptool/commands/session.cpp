@@ -19,15 +19,9 @@ public:
         if (!given_ && error_.empty()) error_ = "the library cannot be given " + file_;
     }
     ~GivenFile() { finish(false); }
-    GivenFile(const GivenFile&) = delete;
-    GivenFile& operator=(const GivenFile&) = delete;
-
     const std::string& error() const { return error_; }
     const char* name() const { return name_.c_str(); }
     // What the library wrote, put under the file's own name.
-    bool keep() { return finish(true); }
-
-private:
     bool finish(bool keep) {
         if (!given_) return error_.empty();
         given_ = false;
@@ -36,26 +30,25 @@ private:
         return false;
     }
 
-    std::string file_;
-    std::string name_;
-    std::string error_;
+private:
+    std::string file_, name_, error_;
     bool given_ = false;
 };
 
 bool progress_shown(const Context& c) { return !c.output.quiet && !c.output.json; }
 
-// A status buffer with `text` in it and room for every text of the library,
-// which may quote a file name or the port text.
-std::vector<char> status_buffer(const std::string& text) {
-    std::vector<char> status(text.size() + 1024, '\0');
-    text.copy(status.data(), text.size());
-    return status;
-}
-
-LibraryCall called(const Library& library, int result, const std::vector<char>& status, const Progress& progress) {
-    LibraryCall call{result, status.data(), progress.seconds(), {}, ""};
-    library.last_transfer(&call.last);
-    return call;
+// One transfer call with a status buffer that holds `port_text` and has room
+// for every text of the library, which may quote a file name or the port text.
+template <typename Transfer>
+LibraryCall call(const Library& library, Transfer transfer, const GivenFile& given, const std::string& port_text,
+                 Progress& progress) {
+    std::vector<char> status(port_text.size() + 1024, '\0');
+    port_text.copy(status.data(), port_text.size());
+    const int result = transfer(given.name(), status.data(), &Progress::callback);
+    progress.finish();
+    LibraryCall done{result, status.data(), progress.seconds(), {}, ""};
+    library.last_transfer(&done.last);
+    return done;
 }
 
 }  // namespace
@@ -64,8 +57,7 @@ void end_with(const Outcome& outcome, Context& context) { context.exit_code = re
 
 std::optional<Library> load_library(Command command, Context& context) {
     Library library;
-    Outcome o;
-    o.command = command;
+    Outcome o(command);
     Failure failure;
     if (host::load(library, failure)) return library;
     end_with(o.fail(ExitCode::no_library, failure), context);
@@ -75,22 +67,17 @@ std::optional<Library> load_library(Command command, Context& context) {
 bool prepare_keyboard(Command command, Context& context) {
     std::string error;
     if (host::prepare(context.answer(), context.output.quiet, error)) return true;
-    Outcome o;
-    o.command = command;
-    end_with(o.fail(ExitCode::no_library, {error, "", ""}), context);
+    end_with(Outcome(command).fail(ExitCode::no_library, {error, "", ""}), context);
     return false;
 }
 
 void finish(const Outcome& outcome, Context& context) {
     std::string error;
     Outcome shown = outcome;
-    if (!host::keep(error)) {
-        if (!shown.failed()) {
-            shown.fail(ExitCode::no_library, {outcome_text(outcome) + "; but the keyboard's memory is not kept", error, ""});
-        } else {
-            shown.warnings.push_back(error);
-        }
-    }
+    if (!host::keep(error) && !shown.failed())
+        shown.fail(ExitCode::no_library, {outcome_text(outcome) + "; but the keyboard's memory is not kept", error, ""});
+    else if (!error.empty())
+        shown.warnings.push_back(error);
     end_with(shown, context);
 }
 
@@ -98,13 +85,10 @@ LibraryCall call_download(const Library& library, const Route& route, const std:
                           const Context& context) {
     const double block_seconds =
         plan_download(route.path, KBP_IMAGE_FIRST_ADDRESS + block_bytes(route.path), route.line_rate).wire_seconds;
-    const GivenFile given(file, true);
+    GivenFile given(file, true);
     if (!given.error().empty()) return {0, "", 0, {}, given.error()};
     Progress progress("download", size, 0, progress_shown(context), [&] { host::step_done(block_seconds); });
-    std::vector<char> status = status_buffer(route.port_text);
-    const int result = library.download(given.name(), status.data(), &Progress::callback);
-    progress.finish();
-    return called(library, result, status, progress);
+    return call(library, library.download, given, route.port_text, progress);
 }
 
 LibraryCall call_upload(const Library& library, const Route& route, const std::string& file, long size,
@@ -114,13 +98,10 @@ LibraryCall call_upload(const Library& library, const Route& route, const std::s
     GivenFile given(file, false);
     if (!given.error().empty()) return {0, "", 0, {}, given.error()};
     Progress progress(label, size, chunk, progress_shown(context), [&] { host::step_done(read_seconds); });
-    std::vector<char> status = status_buffer(route.usb_chunks() ? KBP_PORT_TEXT_USB : "");
-    const int result = library.upload(given.name(), status.data(), &Progress::callback);
-    progress.finish();
-    LibraryCall call = called(library, result, status, progress);
-    if (result > 0) call.status.clear();
-    if (result > 0 && !given.keep()) call.file_error = given.error();
-    return call;
+    LibraryCall done = call(library, library.upload, given, route.usb_chunks() ? KBP_PORT_TEXT_USB : "", progress);
+    if (done.result > 0) done.status.clear();
+    if (done.result > 0 && !given.finish(true)) done.file_error = given.error();
+    return done;
 }
 
 bool file_failed(Outcome& o, const LibraryCall& call) {

@@ -1,6 +1,9 @@
-#include "commands/transfers.h"
+// download, upload and verify: the library's two transfer calls with the
+// checks a technician needs around them, on the command line.
+#include <CLI/CLI.hpp>
 
-#include "commands/failure_words.h"
+#include "cli/commands.h"
+#include "files/image.h"
 #include "include/kbp_protocol.h"
 #include "output/interrupt.h"
 #include "output/text.h"
@@ -13,15 +16,10 @@ constexpr char kNoComReadBack[] = "an upload has no COM path, and no USB keyboar
 
 std::string hex_byte(std::optional<std::uint8_t> byte) { return byte ? hex_text(*byte, 2) : "none"; }
 
-std::string difference_text(const Difference& d) {
-    return "the keyboard holds other bytes: first difference at address " + hex_text(unsigned(d.address), 4) + ", image " +
-           hex_byte(d.in_image) + ", keyboard " + hex_byte(d.in_keyboard);
-}
-
 // What an upload of the downloaded image got back, compared over the bytes
 // both the file and the read-back hold.
 struct ReadBack {
-    bool tried = true;  // false: no path could read it back (after a COM download, no USB keyboard answered)
+    bool tried = false;  // false: no path could read it back (after a COM download, no USB keyboard answered)
     bool read = false;
     LibraryCall call;
     std::optional<Difference> difference;
@@ -32,27 +30,16 @@ ReadBack read_back(const Library& library, const Route& route, const Bytes& imag
     ReadBack back;
     back.compared_end = std::min<unsigned>(read_back_end(image), unsigned(image.size() - 1));
     // No upload is tried where no keyboard can answer it: it would end in its box.
-    back.tried = choose_read_back_path(library, route);
-    if (!back.tried) return back;
+    if (!(back.tried = choose_read_back_path(library, route))) return back;
     const std::string file = temporary_image_path("kbptool-read-back");
     back.call = call_upload(library, route, file, long(read_back_end(image)) + 1, context, "read back");
     Bytes got;
     FileError ignored;
     back.read = back.call.result > 0 && back.call.file_error.empty() && read_regular_file(file, got, ignored);
     remove_file(file);
-    if (!back.read) return back;
-    const Bytes compared_image(image.begin(), image.begin() + back.compared_end + 1);
-    if (got.size() > compared_image.size()) got.resize(compared_image.size());
-    back.difference = first_difference(compared_image, got);
+    got.resize(std::min<std::size_t>(got.size(), back.compared_end + 1));
+    if (back.read) back.difference = first_difference(Bytes(image.begin(), image.begin() + back.compared_end + 1), got);
     return back;
-}
-
-Outcome started(Command command, const TransferOptions& t, const Route& route) {
-    Outcome o;
-    o.command = command;
-    o.file = t.image;
-    o.path = route.name();
-    return o;
 }
 
 // A failure's words on USB or a serial port, where the host knows better.
@@ -60,7 +47,7 @@ void explain_on_host(const Route& route, Path path, const LibraryCall& call, Fai
     if (path == Path::com || route.usb_chunks()) host::explain(path, route.com_port, call.last, why);
 }
 
-// The library's download, into an outcome begun with `started`.
+// The library's download, into an outcome that names the command, file and path.
 void send_image(const Library& library, Outcome& o, const Route& route, const Bytes& image, const Context& context) {
     on_interrupt_say(o.command, "the keyboard may now hold part of the image: download it again");
     const LibraryCall call = call_download(library, route, o.file, long(image.size()), context);
@@ -110,22 +97,13 @@ void warn_of_end_field(Outcome& o, const Bytes& image, bool reads_back, const Co
 // Why an upload cannot read the image back once downloaded; empty when it can.
 std::string why_no_read_back(const Bytes& image, bool usb) {
     const unsigned end = read_back_end(image);
-    const unsigned limit = max_upload_end(usb);
-    if (end <= limit) return {};
-    return "the image ends at address " + std::to_string(end) + ", past " + std::to_string(limit) +
+    if (end <= max_upload_end(usb)) return {};
+    return "the image ends at address " + std::to_string(end) + ", past " + std::to_string(max_upload_end(usb)) +
            ", the last address an upload can read" + (usb ? " over USB" : "");
 }
 
-// Whether the read-back of a download takes 8-byte chunks (USB): a COM
-// download is read back there too.
-bool reads_back_over_usb(const TransferOptions& t, const kbp_port_text& port) {
-    Failure ignored;
-    return t.usb || port.path == KBP_PORT_USB || port.path == KBP_PORT_SERIAL ||
-           interface_on_host(t.interface_name, true, ignored) == KBP_INTERFACE_USB;
-}
-
-}  // namespace
-
+// Checks before anything is sent: the image can be read and is one a
+// download takes (and, to verify, one an upload can read back).
 bool check_image(const TransferOptions& t, const kbp_port_text& port, Command command, Bytes& image,
                  Outcome& refusal) {
     refusal.command = command;
@@ -137,28 +115,29 @@ bool check_image(const TransferOptions& t, const kbp_port_text& port, Command co
         return false;
     }
     const std::string why = download_refusal(image);
+    // A COM download is read back over USB too.
+    Failure ignored;
+    const bool usb = t.usb || port.path == KBP_PORT_USB || port.path == KBP_PORT_SERIAL ||
+                     interface_on_host(t.interface_name, true, ignored) == KBP_INTERFACE_USB;
     const std::string cut = t.force ? "" : cut_short(image);
-    if (why.empty() && !cut.empty()) {
+    const std::string no_read_back = command == Command::verify ? why_no_read_back(image, usb) : "";
+    if (!why.empty())
+        refusal.fail(ExitCode::not_an_image,
+                     {t.image + " is not a valid image", why + " (the file has " + std::to_string(image.size()) + " bytes)",
+                      "a configuration image begins with \"" KBP_IMAGE_MAGIC "\" and has " +
+                          std::to_string(kMinImageSize) + ".." + std::to_string(kMaxImageSize) +
+                          " bytes: see `kbptool info`"});
+    else if (!cut.empty())
         refusal.fail(ExitCode::not_an_image, {t.image + " is cut short: nothing was sent", cut,
                                               "copy the whole image again; --force sends it as it is"});
-        return false;
-    }
-    const std::string no_read_back =
-        command == Command::verify ? why_no_read_back(image, reads_back_over_usb(t, port)) : "";
-    if (why.empty() && !no_read_back.empty()) {
+    else if (!no_read_back.empty())
         refusal.fail(ExitCode::cannot_read_back,
                      {"this image cannot be verified", no_read_back,
                       "download it with `kbptool download` (it then says so and skips the read-back)"});
-        return false;
-    }
-    if (why.empty()) return true;
-    refusal.fail(ExitCode::not_an_image,
-                 {t.image + " is not a valid image", why + " (the file has " + std::to_string(image.size()) + " bytes)",
-                  "a configuration image begins with \"" KBP_IMAGE_MAGIC "\" and has " + std::to_string(kMinImageSize) +
-                      ".." + std::to_string(kMaxImageSize) + " bytes: see `kbptool info`"});
-    return false;
+    return !refusal.failed();
 }
 
+// Where an upload may write, checked before anything is asked of the keyboard.
 bool check_output(const TransferOptions& t, std::string& target, Outcome& refusal) {
     refusal.command = Command::upload;
     refusal.file = t.image;
@@ -170,10 +149,15 @@ bool check_output(const TransferOptions& t, std::string& target, Outcome& refusa
     return false;
 }
 
+// The download, then the read-back of the image and its comparison: for
+// `download` unless --no-verify or it cannot be read back (then it says so),
+// for `verify` always, failing where it cannot be.
 Outcome download(const Library& library, const TransferOptions& t, const Route& route, const Bytes& image,
                  const Context& context, Command command) {
     const bool verifying = command == Command::verify;
-    Outcome o = started(command, t, route);
+    Outcome o(command);
+    o.file = t.image;
+    o.path = route.name();
     // verify has refused an image it cannot read back.
     const std::string impossible = t.no_verify ? "" : why_no_read_back(image, route.usb_chunks());
     if (!impossible.empty()) warn(o, impossible + ": it is downloaded without the read-back check", context.output);
@@ -194,18 +178,17 @@ Outcome download(const Library& library, const TransferOptions& t, const Route& 
         warn(o, std::string(kNoComReadBack) + ": it was sent without the read-back check", context.output);
         return verified(false);
     }
-    if (!back.tried) {
+    if (!back.tried)
         return o.fail(ExitCode::read_back_failed,
                       {"the image was sent, but it cannot be read back", kNoComReadBack,
                        "connect the keyboard's USB cable too, or name the path to read it back over with --interface"});
-    }
+    if (verifying) o.result = back.call.result;
     if (!back.read) {
         Failure why = explain_upload(back.call, route, true);
         explain_on_host(route, Path::usb, back.call, why);
         o.raw_text = back.call.status;
         const std::string over = path_phrase(route.upload_name());
         if (verifying) {
-            o.result = back.call.result;
             why.text = "the image was sent, but reading it back over " + over + " failed";
             return o.fail(upload_exit(back.call.result), why);
         }
@@ -216,28 +199,30 @@ Outcome download(const Library& library, const TransferOptions& t, const Route& 
         why.hint += "; --no-verify skips the read-back";
         return verified(false).fail(ExitCode::read_back_failed, why);
     }
-    if (verifying) {
-        o.result = back.call.result;
-        o.raw_text.clear();
-    }
-    if (back.difference) {
-        const std::string hint = verifying ? "" : "download the image again; if it differs again, " + cable_hint(route, true);
-        return verified(false).fail(ExitCode::differs, {difference_text(*back.difference), "", hint});
-    }
+    if (verifying) o.raw_text.clear();
+    if (const std::optional<Difference> d = back.difference)
+        return verified(false).fail(
+            ExitCode::differs,
+            {"the keyboard holds other bytes: first difference at address " + hex_text(unsigned(d->address), 4) +
+                 ", image " + hex_byte(d->in_image) + ", keyboard " + hex_byte(d->in_keyboard),
+             "", verifying ? "" : "download the image again; if it differs again, " + cable_hint(route, true)});
     const std::string range = "4.." + std::to_string(back.compared_end);
     o.text = verifying ? "keyboard bytes " + range + " match the image"
                        : o.text + "; read back and verified (addresses " + range + ")";
     return verified(true);
 }
 
+// Into `target` (the output as check_output gave it) through `target.part`.
 Outcome upload(const Library& library, const TransferOptions& t, const Route& route, const std::string& target,
                const Context& context) {
-    Outcome o = started(Command::upload, t, route);
+    Outcome o(Command::upload);
+    o.file = t.image;
     o.path = route.upload_name();
     const std::string partial = target + ".part";
     on_interrupt_say(o.command, t.image + " is left as it was");
     const LibraryCall call = call_upload(library, route, partial, 0, context, "upload");
     on_interrupt_say(o.command, "");
+    FileError error;
     if (file_failed(o, call)) {
         remove_file(partial);
         return o;
@@ -254,7 +239,6 @@ Outcome upload(const Library& library, const TransferOptions& t, const Route& ro
                 why.reason += ": " + system;
         return o.fail(upload_exit(call.result), why);
     }
-    FileError error;
     if (!move_into_place(partial, target, error)) {
         remove_file(partial);
         return o.fail(ExitCode::file_error, {"cannot put the image in place of " + target, describe(error), ""});
@@ -265,6 +249,74 @@ Outcome upload(const Library& library, const TransferOptions& t, const Route& ro
     if (target != t.image) o.lines.push_back("written through the link " + t.image + " to " + target);
     o.extra.number("image_end", long(call.result));
     return o;
+}
+
+void run_transfer(Command command, const TransferOptions& t, Context& context) {
+    const bool takes_port = command != Command::upload;
+    const std::optional<Library> library = load_library(command, context);
+    if (!library) return;
+    Outcome refusal;
+    kbp_port_text port{};
+    Failure missing;
+    Bytes image;
+    std::string target;
+    if (!read_port_option(*library, t, command, port, refusal)) return end_with(refusal, context);
+    if (!interface_on_host(t.interface_name, takes_port, missing))
+        return end_with(path_refusal(command, "--interface " + t.interface_name, missing), context);
+    const bool ready = command == Command::upload ? check_output(t, target, refusal)
+                                                  : check_image(t, port, command, image, refusal);
+    if (!ready) return end_with(refusal, context);
+    if (!prepare_keyboard(command, context)) return;
+
+    const std::optional<Route> route = choose_route(*library, t, port);
+    Outcome o(command);
+    if (!route) {
+        o.fail(ExitCode::failed, {"the library refuses the interface " + t.interface_name, "", ""});
+    } else if (const std::optional<Failure> refused = route->path == Path::com ? host::port_refusal(route->com_port)
+                                                                               : std::nullopt) {
+        o.file = t.image;
+        o.path = route->name();
+        o.fail(ExitCode::com_port_failed, *refused);
+        if (takes_port) o.extra.number("sent", 0L);
+    } else if (command == Command::upload) {
+        o = upload(*library, t, *route, target, context);
+    } else {
+        o = download(*library, t, *route, image, context, command);
+    }
+    finish(o, context);
+}
+
+void add_transfer(CLI::App& app, Context& context, Command command, const std::string& description,
+                  const std::string& example) {
+    auto t = std::make_shared<TransferOptions>();
+    CLI::App* sub = add_command(app, command, description, example);
+    const std::string port = host::facts().example_port;
+    sub->add_option("IMAGE", t->image, "Configuration image file")->required()->check(refuse_empty_name);
+    if (command != Command::upload)
+        sub->add_option("--port", t->port, "Port text for the library: USB, AT, " + port + ":9600,N,8,1, " + port +
+                                               " (search)");
+    sub->add_flag("--usb", t->usb, "Over USB (short for --port USB)");
+    sub->add_option("--interface", t->interface_name, "Path to choose first")
+        ->transform(CLI::IsMember(kInterfaceNames, CLI::ignore_case));
+    if (command == Command::download)
+        sub->add_flag("--no-verify", t->no_verify, "Do not read the image back after the download");
+    if (command != Command::upload)
+        sub->add_flag("--force", t->force, "Send an image even when the file is shorter than its end field says");
+    host::add_options(*sub);
+    sub->callback([command, t, &context] { run_transfer(command, *t, context); });
+}
+
+}  // namespace
+
+void add_transfer_commands(CLI::App& app, Context& context) {
+    add_transfer(app, context, Command::download,
+                 "Send IMAGE into the keyboard (kbp_download), then read it back and compare",
+                 "kbptool download examples/sample.kbp --port " + host::facts().example_port + ":9600,N,8,1");
+    add_transfer(app, context, Command::upload, "Read the keyboard's image into IMAGE (kbp_upload)",
+                 "kbptool upload backup.kbp --usb");
+    add_transfer(app, context, Command::verify,
+                 "Download IMAGE, read it back and compare bytes 4..end; fails where it cannot be read back",
+                 "kbptool verify examples/sample.kbp");
 }
 
 }  // namespace kbptool

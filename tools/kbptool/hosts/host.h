@@ -30,9 +30,6 @@ struct Library {
     std::string location;  // the DLL's path, or "linked in"
     std::string version;   // the DLL's file version; empty when it has none
 };
-// The library's core linked into this program (Linux, the simulated PC).
-Library linked_library();
-
 // A device that may lead to a keyboard, as the host sees it now.
 struct FoundDevice {
     std::string kind;    // "com", "serial", "hid" or "input"

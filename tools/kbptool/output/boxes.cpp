@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <iostream>
@@ -19,24 +20,41 @@ std::vector<ShownBox>& boxes() {
     return shown;
 }
 
-// The COM port's boxes show the status text without a caption: notices.
-bool is_notice_box(std::string_view caption) { return caption.empty(); }
+// Asks until the answer is clear; end of input or an interrupt is Cancel.
+bool ask_at_terminal(const std::string& text, const std::string& caption, std::string& how) {
+    end_progress_line();
+    std::fprintf(stderr, "%s\n", box_line(text, caption, "").c_str());
+    for (std::string line;; std::fprintf(stderr, "kbptool: type o (or ok, y, yes) for OK, c (or cancel, n, no) for Cancel\n")) {
+        std::fprintf(stderr, "kbptool: OK or Cancel? [o/c] ");
+        if (interrupt_pending() || !std::getline(std::cin, line)) {
+            std::fprintf(stderr, "\n");
+            how = interrupt_pending() ? "Cancel (interrupted)" : "Cancel (end of input)";
+            return false;
+        }
+        std::string word = trimmed(line);
+        for (char& c : word) c = char(std::tolower(static_cast<unsigned char>(c)));
+        const auto one_of = [&word](std::initializer_list<std::string_view> words) {
+            return std::find(words.begin(), words.end(), word) != words.end();
+        };
+        if (const bool ok = one_of({"o", "ok", "y", "yes"}); ok || one_of({"c", "cancel", "n", "no"})) {
+            how = ok ? "OK (at the terminal)" : "Cancel (at the terminal)";
+            return ok;
+        }
+    }
+}
 
 }  // namespace
 
+// The COM port's boxes show the status text without a caption: notices.
 BoxReply decide_box_reply(std::string_view caption, Answer policy) {
     static int yes_answers = 0;
-    if (is_notice_box(caption)) return BoxReply::ok;
-    switch (policy) {
-    case Answer::yes: return ++yes_answers <= kMaxYesAnswers ? BoxReply::ok : BoxReply::cancel;
-    case Answer::no: return BoxReply::cancel;
-    case Answer::ask: break;
-    }
-    return BoxReply::ask_user;
+    if (caption.empty()) return BoxReply::ok;
+    if (policy == Answer::yes) return ++yes_answers <= kMaxYesAnswers ? BoxReply::ok : BoxReply::cancel;
+    return policy == Answer::no ? BoxReply::cancel : BoxReply::ask_user;
 }
 
 std::string reply_words(BoxReply reply, std::string_view caption, Answer policy) {
-    if (is_notice_box(caption)) return "OK (a notice)";
+    if (caption.empty()) return "OK (a notice)";
     if (reply == BoxReply::ask_user) return "asked";
     if (reply == BoxReply::ok) return "OK (--yes)";
     return policy == Answer::yes ? "Cancel (--yes answered OK " + std::to_string(kMaxYesAnswers) + " times already)"
@@ -45,10 +63,9 @@ std::string reply_words(BoxReply reply, std::string_view caption, Answer policy)
 
 std::string box_line(std::string_view text, std::string_view caption, std::string_view answer) {
     const bool utf8 = terminal_takes_utf8();
-    std::string shown = trimmed(readable(text, utf8));
     const std::string title = trimmed(readable(caption, utf8));
-    if (!title.empty()) shown = "[" + title + "] " + shown;
-    if (is_notice_box(caption)) return "kbptool: the library says: " + shown;
+    const std::string shown = (title.empty() ? "" : "[" + title + "] ") + trimmed(readable(text, utf8));
+    if (caption.empty()) return "kbptool: the library says: " + shown;
     return "kbptool: the library asks: " + shown + "  (OK/Cancel)" + (answer.empty() ? "" : " ") + std::string(answer);
 }
 
@@ -62,60 +79,23 @@ void note_box(ShownBox box, bool quiet) {
 
 const std::vector<ShownBox>& shown_boxes() { return boxes(); }
 
-namespace {
-
-enum class Typed { ok, cancel, unclear };
-
-Typed typed_answer(const std::string& line) {
-    std::string word = trimmed(line);
-    for (char& c : word) c = char(std::tolower(static_cast<unsigned char>(c)));
-    for (const char* ok : {"o", "ok", "y", "yes"})
-        if (word == ok) return Typed::ok;
-    for (const char* cancel : {"c", "cancel", "n", "no"})
-        if (word == cancel) return Typed::cancel;
-    return Typed::unclear;
-}
-
-// Asks until the answer is clear; end of input or an interrupt is Cancel.
-bool ask_at_terminal(const std::string& text, const std::string& caption, std::string& how) {
-    end_progress_line();
-    std::fprintf(stderr, "%s\n", box_line(text, caption, "").c_str());
-    for (;;) {
-        std::fprintf(stderr, "kbptool: OK or Cancel? [o/c] ");
-        std::string line;
-        if (interrupt_pending() || !std::getline(std::cin, line)) {
-            std::fprintf(stderr, "\n");
-            how = interrupt_pending() ? "Cancel (interrupted)" : "Cancel (end of input)";
-            return false;
-        }
-        const Typed typed = typed_answer(line);
-        if (typed != Typed::unclear) {
-            how = typed == Typed::ok ? "OK (at the terminal)" : "Cancel (at the terminal)";
-            return typed == Typed::ok;
-        }
-        std::fprintf(stderr, "kbptool: type o (or ok, y, yes) for OK, c (or cancel, n, no) for Cancel\n");
-    }
-}
-
-}  // namespace
-
 bool answer_message_box(const std::string& text, const std::string& caption, Answer policy, bool quiet) {
-    if (interrupt_pending()) {
-        note_box({text, caption, "Cancel (interrupted)"}, quiet);
-        return false;
+    std::string how = "Cancel (interrupted)";
+    bool ok = false;
+    if (!interrupt_pending()) {
+        const BoxReply reply = decide_box_reply(caption, policy);
+        if (reply != BoxReply::ask_user) {
+            how = reply_words(reply, caption, policy);
+            ok = reply == BoxReply::ok;
+        } else if (isatty(0) == 0 || isatty(2) == 0) {
+            how = "Cancel (no one at the terminal; --yes answers OK)";
+            quiet = false;
+        } else {
+            ok = ask_at_terminal(text, caption, how);
+            quiet = true;  // asked on a line of its own already
+        }
     }
-    const BoxReply reply = decide_box_reply(caption, policy);
-    if (reply != BoxReply::ask_user) {
-        note_box({text, caption, reply_words(reply, caption, policy)}, quiet);
-        return reply == BoxReply::ok;
-    }
-    if (isatty(0) == 0 || isatty(2) == 0) {
-        note_box({text, caption, "Cancel (no one at the terminal; --yes answers OK)"}, false);
-        return false;
-    }
-    std::string how;
-    const bool ok = ask_at_terminal(text, caption, how);
-    note_box({text, caption, how}, true);
+    note_box({text, caption, how}, quiet);
     return ok;
 }
 

@@ -49,8 +49,7 @@ void on_interrupt_say(Command command, const std::string& consequence) {
     if (!consequence.empty()) text += ": " + consequence;
     std::string line;
     if (as_json) {
-        Outcome o;
-        o.command = command;
+        Outcome o(command);
         o.text = text;
         o.exit = ExitCode::interrupted;
         line = outcome_json(o) + "\n";

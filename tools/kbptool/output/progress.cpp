@@ -22,10 +22,7 @@ double seconds_between(Progress::Clock::time_point a, Progress::Clock::time_poin
 // "512 B/s", "1.2 kB/s".
 std::string rate_text(double rate) {
     char text[32];
-    if (rate >= 1000)
-        std::snprintf(text, sizeof text, "%.1f kB/s", rate / 1000);
-    else
-        std::snprintf(text, sizeof text, "%.0f B/s", rate);
+    std::snprintf(text, sizeof text, rate >= 1000 ? "%.1f kB/s" : "%.0f B/s", rate >= 1000 ? rate / 1000 : rate);
     return text;
 }
 
@@ -49,8 +46,6 @@ void KBPI32_CALL Progress::callback(int percent) {
     current->show(percent);
 }
 
-double Progress::seconds() const { return seconds_between(start_, Clock::now()); }
-
 void Progress::finish() {
     if (line_open_) std::fprintf(stderr, "\n");
     line_open_ = false;
@@ -60,28 +55,23 @@ void end_progress_line() {
     if (current != nullptr) current->finish();
 }
 
-long Progress::bytes_done(int percent, long reports) const {
-    if (total_ > 0) return total_ * percent / 100;
+Progress::Count Progress::count(int percent) {
+    ++reports_;
+    if (total_ > 0) return {total_ * percent / 100, total_, false};
     // An upload reports once per read after the first report of 0.
-    const long read = reports > 1 ? (reports - 1) * bytes_per_report_ : 0;
-    if (found_total_ > 0) return percent >= 100 || read > found_total_ ? found_total_ : read;
-    return read;
-}
-
-void Progress::learn_total(int percent, long read) {
-    if (total_ > 0 || found_total_ > 0 || percent <= 0 || percent >= 100 || read <= 0) return;
+    const long read = reports_ > 1 ? (reports_ - 1) * bytes_per_report_ : 0;
     // The library reports read * 100 / end: the end lies in (read*100/(percent+1), read*100/percent].
-    const long lowest = read * 100 / (percent + 1);
-    const long highest = read * 100 / percent;
-    if (highest_end_ == 0 || lowest >= highest_end_ || highest <= lowest_end_) {
+    if (found_total_ == 0 && percent > 0 && percent < 100 && read > 0) {
+        const long lowest = read * 100 / (percent + 1);
+        const long highest = read * 100 / percent;
         // The first report, or one that contradicts the others (a read that failed and counted).
-        lowest_end_ = lowest;
-        highest_end_ = highest;
-    } else {
-        lowest_end_ = std::max(lowest_end_, lowest);
-        highest_end_ = std::min(highest_end_, highest);
+        const bool anew = highest_end_ == 0 || lowest >= highest_end_ || highest <= lowest_end_;
+        lowest_end_ = anew ? lowest : std::max(lowest_end_, lowest);
+        highest_end_ = anew ? highest : std::min(highest_end_, highest);
+        if (highest_end_ - lowest_end_ <= bytes_per_report_) found_total_ = highest_end_ + 1;
     }
-    if (highest_end_ - lowest_end_ <= bytes_per_report_) found_total_ = highest_end_ + 1;
+    if (found_total_ == 0) return {read, 0, true};
+    return {percent >= 100 || read > found_total_ ? found_total_ : read, found_total_, true};
 }
 
 double Progress::recent_rate(Clock::time_point now, long bytes) {
@@ -96,26 +86,22 @@ double Progress::recent_rate(Clock::time_point now, long bytes) {
 }
 
 void Progress::show(int percent) {
-    ++reports_;
-    if (!shown_) return;
+    if (!shown_) return void(++reports_);
     // The upload's last chunk may report a little over 100.
-    if (percent > 100) percent = 100;
-    if (percent < 0) percent = 0;
+    percent = std::clamp(percent, 0, 100);
     const Clock::time_point now = Clock::now();
-    if (reports_ > 1) learn_total(percent, (reports_ - 1) * bytes_per_report_);
-    const long done = bytes_done(percent, reports_);
-    const long total = total_ > 0 ? total_ : found_total_;
-    const double rate = recent_rate(now, done);
-    char counts[64] = "";
-    if (total > 0)
-        std::snprintf(counts, sizeof counts, "%s%ld/%ld bytes", total_ > 0 ? "" : "~", done, total);
+    const Count c = count(percent);
+    const double rate = recent_rate(now, c.done);
+    char counts[64];
+    if (c.total > 0)
+        std::snprintf(counts, sizeof counts, "%s%ld/%ld bytes", c.estimated ? "~" : "", c.done, c.total);
     else
-        std::snprintf(counts, sizeof counts, "%ld bytes", done);
+        std::snprintf(counts, sizeof counts, "%ld bytes", c.done);
     std::string tail = "  " + std::string(counts);
     if (rate > 0) tail += "  " + rate_text(rate);
-    if (rate > 0 && total > done && percent < 100) {
+    if (rate > 0 && c.total > c.done && percent < 100) {
         char left[32];
-        std::snprintf(left, sizeof left, "  ~%.1f s left", double(total - done) / rate);
+        std::snprintf(left, sizeof left, "  ~%.1f s left", double(c.total - c.done) / rate);
         tail += left;
     }
     if (!on_terminal_) {
@@ -125,8 +111,7 @@ void Progress::show(int percent) {
         return;
     }
     const int filled = percent * kBarWidth / 100;
-    std::string bar(std::size_t(filled), '#');
-    bar.append(std::size_t(kBarWidth - filled), '.');
+    const std::string bar = std::string(std::size_t(filled), '#') + std::string(std::size_t(kBarWidth - filled), '.');
     std::fprintf(stderr, "\r%s [%s] %3d%%%s  %.1f s\x1b[K", label_.c_str(), bar.c_str(), percent, tail.c_str(),
                  seconds_between(start_, now));
     line_open_ = true;

@@ -25,16 +25,20 @@ public:
 
     // What the library calls; reaches the Progress made last.
     static void KBPI32_CALL callback(int percent);
-    double seconds() const;
-    void finish();
+    double seconds() const { return std::chrono::duration<double>(Clock::now() - start_).count(); }
     // Ends the line being drawn, so that another line can follow.
-    friend void end_progress_line();
+    void finish();
+
+    // The bytes a report of `percent` stands for, and the total as far as it
+    // is known (0: not yet); `estimated` where the total is found, not given.
+    struct Count {
+        long done = 0;
+        long total = 0;
+        bool estimated = false;
+    };
+    Count count(int percent);
 
 private:
-    // Bytes done after a report of `percent`, the `reports`-th.
-    long bytes_done(int percent, long reports) const;
-    // Narrows the total an upload's report allows; fixes it once it is known.
-    void learn_total(int percent, long done);
     void show(int percent);
     double recent_rate(Clock::time_point now, long bytes);
 

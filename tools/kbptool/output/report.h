@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "output/exit_codes.h"
-#include "output/json.h"
+#include "output/text.h"
 
 namespace kbptool {
 
@@ -43,7 +43,9 @@ struct Failure {
 };
 
 struct Outcome {
-    Command command = Command::none;
+    explicit Outcome(Command of = Command::none) : command(of) {}
+
+    Command command;
     std::optional<long> result;     // the library's result; none when it was not called
     std::string raw_text;           // the library's status text as it came; empty when none
     std::string text;               // what happened, in a line; the library's text trimmed when empty

@@ -1,5 +1,6 @@
 #include "output/text.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -82,9 +83,9 @@ bool locale_takes_utf8() {
     for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"}) {
         const char* value = std::getenv(name);
         if (value == nullptr || *value == '\0') continue;
-        const std::string v = value;
-        return v.find("UTF-8") != std::string::npos || v.find("utf8") != std::string::npos ||
-               v.find("utf-8") != std::string::npos || v.find("UTF8") != std::string::npos;
+        const std::string_view v = value;
+        return std::ranges::any_of(std::initializer_list<std::string_view>{"UTF-8", "utf8", "utf-8", "UTF8"},
+                                   [v](std::string_view name) { return v.find(name) != v.npos; });
     }
     return false;
 }
@@ -110,5 +111,39 @@ std::string json_string(std::string_view text) {
     }
     return out + "\"";
 }
+
+JsonObject& JsonObject::raw(std::string_view key, std::string value) {
+    if (!body_.empty()) body_ += ", ";
+    body_ += json_string(key) + ": " + value;
+    return *this;
+}
+
+JsonObject& JsonObject::text(std::string_view key, std::string_view value) { return raw(key, json_string(value)); }
+
+JsonObject& JsonObject::number(std::string_view key, std::optional<long> value) {
+    return raw(key, value ? std::to_string(*value) : "null");
+}
+
+JsonObject& JsonObject::seconds(std::string_view key, double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f", value);
+    return raw(key, text);
+}
+
+JsonObject& JsonObject::flag(std::string_view key, bool value) { return raw(key, value ? "true" : "false"); }
+
+JsonObject& JsonObject::texts(std::string_view key, const std::vector<std::string>& values) {
+    std::string list = "[";
+    for (const std::string& value : values) list += (list.size() > 1 ? ", " : "") + json_string(value);
+    return raw(key, list + "]");
+}
+
+JsonObject& JsonObject::objects(std::string_view key, const std::vector<JsonObject>& values) {
+    std::string list = "[";
+    for (const JsonObject& value : values) list += (list.size() > 1 ? ", " : "") + value.str();
+    return raw(key, list + "]");
+}
+
+std::string JsonObject::str() const { return "{" + body_ + "}"; }
 
 }  // namespace kbptool

@@ -3,8 +3,10 @@
 // bytes ("can\xB4t"), and the tool's own, which quote what the person typed
 // (file names, paths, devices) byte for byte: UTF-8 wherever the system gives
 // UTF-8, any bytes on Linux. These make both printable on a terminal and in JSON.
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kbptool {
 
@@ -22,6 +24,21 @@ std::string readable(std::string_view ansi_text, bool utf8);
 // that is not UTF-8 (Linux takes any bytes) each such character stands for
 // its byte: encoding them as Latin-1 gives the name back.
 std::string json_string(std::string_view text);
+// One JSON object, written in the order its fields were added.
+class JsonObject {
+public:
+    JsonObject& text(std::string_view key, std::string_view value);  // as json_string writes it
+    JsonObject& number(std::string_view key, std::optional<long> value);  // none: null
+    JsonObject& seconds(std::string_view key, double value);
+    JsonObject& flag(std::string_view key, bool value);
+    JsonObject& texts(std::string_view key, const std::vector<std::string>& values);
+    JsonObject& objects(std::string_view key, const std::vector<JsonObject>& values);
+    std::string str() const;
+
+private:
+    JsonObject& raw(std::string_view key, std::string value);
+    std::string body_;
+};
 
 // "0x3F" (digits 2) or "0x0100" (digits 4); hex_digits without the "0x".
 std::string hex_text(unsigned value, int digits);

@@ -1,7 +1,8 @@
 // Real devices behind the core on Linux: serial ttys, hidraw nodes and the
-// keyboard's input device, with the library's message boxes on the terminal.
-// --sim (or KBPTOOL_SIM=1) hands the command line to kbptool-sim beside this
-// program, which runs it on the simulated PC.
+// keyboard's input device, found without opening any of them, and the
+// library's message boxes on the terminal. --sim (or KBPTOOL_SIM=1) hands
+// the command line to kbptool-sim beside this program, on the simulated PC.
+#include <dirent.h>
 #include <strings.h>
 #include <unistd.h>
 
@@ -13,7 +14,6 @@
 #include <cstring>
 
 #include "hosts/host.h"
-#include "hosts/linux/linux_devices.h"
 #include "include/kbp_protocol.h"
 #include "include/kbpi32_linux.h"
 #include "output/text.h"
@@ -32,6 +32,50 @@ std::string& input_device() {  // --input
     return device;
 }
 
+// Where the devices and sysfs stand: /dev and /sys, or a test's own trees.
+std::string root_from(const char* variable, const char* system_root) {
+    const char* root = std::getenv(variable);
+    return root != nullptr ? root : system_root;
+}
+std::string device_root() { return root_from("KBPTOOL_DEV_ROOT", "/dev"); }
+
+struct HidNode {
+    std::string path;
+    unsigned short vendor = 0;
+    unsigned short product = 0;
+};
+std::vector<HidNode> hid_nodes() {
+    std::vector<HidNode> nodes;
+    char path[4096];
+    for (HidNode node; kbp_linux_hid_node(int(nodes.size()), path, sizeof path, &node.vendor, &node.product);) {
+        node.path = path;
+        nodes.push_back(node);
+    }
+    return nodes;
+}
+
+std::string keyboard_input_device() {
+    char device[4096];
+    return kbp_linux_keyboard_input_device(device, sizeof device) > 0 ? device : "";
+}
+
+// Why no USB keyboard can be reached, in words: the vendor looked for, among
+// which hidraw nodes, or that its node may not be opened; empty when the
+// keyboard's node is there to be opened.
+std::string why_no_usb_keyboard() {
+    const std::string vendor = hex_digits(KBP_USB_VENDOR_ID, 4);
+    std::string seen;
+    for (const HidNode& node : hid_nodes()) {
+        if (node.vendor == KBP_USB_VENDOR_ID)
+            return access(node.path.c_str(), R_OK | W_OK) == 0
+                       ? ""
+                       : node.path + " is the keyboard (vendor " + vendor + ") but this user may not open it";
+        seen += (seen.empty() ? "" : ", ") + node.path + " (" + hex_digits(node.vendor, 4) + ")";
+    }
+    return "no USB keyboard of vendor " + vendor +
+           (seen.empty() ? ": there is no " + device_root() + "/hidraw* node" : " among " + seen);
+}
+
 // An environment switch as people write it, in any case; none when it is neither.
 std::optional<bool> switch_value(const char* text) {
     for (const char* on : {"1", "yes", "true", "on"})
@@ -39,14 +83,6 @@ std::optional<bool> switch_value(const char* text) {
     for (const char* off : {"", "0", "no", "false", "off"})
         if (strcasecmp(text, off) == 0) return false;
     return std::nullopt;
-}
-
-std::string program_folder() {
-    char self[4096];
-    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (n <= 0) return ".";
-    const std::string path(self, std::size_t(n));
-    return path.substr(0, path.rfind('/'));
 }
 
 // Runs the command line on kbptool-sim where it asks for the simulated PC;
@@ -62,7 +98,10 @@ std::optional<Failure> hand_over_if_asked(const std::vector<std::string>& args) 
         asked = *value;
     }
     if (!asked) return std::nullopt;
-    const std::string program = program_folder() + "/" + kSimProgram;
+    char self[4096];
+    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    const std::string folder = n > 0 ? std::string(self, std::size_t(n)) : "./";
+    const std::string program = folder.substr(0, folder.rfind('/')) + "/" + kSimProgram;
     std::vector<char*> argv{const_cast<char*>(program.c_str())};
     for (const std::string& a : args)
         if (a != kSimSwitch) argv.push_back(const_cast<char*>(a.c_str()));
@@ -70,16 +109,6 @@ std::optional<Failure> hand_over_if_asked(const std::vector<std::string>& args) 
     execv(program.c_str(), argv.data());
     return Failure{"cannot run " + program + ": " + std::strerror(errno), "",
                    std::string(kSimProgram) + " belongs beside kbptool: install or build both"};
-}
-
-// The udev rule kbptool's package installs, for the keyboard's vendor.
-std::string permission_hint() {
-    char vendor[8];
-    std::snprintf(vendor, sizeof vendor, "%04x", unsigned(KBP_USB_VENDOR_ID));
-    return std::string("plug the keyboard in; if it is, give this user its hidraw node with the udev rule "
-                       KBP_UDEV_RULE " (SUBSYSTEM==\"hidraw\", ATTRS{idVendor}==\"") +
-           vendor + "\", MODE=\"0660\", GROUP=\"plugdev\"; kbptool's package installs it, the README says where "
-                    "a build has it), then plug it in again";
 }
 
 int answer_box(const char* text, const char* caption, int, void* context) {
@@ -90,6 +119,7 @@ int answer_box(const char* text, const char* caption, int, void* context) {
 // Why a serial device did not open, and what to do, for the errno the library noted.
 void words_for_error(int error, const std::string& device, Failure& words) {
     const std::string subject = device + ": ";
+    words.hint = kNameASerialDevice;
     switch (error) {
     case ENOENT:
         words.reason = subject + "no such device";
@@ -106,17 +136,12 @@ void words_for_error(int error, const std::string& device, Failure& words) {
         words.hint = "close the program that holds it (a terminal program, another kbptool); `fuser " + device +
                      "` names it";
         return;
-    case ENOTTY:
-        words.reason = subject + "not a terminal (not a serial device)";
-        words.hint = kNameASerialDevice;
-        return;
+    case ENOTTY: words.reason = subject + "not a terminal (not a serial device)"; return;
     case EIO:
         words.reason = subject + "the device hung up (unplugged, or its other end closed)";
         words.hint = "plug the serial cable in again and check the keyboard's power, then try again";
         return;
-    default:
-        words.reason = subject + std::strerror(error);
-        words.hint = kNameASerialDevice;
+    default: words.reason = subject + std::strerror(error);
     }
 }
 
@@ -146,11 +171,6 @@ void add_options(CLI::App& command) {
                        "through sysfs when not given");
 }
 
-bool load(Library& library, Failure&) {
-    library = linked_library();
-    return true;
-}
-
 // The library's other paths need Windows' keyboard drivers or its port I/O.
 std::optional<Failure> missing_path(Path path, bool takes_port) {
     if (path == Path::usb || path == Path::com) return std::nullopt;
@@ -164,29 +184,42 @@ bool prepare(Answer answer, bool quiet, std::string&) {
     static std::pair<Answer, bool> answers;
     answers = {answer, quiet};
     kbp_linux_set_input_device(input_device().c_str());
-    kbp_linux_set_device_roots(sysfs_root().c_str(), device_root().c_str());
+    kbp_linux_set_device_roots(root_from("KBPTOOL_SYSFS_ROOT", "/sys").c_str(), device_root().c_str());
     kbp_linux_set_box_callback(&answer_box, &answers);
     return true;
 }
-
-bool give_file(const std::string& file, bool, std::string& name, std::string&) {
-    name = file;
-    return true;
-}
-
-bool take_file(const std::string&, const std::string&, bool, std::string&) { return true; }
 
 bool keep(std::string&) { return true; }
 
 void step_done(double) {}
 
+// /dev/ttyUSB*, /dev/ttyACM* and /dev/ttyS* by name, every hidraw node with
+// its vendor, and the keyboard's input device where one is found.
 std::vector<FoundDevice> devices() {
-    std::vector<FoundDevice> found = serial_devices();
-    for (FoundDevice& node : keyboard_nodes()) found.push_back(std::move(node));
+    std::vector<std::string> names;
+    const std::string dev = device_root();
+    if (DIR* folder = opendir(dev.c_str())) {
+        while (const dirent* entry = readdir(folder))
+            for (const std::string_view prefix : {"ttyUSB", "ttyACM", "ttyS"})
+                if (std::string_view name = entry->d_name; name.size() > prefix.size() && name.starts_with(prefix))
+                    names.emplace_back(name);
+        closedir(folder);
+    }
+    // ttyS10 after ttyS9.
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        return a.size() != b.size() ? a.size() < b.size() : a < b;
+    });
+    std::vector<FoundDevice> found;
+    for (const std::string& name : names)
+        found.push_back({"serial", dev + "/" + name, "not opened: --port " + dev + "/" + name + " uses it"});
+    for (const HidNode& node : hid_nodes())
+        found.push_back({"hid", node.path,
+                         usb_ids_text(node.vendor, node.product) +
+                             (node.vendor == KBP_USB_VENDOR_ID ? ", the keyboard's vendor" : "")});
+    if (const std::string input = keyboard_input_device(); !input.empty())
+        found.push_back({"input", input, "the keyboard's keys, grabbed during an upload's reads"});
     return found;
 }
-
-std::optional<Failure> port_refusal(const std::string&) { return std::nullopt; }
 
 void explain(Path path, const std::string& port, const kbp_last_transfer& last, Failure& failure) {
     if (path == Path::com) {
@@ -195,10 +228,16 @@ void explain(Path path, const std::string& port, const kbp_last_transfer& last, 
         failure.text = "cannot open " + port;
         return words_for_error(error, port, failure);
     }
+    char vendor[8];
+    std::snprintf(vendor, sizeof vendor, "%04x", unsigned(KBP_USB_VENDOR_ID));
     if (const std::string why = why_no_usb_keyboard(); !why.empty()) {
         failure.reason = why;
-        failure.hint = permission_hint();
-    } else if (!keyboard_input_found()) {
+        // The udev rule kbptool's package installs, for the keyboard's vendor.
+        failure.hint = std::string("plug the keyboard in; if it is, give this user its hidraw node with the udev rule "
+                                   KBP_UDEV_RULE " (SUBSYSTEM==\"hidraw\", ATTRS{idVendor}==\"") +
+                       vendor + "\", MODE=\"0660\", GROUP=\"plugdev\"; kbptool's package installs it, the README "
+                                "says where a build has it), then plug it in again";
+    } else if (keyboard_input_device().empty()) {
         failure.reason = "the keyboard's hidraw node takes bytes, but none of its input devices was found to read its "
                          "answers from";
         failure.hint = "name it with --input /dev/input/eventN (`kbptool detect` lists what it finds)";

@@ -5,12 +5,17 @@
 #include <signal.h>
 
 #include <CLI/CLI.hpp>
+#include <array>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <thread>
 
+#include "cli/numbers.h"
+#include "files/file_access.h"
 #include "hosts/host.h"
-#include "hosts/sim/sim_options.h"
 #include "include/kbp_protocol.h"
 #include "include/kbpusb.h"
 #include "output/interrupt.h"
@@ -20,6 +25,107 @@
 namespace kbptool::host {
 
 namespace {
+
+struct SimFaults {
+    bool no_answer = false;
+    bool resend = false;
+    std::uint64_t unplug_at_byte = 0;       // 0: stays plugged in
+    std::optional<std::uint16_t> bad_cell;  // a memory address that keeps its value
+    bool close_fails = false;               // closing a device fails (a COM port that cannot be closed)
+};
+
+// --keyboard's word for the keyboard on every path at once.
+constexpr char kEveryPath[] = "all";
+
+struct SimOptions {
+    std::string state_file;           // empty: the default under the cache folder
+    std::string keyboard = kEveryPath;  // a path name, or all
+    std::string line;              // COM line settings the keyboard echoes at; empty: any
+    std::vector<std::string> faults;
+    bool wire_speed = false;
+};
+
+constexpr unsigned kLastAddress = KBP_KEYBOARD_MEMORY_SIZE - 1;
+constexpr const char* kStartAnew = "remove it to start with a new keyboard, or name another with --sim-state";
+
+using KeyboardMemory = std::array<std::uint8_t, KBP_KEYBOARD_MEMORY_SIZE>;
+
+SimOptions options_given;
+
+// The faults named on the command line; false with the reason for a bad one.
+bool parse_faults(const std::vector<std::string>& names, SimFaults& faults, std::string& error) {
+    for (const std::string& name : names) {
+        if (name == "no-answer") {
+            faults.no_answer = true;
+        } else if (name == "resend") {
+            faults.resend = true;
+        } else if (name == "close-fails") {
+            faults.close_fails = true;
+        } else if (const bool unplug = name.starts_with("unplug-at="); unplug || name.starts_with("bad-cell=")) {
+            const ReadNumber n = read_number(name.substr(name.find('=') + 1),
+                                             unplug ? NumberRange{1} : NumberRange{0, kLastAddress, true});
+            if (!n.value) {
+                error = (unplug ? "unplug-at wants a byte count of 1 or more: " : "bad-cell wants a keyboard address: ") +
+                        n.problem;
+                return false;
+            }
+            if (unplug) faults.unplug_at_byte = *n.value;
+            else faults.bad_cell = std::uint16_t(*n.value);
+        } else {
+            error = "unknown fault " + name + " (no-answer, resend, unplug-at=N, bad-cell=ADDRESS, close-fails)";
+            return false;
+        }
+    }
+    return true;
+}
+
+// $XDG_CACHE_HOME/kbptool/sim-keyboard.bin, else ~/.cache/kbptool/sim-keyboard.bin.
+std::string default_state_file() {
+    const char* cache = std::getenv("XDG_CACHE_HOME");
+    const char* home = std::getenv("HOME");
+    const std::string folder = cache != nullptr && *cache != '\0' ? std::string(cache)
+                                                                   : std::string(home != nullptr ? home : ".") + "/.cache";
+    return folder + "/kbptool/sim-keyboard.bin";
+}
+
+// Fills `memory` from the file; a missing file leaves it as is (a new
+// keyboard). False with the reason when the file is there but unusable.
+bool load_keyboard_memory(const std::string& path, KeyboardMemory& memory, std::string& error) {
+    std::error_code code;
+    if (std::filesystem::symlink_status(path, code).type() == std::filesystem::file_type::not_found) return true;
+    Bytes bytes;
+    FileError failure;
+    if (!read_regular_file(path, bytes, failure)) {
+        // Removing a device or a folder would start no new keyboard.
+        const bool no_file = std::filesystem::exists(path, code) && !std::filesystem::is_regular_file(path, code);
+        error = "the simulated keyboard's state " +
+                (no_file ? describe(failure) + "; name another, a regular file, with --sim-state"
+                         : path + " cannot be read: " + failure.reason + "; " + kStartAnew);
+        return false;
+    }
+    if (bytes.size() != memory.size()) {
+        error = "the simulated keyboard's state " + path + " is not a " + std::to_string(memory.size()) + "-byte memory (it has " +
+                std::to_string(bytes.size()) + " bytes); " + kStartAnew;
+        return false;
+    }
+    std::copy(bytes.begin(), bytes.end(), memory.begin());
+    return true;
+}
+
+// Writes the file atomically, making its folder when needed.
+bool save_keyboard_memory(const std::string& path, const KeyboardMemory& memory, std::string& error) {
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    std::error_code ignored;
+    if (!folder.empty()) std::filesystem::create_directories(folder, ignored);
+    std::string target;
+    FileError failure;
+    if (!resolve_output(path, target, failure) || !check_writable(target, target + ".tmp", failure) ||
+        !write_file_atomically(target, Bytes(memory.begin(), memory.end()), failure)) {
+        error = "the simulated keyboard's state " + path + " is not replaced: " + describe(failure);
+        return false;
+    }
+    return true;
+}
 
 sim::KeyboardPath keyboard_path_of(Path path) {
     switch (path) {
@@ -73,17 +179,45 @@ void add_switches(CLI::App& app) {
     app.add_flag("--sim", simulated, "Run on the simulated PC (this program always does)");
 }
 
-void add_options(CLI::App& command) { add_sim_options(command); }
-
-bool load(Library& library, Failure&) {
-    library = linked_library();
-    return true;
+void add_options(CLI::App& command) {
+    SimOptions& o = options_given;
+    auto* group = "Simulated keyboard";
+    command.add_option("--sim-state", o.state_file, "File holding the simulated keyboard's 64 KiB memory between runs")
+        ->group(group);
+    command.add_option("--keyboard", o.keyboard, "Path the simulated keyboard is on (all: every path at once). Uploads have no COM path")
+        ->transform(CLI::IsMember(
+            [] {
+                std::vector<std::string> names{kEveryPath};
+                for (const PathFacts& p : kPaths) names.emplace_back(p.name);
+                return names;
+            }(),
+            CLI::ignore_case))
+        ->capture_default_str()
+        ->group(group);
+    command.add_option("--line", o.line, "COM line settings at which the keyboard echoes, e.g. 9600,N,8,1")
+        ->check(CLI::Validator(
+            [](std::string& text) {
+                return sim::line_setting_of(text) ? "" : "no line setting such as 9600,N,8,1";
+            },
+            "RATE,P,D,S"))
+        ->group(group);
+    command.add_option("--fault", o.faults, "Inject a fault: no-answer, resend, unplug-at=N (the N-th byte), bad-cell=ADDRESS (keeps its value), close-fails (closing a COM port fails)")
+        ->check(CLI::Validator(
+            [](std::string& text) {
+                SimFaults ignored;
+                std::string error;
+                return parse_faults({text}, ignored, error) ? "" : error;
+            },
+            "FAULT"))
+        ->group(group);
+    command.add_flag("--wire-speed", o.wire_speed, "Pace the simulated keyboard at its path's wire time")->group(group);
 }
+
 
 std::optional<Failure> missing_path(Path, bool) { return std::nullopt; }
 
 bool prepare(Answer answer, bool quiet, std::string& error) {
-    const SimOptions& o = sim_options();
+    const SimOptions& o = options_given;
     SimPc& s = pc();
     s.state_file = o.state_file.empty() ? default_state_file() : o.state_file;
     SimFaults faults;
@@ -133,13 +267,6 @@ bool prepare(Answer answer, bool quiet, std::string& error) {
     return true;
 }
 
-bool give_file(const std::string& file, bool, std::string& name, std::string&) {
-    name = file;
-    return true;
-}
-
-bool take_file(const std::string&, const std::string&, bool, std::string&) { return true; }
-
 bool keep(std::string& error) {
     SimPc& s = pc();
     const bool kept = s.keyboard.memory == s.loaded || save_keyboard_memory(s.state_file, s.keyboard.memory, error);
@@ -165,8 +292,6 @@ std::vector<FoundDevice> devices() {
             found.push_back({"hid", device.path, usb_ids_text(device.vendor_id, device.product_id)});
     return found;
 }
-
-std::optional<Failure> port_refusal(const std::string&) { return std::nullopt; }
 
 void explain(Path, const std::string&, const kbp_last_transfer&, Failure&) {}
 

@@ -3,7 +3,9 @@
 // and a box that still comes up is noted by a hook on this thread.
 #include "hosts/windows/windows.h"
 
-namespace kbptool::windows {
+namespace kbptool::host {
+
+using windows::system_error_text;
 
 namespace {
 
@@ -15,8 +17,8 @@ bool write_slot(ULONG_PTR& slot, FARPROC replacement) {
     return true;
 }
 
-}  // namespace
-
+// Points every import slot of `module` that holds `function` at
+// `replacement`; false when the module imports it nowhere.
 bool replace_import(HMODULE module, FARPROC function, FARPROC replacement) {
     auto* base = reinterpret_cast<BYTE*>(module);
     const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
@@ -33,8 +35,6 @@ bool replace_import(HMODULE module, FARPROC function, FARPROC replacement) {
                 replaced = write_slot(slot->u1.Function, replacement) || replaced;
     return replaced;
 }
-
-namespace {
 
 struct Answering {
     HHOOK hook = nullptr;
@@ -89,13 +89,13 @@ void answer_library_boxes_without_windows() {
     if (replaced) return;
     const HMODULE user32 = GetModuleHandleA("user32.dll");
     const FARPROC real = user32 != nullptr ? GetProcAddress(user32, "MessageBoxA") : nullptr;
-    replaced = replace_import(GetModuleHandleA(kbpi32_path().c_str()), real,
+    replaced = replace_import(GetModuleHandleA(windows::kbpi32_path().c_str()), real,
                               reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&library_message_box)));
 }
 
 }  // namespace
 
-bool start_answering_boxes(Answer answer, bool quiet, std::string& error) {
+bool prepare(Answer answer, bool quiet, std::string& error) {
     Answering& state = answering();
     state.answer = answer;
     state.quiet = quiet;
@@ -107,11 +107,12 @@ bool start_answering_boxes(Answer answer, bool quiet, std::string& error) {
     return state.hook != nullptr;
 }
 
-void stop_answering_boxes() {
+bool keep(std::string&) {
     Answering& state = answering();
     if (state.hook != nullptr) UnhookWindowsHookEx(state.hook);
     state.hook = nullptr;
     state.last_box = nullptr;
+    return true;
 }
 
-}  // namespace kbptool::windows
+}  // namespace kbptool::host

@@ -11,7 +11,9 @@ extern "C" {
 #include "include/kbp_protocol.h"
 #include "output/text.h"
 
-namespace kbptool::windows {
+namespace kbptool::host {
+
+using windows::system_error_text;
 
 namespace {
 
@@ -42,99 +44,65 @@ bool hid_attributes(const std::string& path, HIDD_ATTRIBUTES& attributes) {
 
 }  // namespace
 
-std::vector<FoundDevice> present_com_ports() {
-    std::vector<FoundDevice> ports;
+// COM1..COM9 (the only ports a port text can name) that the system has, and
+// the HID interfaces of the keyboard's vendor.
+std::vector<FoundDevice> devices() {
+    std::vector<FoundDevice> found;
+    // COM1..COM9: the only ports a port text can name.
     for (char number = '1'; number <= '9'; ++number) {
-        const std::string name = std::string("COM") + number;
+        const std::string name = std::string(KBP_PORT_TEXT_COM) + number;
         char target[1024] = {};
-        if (QueryDosDeviceA(name.c_str(), target, sizeof target) != 0)
-            ports.push_back({"com", name, target});
-        else if (GetLastError() == ERROR_INSUFFICIENT_BUFFER)
-            ports.push_back({"com", name, ""});
+        const bool named = QueryDosDeviceA(name.c_str(), target, sizeof target) != 0;
+        if (named || GetLastError() == ERROR_INSUFFICIENT_BUFFER) found.push_back({"com", name, named ? target : ""});
     }
-    return ports;
-}
-
-std::vector<FoundDevice> vendor_hid_devices() {
-    std::vector<FoundDevice> devices;
     GUID hid_class{};
     HidD_GetHidGuid(&hid_class);
     const HDEVINFO set = SetupDiGetClassDevsA(&hid_class, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
-    if (set == INVALID_HANDLE_VALUE) return devices;
+    if (set == INVALID_HANDLE_VALUE) return found;
     SP_DEVICE_INTERFACE_DATA data{};
     data.cbSize = sizeof data;
     for (DWORD index = 0; SetupDiEnumDeviceInterfaces(set, nullptr, &hid_class, index, &data); ++index) {
         const std::string path = interface_path(set, data);
         HIDD_ATTRIBUTES attributes{};
-        if (path.empty() || !hid_attributes(path, attributes) || attributes.VendorID != KBP_USB_VENDOR_ID)
-            continue;
-        devices.push_back({"hid", path, usb_ids_text(attributes.VendorID, attributes.ProductID)});
+        if (!path.empty() && hid_attributes(path, attributes) && attributes.VendorID == KBP_USB_VENDOR_ID)
+            found.push_back({"hid", path, usb_ids_text(attributes.VendorID, attributes.ProductID)});
     }
     SetupDiDestroyDeviceInfoList(set);
-    return devices;
+    return found;
 }
 
-namespace {
-
-// COM1..COM9: the only names the library opens.
-bool one_digit_com_port(const std::string& name) {
-    return name.size() == 4 && name.starts_with("COM") && name[3] >= '1' && name[3] <= '9';
-}
-
-struct PortError {
-    DWORD code = 0;       // 0: the port opens and its line state can be read
-    bool opened = false;  // the error came from reading the line state
-};
-
-// The port opened by the tool itself (and closed again), as the library opens it.
-PortError port_error(const std::string& name) {
-    const std::string device = "\\\\.\\" + name;
-    const HANDLE port = CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (port == INVALID_HANDLE_VALUE) return {GetLastError(), false};
-    DCB line{};
-    line.DCBlength = sizeof line;
-    const PortError error{GetCommState(port, &line) ? 0 : GetLastError(), true};
-    CloseHandle(port);
-    return error;
-}
-
-// Windows' reason why `name` cannot be used now, into `words`; false when it
-// opens and its line state can be read.
-bool words_for_port(const std::string& name, Failure& words) {
-    const PortError error = port_error(name);
-    if (error.code == 0) return false;
-    const std::string windows_says = "Windows says: " + system_error_text(error.code, name);
-    if (error.opened) {
-        words.reason = name + " opens, but it is no serial line Windows can set up (" + windows_says + ")";
+// The port opened by the tool itself, as the library opens it: Windows' own
+// reason, before the library searches a port that is not there.
+std::optional<Failure> port_refusal(const std::string& name) {
+    // COM1..COM9: the only names the library opens.
+    if (name.size() != 4 || !name.starts_with(KBP_PORT_TEXT_COM) || name[3] < '1' || name[3] > '9') return std::nullopt;
+    const HANDLE port = CreateFileA(("\\\\.\\" + name).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                    0, nullptr);
+    DWORD code = port == INVALID_HANDLE_VALUE ? GetLastError() : 0;
+    const bool opened = code == 0;
+    if (opened) {
+        DCB line{};
+        line.DCBlength = sizeof line;
+        if (!GetCommState(port, &line)) code = GetLastError();
+        CloseHandle(port);
+    }
+    if (code == 0) return std::nullopt;
+    const std::string windows_says = " (Windows says: " + system_error_text(code, name) + ")";
+    Failure words{name + " cannot be used: nothing was written to the keyboard", name + " cannot be opened" + windows_says,
+                  ""};
+    if (opened) {
+        words.reason = name + " opens, but it is no serial line Windows can set up" + windows_says;
         words.hint = "name the COM port the keyboard's cable is on (`kbptool detect` lists the ports); the Device "
                      "Manager shows them under Ports (COM & LPT)";
-        return true;
-    }
-    switch (error.code) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-        words.reason = name + " does not exist on this PC (" + windows_says + ")";
+    } else if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) {
+        words.reason = name + " does not exist on this PC" + windows_says;
         words.hint = "name a COM port that `kbptool detect` lists; the Device Manager shows the keyboard's port "
                      "under Ports (COM & LPT)";
-        return true;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION:
-        words.reason = name + " is in use by another program (" + windows_says + ")";
+    } else if (code == ERROR_ACCESS_DENIED || code == ERROR_SHARING_VIOLATION) {
+        words.reason = name + " is in use by another program" + windows_says;
         words.hint = "close the program that holds " + name + " (a terminal program, another kbptool), then try again";
-        return true;
-    default:
-        words.reason = name + " cannot be opened (" + windows_says + ")";
-        return true;
     }
-}
-
-}  // namespace
-
-std::optional<Failure> refuse_com_port(const std::string& name) {
-    Failure words;
-    if (!one_digit_com_port(name) || !words_for_port(name, words)) return std::nullopt;
-    words.text = name + " cannot be used: nothing was written to the keyboard";
     return words;
 }
 
-}  // namespace kbptool::windows
+}  // namespace kbptool::host

@@ -4,18 +4,24 @@
 #include <shellapi.h>
 
 #include <cstdlib>
+#include <optional>
 
 #include "hosts/windows/windows.h"
 
-namespace kbptool::windows {
+namespace kbptool {
 
-std::string utf8_of(std::wstring_view text) {
+std::string windows::utf8_of(std::wstring_view text) {
     if (text.empty()) return {};
     const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0, nullptr, nullptr);
     std::string utf8(std::size_t(size > 0 ? size : 0), '\0');
     WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), utf8.data(), size, nullptr, nullptr);
     return utf8;
 }
+
+namespace host {
+
+using windows::system_error_text;
+using windows::utf8_of;
 
 namespace {
 
@@ -27,12 +33,10 @@ std::wstring wide_in(UINT code_page, std::string_view text) {
     return wide;
 }
 
-}  // namespace
-
 std::wstring wide_of(std::string_view utf8) { return wide_in(CP_UTF8, utf8); }
 
-std::wstring wide_of_ansi(std::string_view ansi) { return wide_in(CP_ACP, ansi); }
-
+// The name in the ANSI code page, as a DLL's char* calls take it; none when
+// the code page cannot spell every character of it.
 std::optional<std::string> ansi_spelling(std::wstring_view name) {
     if (name.empty()) return std::string();
     // A UTF-8 code page spells everything, and takes no question about defaults.
@@ -47,8 +51,6 @@ std::optional<std::string> ansi_spelling(std::wstring_view name) {
     if (defaulted) return std::nullopt;
     return ansi;
 }
-
-namespace {
 
 // The temporary folder by a name the code page can spell: its own, else its
 // short (8.3) name, which a folder named after a person may need.
@@ -73,9 +75,30 @@ bool spelt_temporary_folder(std::wstring& folder, std::string& error) {
     return false;
 }
 
+UINT console_page = 0;  // the console's own; 0 when there is no console
+void restore_console_page() { SetConsoleOutputCP(console_page); }
+
 }  // namespace
 
-bool library_temporary_name(const std::string& file, bool reads, std::string& name, std::string& error) {
+// The arguments read as characters (GetCommandLineW), argv's when Windows
+// cannot split them; the console shows the tool's UTF-8 while it runs.
+std::vector<std::string> arguments(int argc, char** argv, std::optional<Failure>&) {
+    console_page = GetConsoleOutputCP();
+    if (console_page != 0 && console_page != CP_UTF8 && SetConsoleOutputCP(CP_UTF8)) std::atexit(restore_console_page);
+    int count = 0;
+    wchar_t** words = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (words == nullptr) return {argv + 1, argv + argc};
+    std::vector<std::string> args;
+    for (int i = 1; i < count; ++i) args.push_back(utf8_of(words[i]));
+    LocalFree(words);
+    return args;
+}
+
+// kbpi32.dll opens its files by ANSI names, which cannot spell every name a
+// person types. It is always given a temporary file of the tool's instead, in
+// a folder the code page can spell: one way for every name, and the library's
+// texts then never quote a name in the code page.
+bool give_file(const std::string& file, bool reads, std::string& name, std::string& error) {
     std::wstring folder;
     if (!spelt_temporary_folder(folder, error)) return false;
     wchar_t temporary[MAX_PATH] = {};
@@ -95,8 +118,8 @@ bool library_temporary_name(const std::string& file, bool reads, std::string& na
     return true;
 }
 
-bool finish_library_temporary(const std::string& name, const std::string& file, bool keep, std::string& error) {
-    const std::wstring temporary = wide_of_ansi(name);
+bool take_file(const std::string& name, const std::string& file, bool keep, std::string& error) {
+    const std::wstring temporary = wide_in(CP_ACP, name);
     if (keep && !MoveFileExW(temporary.c_str(), wide_of(file).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) {
         const DWORD code = GetLastError();
         DeleteFileW(temporary.c_str());
@@ -107,25 +130,5 @@ bool finish_library_temporary(const std::string& name, const std::string& file, 
     return true;
 }
 
-std::vector<std::string> unicode_arguments(int argc, char** argv) {
-    int count = 0;
-    wchar_t** words = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (words == nullptr) return {argv + 1, argv + argc};
-    std::vector<std::string> args;
-    for (int i = 1; i < count; ++i) args.push_back(utf8_of(words[i]));
-    LocalFree(words);
-    return args;
-}
-
-namespace {
-UINT console_page = 0;  // the console's own; 0 when there is no console
-void restore_console_page() { SetConsoleOutputCP(console_page); }
-}  // namespace
-
-void show_utf8_on_console() {
-    console_page = GetConsoleOutputCP();
-    if (console_page == 0 || console_page == CP_UTF8) return;
-    if (SetConsoleOutputCP(CP_UTF8)) std::atexit(restore_console_page);
-}
-
-}  // namespace kbptool::windows
+}  // namespace host
+}  // namespace kbptool

@@ -1,0 +1,128 @@
+// kbptool's pure parts at their own layer: the command line's numbers, the
+// exit codes of the library's results, the upload's byte count from its
+// percentages, and JSON.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "cli/numbers.h"
+#include "output/exit_codes.h"
+#include "output/progress.h"
+#include "output/text.h"
+
+namespace kbptool {
+namespace {
+
+TEST(Units, NumbersAreDecimalUnlessHexAndNameTheirRange) {
+    const NumberRange byte{0, 255}, address{0, 0xFFFF, true}, count{1};
+    const struct {
+        const char* text;
+        NumberRange range;
+        std::optional<std::uint64_t> value;
+        const char* problem;
+    } cases[] = {
+        {"020", byte, 20, ""},
+        {"0x1F", byte, 31, ""},
+        {"0XfF", byte, 255, ""},
+        {"-0", byte, 0, ""},
+        {"256", byte, std::nullopt, "\"256\" is outside 0..255"},
+        {"-1", byte, std::nullopt, "\"-1\" is outside 0..255"},
+        {"0x10000", address, std::nullopt, "\"0x10000\" is outside 0x0000..0xFFFF"},
+        {"0", count, std::nullopt, "\"0\" is not 1 or more"},
+        {"99999999999999999999999", address, std::nullopt, "is outside 0x0000..0xFFFF"},
+        {"0x", byte, std::nullopt, "\"0x\" is not a number (decimal, or hexadecimal after 0x)"},
+        {"1G", byte, std::nullopt, "\"1G\" is not a number"},
+        {"", byte, std::nullopt, "\"\" is not a number"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        const ReadNumber n = read_number(c.text, c.range);
+        EXPECT_EQ(n.value, c.value);
+        EXPECT_NE(n.problem.find(c.problem), std::string::npos) << n.problem;
+    }
+}
+
+TEST(Units, TheLibrarysResultsAreTheirExitCodes) {
+    const struct {
+        long result;
+        int download, upload;
+    } cases[] = {{1024, 0, 0}, {0, 10, 20}, {-1, 11, 21}, {-2, 12, 21}, {-5, 15, 21}, {-7, 17, 21}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(int(download_exit(c.result)), c.download) << c.result;
+        EXPECT_EQ(int(upload_exit(c.result)), c.upload) << c.result;
+    }
+    // The help names every code once, at the start of a line no longer than the screen.
+    const std::string table = exit_code_table();
+    std::istringstream lines(table);
+    std::vector<int> codes;
+    for (std::string line; std::getline(lines, line);) {
+        EXPECT_LE(line.size(), 100u) << line;
+        if (line.starts_with("  ") && line[2] != ' ') codes.push_back(std::stoi(line.substr(2)));
+    }
+    EXPECT_EQ(codes, (std::vector<int>{0, 1, 2, 3, 4, 11, 12, 13, 14, 15, 16, 17, 20, 21, 30, 31, 32, 130}));
+}
+
+// An upload's reports as the library makes them: 0, then read * 100 / end
+// after each chunk, then 100; one read that failed counts as a chunk read.
+// The total is found (to within a chunk where every read went through), and then stays.
+TEST(Units, AnUploadsTotalIsFoundFromItsPercentagesAndStaysSteady) {
+    for (const long chunk : {16L, 8L}) {
+        for (const bool one_failed : {false, true}) {
+            SCOPED_TRACE(::testing::Message() << chunk << (one_failed ? " with a failed read" : ""));
+            Progress progress("upload", 0, chunk, false, {});
+            std::vector<int> percents{0};
+            for (long read = chunk; read < 1024 + chunk; read += chunk) {
+                if (one_failed && read == 20 * chunk) percents.push_back(int((read - chunk) * 100 / 1023));
+                percents.push_back(int(read * 100 / 1023));
+            }
+            percents.push_back(100);
+            Progress::Count c;
+            long found = 0;
+            for (int percent : percents) {
+                c = progress.count(percent);
+                if (found == 0) found = c.total;
+                EXPECT_EQ(c.total, found) << percent;
+                EXPECT_TRUE(c.estimated);
+                EXPECT_LE(c.done, c.total == 0 ? c.done : c.total);
+            }
+            EXPECT_GE(found, 1024);
+            EXPECT_LE(found, one_failed ? 2048 : 1024 + chunk);
+            EXPECT_EQ(c.done, found);
+        }
+    }
+    Progress download("download", 1024, 0, false, {});
+    const Progress::Count half = download.count(50);
+    EXPECT_EQ(half.done, 512);
+    EXPECT_EQ(half.total, 1024);
+    EXPECT_FALSE(half.estimated);
+}
+
+TEST(Units, JsonIsValidUtf8ForTheLibrarysTextsAndAnyFileName) {
+    const struct {
+        const char* text;
+        const char* json;
+    } cases[] = {
+        {"plain", "\"plain\""},
+        {"can\xB4t close com-Port ", "\"can\\u00b4t close com-Port \""},  // Windows ANSI
+        {"b\xC3\xA4" "ck \xE2\x82\xAC", "\"b\xC3\xA4" "ck \xE2\x82\xAC\""},   // UTF-8 kept
+        {"a\"b\\c\nd\x01", "\"a\\\"b\\\\c\\nd\\u0001\""},
+        {"\xC0\x80", "\"\\u00c0\\u0080\""},           // an overlong zero is no character
+        {"\xED\xA0\x80", "\"\\u00ed\\u00a0\\u0080\""},  // nor is a surrogate
+        {"\xF0\x9F\x98", "\"\\u00f0\\u009f\\u0098\""},  // a character cut short
+    };
+    for (const auto& c : cases) EXPECT_EQ(json_string(c.text), c.json) << c.text;
+    EXPECT_EQ(JsonObject{}
+                  .text("file", "a.kbp")
+                  .number("result", std::optional<long>{})
+                  .number("bytes", 1024L)
+                  .seconds("seconds", 1.23456)
+                  .flag("verified", true)
+                  .texts("sent", {"0xF4", "0xEE"})
+                  .objects("paths", {JsonObject{}.text("path", "usb"), JsonObject{}})
+                  .str(),
+              "{\"file\": \"a.kbp\", \"result\": null, \"bytes\": 1024, \"seconds\": 1.235, \"verified\": true, "
+              "\"sent\": [\"0xF4\", \"0xEE\"], \"paths\": [{\"path\": \"usb\"}, {}]}");
+}
+
+}  // namespace
+}  // namespace kbptool

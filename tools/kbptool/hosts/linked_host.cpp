@@ -1,0 +1,23 @@
+// What the hosts with the library's core linked in (Linux, the simulated PC)
+// do alike: the library is there, it opens every file by the person's own
+// name, and a serial port's trouble is told by the library.
+#include "hosts/host.h"
+
+namespace kbptool::host {
+
+bool load(Library& library, Failure&) {
+    library = {kbp_download,          kbp_upload,         kbp_set_interface, kbp_get_interface, kbp_snd_interface,
+               kbp_get_last_transfer, kbp_read_port_text, "linked in",       KBP_VERSION};
+    return true;
+}
+
+bool give_file(const std::string& file, bool, std::string& name, std::string&) {
+    name = file;
+    return true;
+}
+
+bool take_file(const std::string&, const std::string&, bool, std::string&) { return true; }
+
+std::optional<Failure> port_refusal(const std::string&) { return std::nullopt; }
+
+}  // namespace kbptool::host
