@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "cli/numbers.h"
-#include "output/exit_codes.h"
+#include "output/report.h"
 #include "output/progress.h"
 #include "output/text.h"
 

@@ -7,7 +7,6 @@
 #include "commands/session.h"
 
 namespace kbptool {
-
 // The check of a FILE or IMAGE argument: a name, never an empty text.
 inline std::string refuse_empty_name(const std::string& name) { return name.empty() ? "an empty file name" : ""; }
 // A command of `app` under its word: its description, then in its help notes and an example.
@@ -22,5 +21,4 @@ void add_transfer_commands(CLI::App& app, Context& context);   // download, uplo
 void add_image_commands(CLI::App& app, Context& context);      // info, new
 void add_interface_commands(CLI::App& app, Context& context);  // interface, send
 void add_detect_command(CLI::App& app, Context& context);      // detect
-
 }  // namespace kbptool

@@ -7,7 +7,6 @@
 #include "output/interrupt.h"
 
 namespace {
-
 using namespace kbptool;
 
 // Edits (insert, delete, change, swap two neighbours) from a to b.
@@ -77,7 +76,6 @@ std::string unknown_option_text(const CLI::App& app, const CLI::App* command, co
     }
     return {};
 }
-
 }  // namespace
 
 int main(int argc, char** argv) {

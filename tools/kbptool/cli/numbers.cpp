@@ -3,7 +3,6 @@
 #include "output/text.h"
 
 namespace kbptool {
-
 namespace {
 
 std::optional<unsigned> digit_value(char c, unsigned base) {
@@ -29,7 +28,6 @@ std::optional<std::uint64_t> digits_value(std::string_view digits, unsigned base
 }
 
 std::string shown(std::uint64_t n, bool hex) { return hex ? hex_text(unsigned(n), 4) : std::to_string(n); }
-
 }  // namespace
 
 std::string NumberRange::text() const {
@@ -61,5 +59,4 @@ std::optional<int> byte_value(std::string_view text) {
     if (!byte) return std::nullopt;
     return int(*byte);
 }
-
 }  // namespace kbptool

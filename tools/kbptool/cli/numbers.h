@@ -7,7 +7,6 @@
 #include <string_view>
 
 namespace kbptool {
-
 struct NumberRange {
     std::uint64_t first = 0;
     std::uint64_t last = UINT64_MAX;
@@ -26,5 +25,4 @@ ReadNumber read_number(std::string_view text, const NumberRange& range);
 // 0..255 written in decimal or 0x-hex, and why a text is none.
 ReadNumber read_byte(std::string_view text);
 std::optional<int> byte_value(std::string_view text);
-
 }  // namespace kbptool

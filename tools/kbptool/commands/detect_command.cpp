@@ -8,7 +8,6 @@
 #include "output/text.h"
 
 namespace kbptool {
-
 namespace {
 
 // Keyboard enable: a plain command the keyboard acknowledges and every
@@ -83,9 +82,7 @@ PathAnswer probe_com(const Library& library, const std::string& given, const kbp
     } else if (call.result >= 0) {
         a.detail = "unexpected result";
     } else {
-        Failure why = explain_download(library, call, route, 0);
-        host::explain(Path::com, port.port, call.last, why);
-        a.detail = why.reason;
+        a.detail = explain_download(library, call, route, 0).reason;
     }
     return a;
 }
@@ -118,7 +115,6 @@ Outcome detect(const Library& library, const std::string& port_given, const kbp_
         .text("default_path", default_path ? facts_of(*default_path).name : kAutomaticName);
     return o;
 }
-
 }  // namespace
 
 void add_detect_command(CLI::App& app, Context& context) {
@@ -154,5 +150,4 @@ void add_detect_command(CLI::App& app, Context& context) {
         if (prepare_keyboard(Command::detect, context)) finish(detect(*library, *port, reading), context);
     });
 }
-
 }  // namespace kbptool

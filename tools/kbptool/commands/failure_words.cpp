@@ -4,7 +4,6 @@
 #include "include/kbp_protocol.h"
 
 namespace kbptool {
-
 namespace {
 
 constexpr const char* kDllBeside =
@@ -80,21 +79,7 @@ Failure close_failed(const Route& route, long bytes, long of) {
             "check the cable and the port, then download the image again"};
 }
 
-}  // namespace
-
-std::string other_interfaces() {
-    std::string names;
-    for (const PathFacts& p : kPaths)
-        if (p.path != Path::usb && p.kind >= 0 && !host::missing_path(p.path, false))
-            names += (names.empty() ? "" : "|") + std::string(p.name);
-    return names.empty() ? "" : "--interface " + names;
-}
-
-std::string cable_hint(const Route& route, bool with_port) {
-    return "check the keyboard's cable and power, then try " + other_paths(route, with_port);
-}
-
-Failure explain_download(const Library& library, const LibraryCall& call, const Route& route, long image_bytes) {
+Failure download_words(const Library& library, const LibraryCall& call, const Route& route, long image_bytes) {
     const int cause = call.last.cause;
     const long bytes = call.last.bytes_sent;
     switch (call.result) {
@@ -114,7 +99,7 @@ Failure explain_download(const Library& library, const LibraryCall& call, const 
     }
 }
 
-Failure explain_upload(const LibraryCall& call, const Route& route, bool with_port) {
+Failure upload_words(const LibraryCall& call, const Route& route, bool with_port) {
     const host::Facts& here = host::facts();
     switch (call.last.cause) {
     case KBP_CAUSE_USB_LIBRARY: return {"", "the USB library " KBP_USB_LIBRARY_NAME " cannot be loaded", kDllBeside};
@@ -141,5 +126,31 @@ Failure explain_upload(const LibraryCall& call, const Route& route, bool with_po
                 cable_hint(route, with_port)};
     }
 }
+}  // namespace
 
+std::string other_interfaces() {
+    std::string names;
+    for (const PathFacts& p : kPaths)
+        if (p.path != Path::usb && p.kind >= 0 && !host::missing_path(p.path, false))
+            names += (names.empty() ? "" : "|") + std::string(p.name);
+    return names.empty() ? "" : "--interface " + names;
+}
+
+std::string cable_hint(const Route& route, bool with_port) {
+    return "check the keyboard's cable and power, then try " + other_paths(route, with_port);
+}
+
+// The host's words win on USB and a serial port, where it knows better.
+Failure explain_download(const Library& library, const LibraryCall& call, const Route& route, long image_bytes) {
+    Failure why = download_words(library, call, route, image_bytes);
+    if (call.result != KBP_DOWNLOAD_NOT_A_COM_PORT && (route.path == Path::com || route.usb_chunks()))
+        host::explain(route.path, route.com_port, call.last, why);
+    return why;
+}
+
+Failure explain_upload(const LibraryCall& call, const Route& route, bool with_port) {
+    Failure why = upload_words(call, route, with_port);
+    if (route.usb_chunks()) host::explain(Path::usb, route.com_port, call.last, why);
+    return why;
+}
 }  // namespace kbptool

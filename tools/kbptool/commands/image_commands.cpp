@@ -9,7 +9,6 @@
 #include "output/text.h"
 
 namespace kbptool {
-
 namespace {
 
 Outcome file_failure(Command command, const std::string& text, const FileError& error) {
@@ -30,7 +29,7 @@ Outcome info(const std::string& file) {
     const std::string refusal =
         !library_refusal.empty() ? library_refusal : cut.empty() ? "" : cut + "; a download refuses it without --force";
     const std::optional<unsigned> end = stored_end(image);
-    const bool agrees = end_field_agrees(image);
+    const bool agrees = end && std::size_t{*end} + 1 == image.size();
     o.text = std::to_string(image.size()) + " bytes, " +
              (refusal.empty() ? "a valid image for a download" : "not a valid image: " + refusal);
     if (!refusal.empty()) o.fail(ExitCode::failed, {"", refusal, ""});
@@ -85,7 +84,7 @@ Outcome info(const std::string& file) {
         .flag("valid", refusal.empty())
         .text("refusal", refusal)
         .number("end", end ? std::optional<long>(*end) : std::nullopt)
-        .flag("end_agrees", end && agrees)
+        .flag("end_agrees", agrees)
         .flag("can_read_back", read_back_end(image) <= max_upload_end(false))
         .flag("can_read_back_usb", read_back_end(image) <= max_upload_end(true))
         .objects("paths", paths);
@@ -112,7 +111,6 @@ Outcome make_new(const std::string& file, unsigned end, bool force) {
     o.extra.number("end", long(end));
     return o;
 }
-
 }  // namespace
 
 void add_image_commands(CLI::App& app, Context& context) {
@@ -142,5 +140,4 @@ void add_image_commands(CLI::App& app, Context& context) {
         context.exit_code = report(make_new(*target, *end, *force), context.output);
     });
 }
-
 }  // namespace kbptool

@@ -8,7 +8,6 @@
 #include "output/text.h"
 
 namespace kbptool {
-
 namespace {
 
 std::string kind_name(int kind) {
@@ -101,7 +100,6 @@ const CLI::Validator kByte(
         return byte.value ? "" : "no byte: " + byte.problem;
     },
     "BYTE");
-
 }  // namespace
 
 void add_interface_commands(CLI::App& app, Context& context) {
@@ -141,5 +139,4 @@ void add_interface_commands(CLI::App& app, Context& context) {
             finish(send(*library, *path, kind, *bytes), context);
     });
 }
-
 }  // namespace kbptool

@@ -5,7 +5,6 @@
 #include "include/kbp_protocol.h"
 
 namespace kbptool {
-
 namespace {
 
 // A keyboard-link byte with its acknowledge: 11 bits each way at about 12 kHz,
@@ -31,7 +30,6 @@ double seconds_per_byte(Path path, std::uint32_t line_rate) {
     default: return kKeyboardLinkByte;
     }
 }
-
 }  // namespace
 
 const PathFacts& facts_of(Path path) { return kPaths[int(path)]; }
@@ -85,5 +83,4 @@ double upload_seconds(Path path, unsigned image_end) {
     const unsigned reads = (image_end + chunk) / chunk;
     return reads * seconds_per_read(path, int(chunk));
 }
-
 }  // namespace kbptool

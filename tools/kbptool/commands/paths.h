@@ -12,10 +12,8 @@
 #include "include/kbpi32.h"
 
 namespace kbptool {
-
 enum class Path { ports, class_driver, port_driver, usb, com };
 
-// What the tool knows of a path, in one table.
 struct PathFacts {
     Path path;
     std::string_view name;   // on the command line: ports, class, portdriver, usb, com
@@ -31,9 +29,9 @@ inline constexpr PathFacts kPaths[] = {
     {Path::usb, "usb", "USB", KBP_INTERFACE_USB, false},
     {Path::com, "com", "COM port", -1, true},
 };
+// Each row at its Path's place.
 static_assert([] {
-    for (int i = 0; i < int(std::size(kPaths)); ++i)
-        if (int(kPaths[i].path) != i) return false;
+    for (int i = 0; i < int(std::size(kPaths)); ++i) if (int(kPaths[i].path) != i) return false;
     return true;
 }());
 
@@ -58,15 +56,11 @@ struct DownloadPlan {
     long frame_bytes = 0;
     double wire_seconds = 0;
 };
-// The frames of a download of a file of `file_size` bytes (from the first
-// image address on), with the closing commands in the wire time. `line_rate`
-// is for the COM path.
+// The frames of a download of a file of `file_size` bytes, the closing
+// commands counted in the wire time; `line_rate` is the COM path's.
 DownloadPlan plan_download(Path path, long file_size, std::uint32_t line_rate = 9600);
-// Estimated wire time of one read transaction of n bytes: the request frame,
-// then 2n + 2 keys typed back.
+// Estimated wire time of one read of n bytes (the request frame, then the
+// keys typed back), and of an upload of addresses 0..image_end chunk by chunk.
 double seconds_per_read(Path path, int n, std::uint32_t line_rate = 9600);
-// Estimated wire time of an upload of keyboard addresses 0..image_end, chunk
-// by chunk, on a path an upload takes (none is COM).
 double upload_seconds(Path path, unsigned image_end);
-
 }  // namespace kbptool

@@ -4,14 +4,12 @@
 #include "include/kbp_protocol.h"
 
 namespace kbptool {
-
 std::string Route::name() const {
     if (path != Path::com) return std::string(facts_of(path).title);
     return com_port + (settings.empty() ? " (line settings searched)" : " at " + settings);
 }
 
 namespace {
-
 // The path a port text names, in a refusal's words.
 std::string port_words(const std::string& given, const kbp_port_text& port) {
     if (port.path == KBP_PORT_USB) return "USB";
@@ -56,7 +54,6 @@ bool names_no_path(const std::string& name) {
 bool usb_keyboard_answers(const Library& library) {
     return library.set_interface(KBP_INTERFACE_USB) == 0 && library.send_byte(KBP_ENABLE) == 0;
 }
-
 }  // namespace
 
 bool read_port_option(const Library& library, const TransferOptions& t, Command command, kbp_port_text& port,
@@ -126,5 +123,4 @@ std::optional<Route> choose_route(const Library& library, const TransferOptions&
 bool choose_read_back_path(const Library& library, const Route& route) {
     return route.path != Path::com || usb_keyboard_answers(library);
 }
-
 }  // namespace kbptool

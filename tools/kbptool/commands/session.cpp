@@ -7,7 +7,6 @@
 #include "output/progress.h"
 
 namespace kbptool {
-
 namespace {
 
 // A file of the person's as the library is given it, by a name the host may
@@ -50,7 +49,6 @@ LibraryCall call(const Library& library, Transfer transfer, const GivenFile& giv
     library.last_transfer(&done.last);
     return done;
 }
-
 }  // namespace
 
 void end_with(const Outcome& outcome, Context& context) { context.exit_code = report(outcome, context.output); }
@@ -109,5 +107,4 @@ bool file_failed(Outcome& o, const LibraryCall& call) {
     o.fail(ExitCode::file_error, {call.file_error, "", ""});
     return true;
 }
-
 }  // namespace kbptool

@@ -13,7 +13,6 @@
 #include "output/report.h"
 
 namespace kbptool {
-
 // What the command line sets for every command.
 struct Context {
     OutputOptions output;
@@ -111,5 +110,4 @@ std::string cable_hint(const Route& route, bool with_port);
 // "--interface ports|class|portdriver": the paths besides USB an interface
 // kind chooses that this system has; empty where it has none.
 std::string other_interfaces();
-
 }  // namespace kbptool

@@ -9,7 +9,6 @@
 #include "output/text.h"
 
 namespace kbptool {
-
 namespace {
 
 constexpr char kNoComReadBack[] = "an upload has no COM path, and no USB keyboard answers to read the image back";
@@ -42,11 +41,6 @@ ReadBack read_back(const Library& library, const Route& route, const Bytes& imag
     return back;
 }
 
-// A failure's words on USB or a serial port, where the host knows better.
-void explain_on_host(const Route& route, Path path, const LibraryCall& call, Failure& why) {
-    if (path == Path::com || route.usb_chunks()) host::explain(path, route.com_port, call.last, why);
-}
-
 // The library's download, into an outcome that names the command, file and path.
 void send_image(const Library& library, Outcome& o, const Route& route, const Bytes& image, const Context& context) {
     on_interrupt_say(o.command, "the keyboard may now hold part of the image: download it again");
@@ -71,8 +65,7 @@ void send_image(const Library& library, Outcome& o, const Route& route, const By
         o.bytes = call.result;
         return;
     }
-    Failure why = explain_download(library, call, used, long(image.size()) - KBP_IMAGE_FIRST_ADDRESS);
-    if (call.result != KBP_DOWNLOAD_NOT_A_COM_PORT) explain_on_host(route, route.path, call, why);
+    const Failure why = explain_download(library, call, used, long(image.size()) - KBP_IMAGE_FIRST_ADDRESS);
     // The tool's words replace the library's text: it is still shown.
     if (!why.text.empty() && call.status != route.port_text && !trimmed(call.status).empty())
         o.lines.push_back("the library's text: " + trimmed(call.status));
@@ -185,7 +178,6 @@ Outcome download(const Library& library, const TransferOptions& t, const Route& 
     if (verifying) o.result = back.call.result;
     if (!back.read) {
         Failure why = explain_upload(back.call, route, true);
-        explain_on_host(route, Path::usb, back.call, why);
         o.raw_text = back.call.status;
         const std::string over = path_phrase(route.upload_name());
         if (verifying) {
@@ -233,7 +225,6 @@ Outcome upload(const Library& library, const TransferOptions& t, const Route& ro
     if (call.result <= 0) {
         remove_file(partial);
         Failure why = explain_upload(call, route, false);
-        explain_on_host(route, Path::usb, call, why);
         if (call.last.cause == KBP_CAUSE_FILE_NOT_WRITTEN)
             if (const std::string system = why_cannot_write(partial, max_upload_end(false) + 1); !system.empty())
                 why.reason += ": " + system;
@@ -305,7 +296,6 @@ void add_transfer(CLI::App& app, Context& context, Command command, const std::s
     host::add_options(*sub);
     sub->callback([command, t, &context] { run_transfer(command, *t, context); });
 }
-
 }  // namespace
 
 void add_transfer_commands(CLI::App& app, Context& context) {
@@ -318,5 +308,4 @@ void add_transfer_commands(CLI::App& app, Context& context) {
                  "Download IMAGE, read it back and compare bytes 4..end; fails where it cannot be read back",
                  "kbptool verify examples/sample.kbp");
 }
-
 }  // namespace kbptool

@@ -5,15 +5,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <optional>
 #include <system_error>
 
 namespace kbptool {
-
 namespace fs = std::filesystem;
 
 namespace {
-
 constexpr int kMaxLinkDepth = 40;  // as the kernel follows at most
 
 std::string errno_reason(int error) {
@@ -38,10 +37,7 @@ std::optional<fs::perms> new_file_permissions() {
     std::ifstream status("/proc/self/status");
     std::string line;
     while (std::getline(status, line))
-        if (line.starts_with("Umask:")) {
-            const unsigned mask = unsigned(std::strtoul(line.c_str() + 6, nullptr, 8));
-            return fs::perms(0666 & ~mask);
-        }
+        if (line.starts_with("Umask:")) return fs::perms(0666 & ~unsigned(std::strtoul(line.c_str() + 6, nullptr, 8)));
     return std::nullopt;
 }
 
@@ -65,7 +61,6 @@ std::string file_name(const fs::path& path) {
     const std::u8string name = path.u8string();
     return std::string(name.begin(), name.end());
 }
-
 }  // namespace
 
 std::string describe(const FileError& error) {
@@ -81,14 +76,8 @@ bool read_regular_file(const std::string& path, Bytes& bytes, FileError& error) 
     errno = 0;
     std::ifstream file(at, std::ios::binary);
     if (!file) return fail(error, path, errno_reason(errno));
-    bytes.clear();
-    char chunk[8192];
-    while (file.read(chunk, sizeof chunk) || file.gcount() > 0) {
-        bytes.insert(bytes.end(), chunk, chunk + file.gcount());
-        if (file.eof()) break;
-    }
-    if (file.bad()) return fail(error, path, errno_reason(errno));
-    return true;
+    bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    return !file.bad() || fail(error, path, errno_reason(errno));
 }
 
 bool resolve_output(const std::string& path, std::string& target, FileError& error) {
@@ -122,26 +111,17 @@ std::string temporary_image_path(const std::string& stem) {
     return file_name(fs::temp_directory_path(code) / file_path(stem + "-" + std::to_string(stamp) + ".kbp"));
 }
 
-namespace {
-
-// Whether a file stands at `path` that nobody may write.
-bool is_read_only(const std::string& path) {
-    std::error_code code;
-    const fs::file_status status = fs::status(file_path(path), code);
-    if (code || status.type() != fs::file_type::regular) return false;
-    constexpr fs::perms kWrite = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
-    return (status.permissions() & kWrite) == fs::perms::none;
-}
-
-}  // namespace
-
 bool exists_at(const std::string& path) {
     std::error_code code;
     return fs::symlink_status(file_path(path), code).type() != fs::file_type::not_found && !code;
 }
 
 bool check_writable(const std::string& target, const std::string& probe, FileError& error) {
-    if (is_read_only(target)) return fail(error, target, "is read-only");
+    std::error_code code;
+    const fs::file_status status = fs::status(file_path(target), code);
+    constexpr fs::perms kWrite = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    if (!code && status.type() == fs::file_type::regular && (status.permissions() & kWrite) == fs::perms::none)
+        return fail(error, target, "is read-only");
     errno = 0;
     std::ofstream file(file_path(probe), std::ios::binary);
     if (!file) return fail(error, probe, errno_reason(errno));
@@ -166,11 +146,9 @@ bool move_into_place(const std::string& from, const std::string& to, FileError& 
         fs::rename(source, destination, code);
     }
     if (code) return fail(error, to, code.message());
-    if (replacing) {
-        fs::permissions(destination, old.permissions(), code);
-    } else if (const std::optional<fs::perms> rights = new_file_permissions()) {
+    if (replacing) fs::permissions(destination, old.permissions(), code);
+    else if (const std::optional<fs::perms> rights = new_file_permissions())
         fs::permissions(destination, *rights, code);  // as any output, whatever made `from`
-    }
     return true;
 }
 
@@ -196,18 +174,12 @@ bool write_file_atomically(const std::string& target, const Bytes& bytes, FileEr
 
 std::string why_cannot_write(const std::string& probe, std::size_t bytes) {
     errno = 0;
-    std::string reason;
-    {
-        std::ofstream file(file_path(probe), std::ios::binary);
-        if (file) {
-            const std::string filler(bytes, '\0');
-            file.write(filler.data(), std::streamsize(filler.size()));
-            file.flush();
-        }
-        if (!file) reason = errno_reason(errno);
-    }
+    std::ofstream file(file_path(probe), std::ios::binary);
+    const std::string filler(bytes, '\0');
+    const bool written = file && file.write(filler.data(), std::streamsize(filler.size())) && file.flush();
+    const std::string reason = written ? "" : errno_reason(errno);
+    file.close();
     remove_file(probe);
     return reason;
 }
-
 }  // namespace kbptool

@@ -4,7 +4,6 @@
 #include <string_view>
 
 namespace kbptool {
-
 namespace {
 constexpr std::string_view kMagic = KBP_IMAGE_MAGIC;
 constexpr std::size_t kEndField = KBP_IMAGE_END_FIELD;
@@ -25,7 +24,7 @@ std::optional<unsigned> stored_end(const Bytes& image) {
 
 unsigned read_back_end(const Bytes& image) {
     const unsigned end = stored_end(image).value_or(0);
-    return end < KBP_UPLOAD_SMALLEST_END ? kUploadFirstEnd : end;
+    return end < KBP_UPLOAD_SMALLEST_END ? KBP_UPLOAD_FIRST_END : end;
 }
 
 std::string end_field_bytes() { return "bytes " + std::to_string(kEndField) + ".." + std::to_string(kEndField + 1); }
@@ -36,11 +35,6 @@ std::string size_and_end(const Bytes& image, unsigned end) {
            std::to_string(end);
 }
 }  // namespace
-
-bool end_field_agrees(const Bytes& image) {
-    const std::optional<unsigned> end = stored_end(image);
-    return !end || std::size_t{*end} + 1 == image.size();
-}
 
 std::string cut_short(const Bytes& image) {
     const std::optional<unsigned> end = stored_end(image);
@@ -65,14 +59,10 @@ Bytes make_image(unsigned end) {
 }
 
 std::optional<Difference> first_difference(const Bytes& image, const Bytes& read_back) {
-    const std::size_t longest = image.size() > read_back.size() ? image.size() : read_back.size();
-    auto at = [](const Bytes& b, std::size_t a) -> std::optional<std::uint8_t> {
-        if (a < b.size()) return b[a];
-        return std::nullopt;
-    };
+    const std::size_t longest = std::max(image.size(), read_back.size());
+    auto at = [](const Bytes& b, std::size_t a) { return a < b.size() ? std::optional<std::uint8_t>(b[a]) : std::nullopt; };
     for (std::size_t a = 4; a < longest; ++a)
         if (at(image, a) != at(read_back, a)) return Difference{a, at(image, a), at(read_back, a)};
     return std::nullopt;
 }
-
 }  // namespace kbptool

@@ -17,7 +17,6 @@ class App;
 }
 
 namespace kbptool {
-
 // The exports of kbpi32 the tool calls.
 struct Library {
     int(KBPI32_CALL* download)(const char*, char*, kbp_progress_callback) = nullptr;
@@ -38,7 +37,6 @@ struct FoundDevice {
 };
 
 namespace host {
-
 // This system's words and defaults.
 struct Facts {
     std::string help_switch;              // a word for help besides -h and --help ("/?"); empty: none
@@ -86,6 +84,5 @@ std::optional<Failure> port_refusal(const std::string& port);
 // A failure on `path` (USB, or the serial port `port`) in this system's
 // words, where it knows better: the device missing, the system's reason.
 void explain(Path path, const std::string& port, const kbp_last_transfer& last, Failure& failure);
-
 }  // namespace host
 }  // namespace kbptool

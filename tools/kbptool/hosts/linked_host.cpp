@@ -4,7 +4,6 @@
 #include "hosts/host.h"
 
 namespace kbptool::host {
-
 bool load(Library& library, Failure&) {
     library = {kbp_download,          kbp_upload,         kbp_set_interface, kbp_get_interface, kbp_snd_interface,
                kbp_get_last_transfer, kbp_read_port_text, "linked in",       KBP_VERSION};
@@ -19,5 +18,4 @@ bool give_file(const std::string& file, bool, std::string& name, std::string&) {
 bool take_file(const std::string&, const std::string&, bool, std::string&) { return true; }
 
 std::optional<Failure> port_refusal(const std::string&) { return std::nullopt; }
-
 }  // namespace kbptool::host

@@ -7,17 +7,23 @@
 #include <cstdio>
 #include <iostream>
 
+#include "hosts/host.h"
 #include "output/interrupt.h"
 #include "output/progress.h"
 #include "output/text.h"
 
 namespace kbptool {
-
 namespace {
 
-std::vector<ShownBox>& boxes() {
-    static std::vector<ShownBox> shown;
-    return shown;
+std::vector<ShownBox> boxes;
+
+// A notice says its text; without an answer a question is shown alone.
+std::string box_line(std::string_view text, std::string_view caption, std::string_view answer) {
+    const bool utf8 = host::facts().utf8_output;
+    const std::string title = trimmed(readable(caption, utf8));
+    const std::string shown = (title.empty() ? "" : "[" + title + "] ") + trimmed(readable(text, utf8));
+    if (caption.empty()) return "kbptool: the library says: " + shown;
+    return "kbptool: the library asks: " + shown + "  (OK/Cancel)" + (answer.empty() ? "" : " ") + std::string(answer);
 }
 
 // Asks until the answer is clear; end of input or an interrupt is Cancel.
@@ -42,7 +48,6 @@ bool ask_at_terminal(const std::string& text, const std::string& caption, std::s
         }
     }
 }
-
 }  // namespace
 
 // The COM port's boxes show the status text without a caption: notices.
@@ -61,23 +66,15 @@ std::string reply_words(BoxReply reply, std::string_view caption, Answer policy)
                                  : "Cancel (--no)";
 }
 
-std::string box_line(std::string_view text, std::string_view caption, std::string_view answer) {
-    const bool utf8 = terminal_takes_utf8();
-    const std::string title = trimmed(readable(caption, utf8));
-    const std::string shown = (title.empty() ? "" : "[" + title + "] ") + trimmed(readable(text, utf8));
-    if (caption.empty()) return "kbptool: the library says: " + shown;
-    return "kbptool: the library asks: " + shown + "  (OK/Cancel)" + (answer.empty() ? "" : " ") + std::string(answer);
-}
-
 void note_box(ShownBox box, bool quiet) {
     if (!quiet) {
         end_progress_line();
         std::fprintf(stderr, "%s\n", box_line(box.text, box.caption, box.answer).c_str());
     }
-    boxes().push_back(std::move(box));
+    boxes.push_back(std::move(box));
 }
 
-const std::vector<ShownBox>& shown_boxes() { return boxes(); }
+const std::vector<ShownBox>& shown_boxes() { return boxes; }
 
 bool answer_message_box(const std::string& text, const std::string& caption, Answer policy, bool quiet) {
     std::string how = "Cancel (interrupted)";
@@ -98,5 +95,4 @@ bool answer_message_box(const std::string& text, const std::string& caption, Ans
     note_box({text, caption, how}, quiet);
     return ok;
 }
-
 }  // namespace kbptool

@@ -8,7 +8,6 @@
 #include <vector>
 
 namespace kbptool {
-
 enum class Answer { ask, yes, no };
 
 // How the tool answers one box.
@@ -20,17 +19,14 @@ struct ShownBox {
     std::string answer;   // "OK (a notice)", "OK (--yes)", "Cancel (--no)", ...
 };
 
-// The reply for a box under `policy`; counts --yes answers (at most
-// kMaxYesAnswers OK in one run, then Cancel) so a keyboard that never answers
-// cannot hold a script for ever.
+// The reply for a box under `policy`, and its words for the record. At most
+// kMaxYesAnswers OK for --yes in one run, then Cancel: a keyboard that never
+// answers cannot hold a script for ever.
 BoxReply decide_box_reply(std::string_view caption, Answer policy);
 constexpr int kMaxYesAnswers = 10;
-// The words of a decided reply, for the record and the notice line.
 std::string reply_words(BoxReply reply, std::string_view caption, Answer policy);
-// A box as one readable line, "kbptool: the library asks: [caption] text
-// (OK/Cancel) answer"; a notice says its text. No answer: the question alone.
-std::string box_line(std::string_view text, std::string_view caption, std::string_view answer);
-// Records a box of this run and, unless quiet, shows it on stderr as a line.
+// Records a box of this run and, unless quiet, shows it on stderr as a line:
+// "kbptool: the library asks: [caption] text  (OK/Cancel) answer".
 void note_box(ShownBox box, bool quiet);
 // Every box of this run, oldest first.
 const std::vector<ShownBox>& shown_boxes();
@@ -39,5 +35,4 @@ const std::vector<ShownBox>& shown_boxes();
 // (o/ok/y/yes or c/cancel/n/no, asked again otherwise; end of input, an
 // interrupt or nobody there is Cancel). True for OK.
 bool answer_message_box(const std::string& text, const std::string& caption, Answer policy, bool quiet);
-
 }  // namespace kbptool

@@ -8,7 +8,6 @@
 
 
 namespace kbptool {
-
 namespace {
 
 // Written whole from the signal handler, which may do no more than write and end.
@@ -27,7 +26,6 @@ extern "C" void on_signal(int) {
     if (held == 0) say_and_end();
     pending = 1;
 }
-
 }  // namespace
 
 void hold_interrupt(bool hold) {
@@ -61,5 +59,4 @@ void on_interrupt_say(Command command, const std::string& consequence) {
     std::strncpy(message, line.c_str(), sizeof message - 1);
     std::signal(SIGINT, on_signal);
 }
-
 }  // namespace kbptool

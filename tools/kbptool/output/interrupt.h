@@ -7,7 +7,6 @@
 #include "output/report.h"
 
 namespace kbptool {
-
 // Catches Ctrl-C for the rest of the run.
 void watch_for_interrupt(bool json);
 // What an interrupt says from now on (a line for people); empty: that the command was interrupted.
@@ -19,5 +18,4 @@ void hold_interrupt(bool held);
 bool interrupt_pending();
 // Says what the interrupt means and ends the run with exit code 130.
 [[noreturn]] void end_interrupted();
-
 }  // namespace kbptool

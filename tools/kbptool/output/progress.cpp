@@ -6,7 +6,6 @@
 #include <cstdio>
 
 namespace kbptool {
-
 namespace {
 
 Progress* current = nullptr;
@@ -25,7 +24,6 @@ std::string rate_text(double rate) {
     std::snprintf(text, sizeof text, rate >= 1000 ? "%.1f kB/s" : "%.0f B/s", rate >= 1000 ? rate / 1000 : rate);
     return text;
 }
-
 }  // namespace
 
 Progress::Progress(std::string label, long total_bytes, long bytes_per_report, bool shown,
@@ -116,5 +114,4 @@ void Progress::show(int percent) {
                  seconds_between(start_, now));
     line_open_ = true;
 }
-
 }  // namespace kbptool

@@ -10,7 +10,6 @@
 #include "include/kbpi32.h"
 
 namespace kbptool {
-
 class Progress {
 public:
     using Clock = std::chrono::steady_clock;
@@ -62,5 +61,4 @@ private:
 
 // Ends the progress line on a terminal, if one is being drawn.
 void end_progress_line();
-
 }  // namespace kbptool

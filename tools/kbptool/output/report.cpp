@@ -1,17 +1,27 @@
 #include "output/report.h"
 
+#include <algorithm>
 #include <cstdio>
 
-#include "output/boxes.h"
-#include "output/text.h"
+#include "hosts/host.h"
 
 namespace kbptool {
-
 namespace {
 
 #define KBPTOOL_COMMAND_WORD(name, word) word,
 constexpr std::string_view kCommandWords[] = {KBPTOOL_COMMANDS(KBPTOOL_COMMAND_WORD)};
 #undef KBPTOOL_COMMAND_WORD
+
+struct ExitCodeWords {
+    int code;
+    std::string_view words;
+};
+#define KBPTOOL_EXIT_CODE_ROW(name, code, words) {code, words},
+constexpr ExitCodeWords kExitCodes[] = {KBPTOOL_EXIT_CODES(KBPTOOL_EXIT_CODE_ROW)};
+#undef KBPTOOL_EXIT_CODE_ROW
+
+constexpr std::size_t kLineWidth = 100;
+constexpr char kIndent[] = "\n        ";  // under the words of the line above
 
 // The one place that tells the library's texts from the others: raw_text, the
 // boxes, and `text` where the outcome has none of its own are the library's
@@ -23,7 +33,7 @@ std::string shown_text(const Outcome& o, bool utf8) {
 }
 
 void print_lines(const Outcome& o, bool quiet) {
-    const std::string text = shown_text(o, terminal_takes_utf8());
+    const std::string text = shown_text(o, host::facts().utf8_output);
     const std::string command(command_word(o.command));
     for (std::size_t i = o.warnings_shown; i < o.warnings.size(); ++i)
         if (!quiet) std::fprintf(stderr, "kbptool: warning: %s\n", o.warnings[i].c_str());
@@ -44,8 +54,39 @@ void print_lines(const Outcome& o, bool quiet) {
     if (!o.hint.empty()) std::fprintf(stderr, "  try: %s\n", o.hint.c_str());
     std::fprintf(stderr, "  exit code %d\n", int(o.exit));
 }
-
 }  // namespace
+
+ExitCode download_exit(long result) {
+    return result > 0 ? ExitCode::success : ExitCode(kDownloadExitBase - int(result));
+}
+
+ExitCode upload_exit(long result) {
+    if (result > 0) return ExitCode::success;
+    return result == KBP_UPLOAD_FAILED ? ExitCode::upload_failed : ExitCode::upload_no_file_name;
+}
+
+std::string exit_code_table() {
+    std::string table = "Exit codes:";
+    for (const auto& [code, words] : kExitCodes) {
+        char number[16];
+        std::snprintf(number, sizeof number, "\n  %-6d", code);
+        std::string line = number;
+        bool line_begins = true;
+        for (std::size_t at = 0; at < words.size();) {
+            const std::size_t end = std::min(words.find(' ', at), words.size());
+            if (!line_begins && line.size() + end - at >= kLineWidth) {
+                table += line;
+                line = kIndent;
+                line_begins = true;
+            }
+            line += (line_begins ? "" : " ") + std::string(words.substr(at, end - at));
+            line_begins = false;
+            at = end + 1;
+        }
+        table += line;
+    }
+    return table + "\n";
+}
 
 std::string_view command_word(Command command) { return kCommandWords[int(command)]; }
 
@@ -109,5 +150,4 @@ int report(const Outcome& o, const OutputOptions& output) {
     std::fflush(stdout);
     return int(o.exit);
 }
-
 }  // namespace kbptool

@@ -1,15 +1,56 @@
 #pragma once
 // How a command's outcome is shown: readable lines, or one JSON object with
-// the same keys for every command.
+// the same keys for every command; and its exit code, one per outcome a script
+// may want to tell apart, each named once here with the words of the help's table.
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "output/exit_codes.h"
+#include "include/kbpi32.h"
 #include "output/text.h"
 
 namespace kbptool {
+// kbp_download's results -1..-7 are the exit codes 11..17.
+constexpr int kDownloadExitBase = 10;
+
+#define KBPTOOL_EXIT_CODES(X)                                                                                        \
+    X(success, 0, "success (detect: it ran; its lines tell where a keyboard answers)")                              \
+    X(failed, 1, "info: not a valid image, or one a download refuses; send: a byte not taken; the library refused "  \
+                 "the interface")                                                                                   \
+    X(usage, 2, "wrong command line: also two paths named at once, line settings the library would not take as "     \
+                "written, a path this system cannot have, a number out of range")                                   \
+    X(no_library, 3, "kbpi32 (or the simulated keyboard's state, or kbptool-sim) cannot be used")                    \
+    X(file_error, 4, "a file of the tool's own (upload's output, new's file, info's image, the DLL's temporary "      \
+                     "file) is refused or cannot be read or written; new over a file without --force")              \
+    X(no_file_name, kDownloadExitBase - KBP_DOWNLOAD_NO_FILE_NAME, "kbp_download's -1: no file name")             \
+    X(com_port_failed, kDownloadExitBase - KBP_DOWNLOAD_COM_PORT_FAILED, "kbp_download's -2: a COM port cannot be opened or set up") \
+    X(not_a_com_port, kDownloadExitBase - KBP_DOWNLOAD_NOT_A_COM_PORT, "kbp_download's -3: the port text names no COM port")        \
+    X(com_port_not_closed, kDownloadExitBase - KBP_DOWNLOAD_COM_PORT_NOT_CLOSED, "kbp_download's -4: a COM port cannot be closed")  \
+    X(transfer_stopped, kDownloadExitBase - KBP_DOWNLOAD_STOPPED, "kbp_download's -5: the transfer stopped")                       \
+    X(not_an_image, kDownloadExitBase - KBP_DOWNLOAD_NOT_AN_IMAGE,                                                   \
+      "kbp_download's -6: not a valid image (also one shorter than its end field says, without --force)")                          \
+    X(image_unreadable, kDownloadExitBase - KBP_DOWNLOAD_FILE_NOT_OPENED, "kbp_download's -7: the image file cannot be read")       \
+    X(upload_failed, 20, "kbp_upload failed (0)")                                                                    \
+    X(upload_no_file_name, 21, "kbp_upload had no file name (-1)")                                                   \
+    X(differs, 30, "the keyboard holds other bytes than the image (download's read-back, verify)")                  \
+    X(read_back_failed, 31, "the image was sent but the keyboard could not be read back (download: --no-verify "     \
+                            "skips it)")                                                                            \
+    X(cannot_read_back, 32, "verify: the image ends past what an upload can read")                                  \
+    X(interrupted, 130, "interrupted (Ctrl-C): after a download the keyboard may hold part of the image, download "  \
+                        "it again")
+
+#define KBPTOOL_EXIT_CODE_ENUMERATOR(name, code, words) name = code,
+enum class ExitCode : int { KBPTOOL_EXIT_CODES(KBPTOOL_EXIT_CODE_ENUMERATOR) };
+#undef KBPTOOL_EXIT_CODE_ENUMERATOR
+
+// The outcome of the library's transfers as exit codes: success for a
+// positive result, else the code of the result.
+ExitCode download_exit(long result);
+ExitCode upload_exit(long result);
+
+// "Exit codes:" and a line per code, for the help.
+std::string exit_code_table();
 
 // The commands, in the order of the help; none: the command line named none.
 #define KBPTOOL_COMMANDS(X) \
@@ -77,5 +118,4 @@ void warn(Outcome& outcome, std::string warning, const OutputOptions& output);
 std::string path_phrase(const std::string& path);
 // The text of an outcome: `text`, else the library's text trimmed.
 std::string outcome_text(const Outcome& outcome);
-
 }  // namespace kbptool

@@ -4,10 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "hosts/host.h"
 
 namespace kbptool {
-
 namespace {
 
 // The length of the UTF-8 character that `text` begins with a byte 0x80..0xFF;
@@ -36,7 +34,6 @@ std::size_t utf8_character_length(std::string_view text) {
         if (at(i) < 0x80 || at(i) > 0xBF) return 0;
     return length;
 }
-
 }  // namespace
 
 std::string readable(std::string_view text, bool utf8) {
@@ -76,8 +73,6 @@ std::string trimmed(std::string_view text) {
     if (first == std::string_view::npos) return {};
     return std::string(text.substr(first, text.find_last_not_of(" \r\n\t") - first + 1));
 }
-
-bool terminal_takes_utf8() { return host::facts().utf8_output; }
 
 bool locale_takes_utf8() {
     for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"}) {
@@ -145,5 +140,4 @@ JsonObject& JsonObject::objects(std::string_view key, const std::vector<JsonObje
 }
 
 std::string JsonObject::str() const { return "{" + body_ + "}"; }
-
 }  // namespace kbptool

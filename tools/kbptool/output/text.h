@@ -9,20 +9,13 @@
 #include <vector>
 
 namespace kbptool {
-
-// A text of the library's: trailing line feeds dropped; bytes 0x80..0xFF as
-// the Latin-1 characters they stand for in UTF-8 where the terminal takes
-// UTF-8, else as '?' (0xB4 as '). A UTF-8 character in it is kept as it is:
-// the library quotes the file names it was given, and its own texts hold none
-// (their only such byte, 0xB4, cannot begin one).
+// A text of the library's without its trailing line feeds: a UTF-8 character
+// (of a file name it quotes) kept, any other byte 0x80..0xFF as its Latin-1
+// character where the terminal takes UTF-8, else '?' (0xB4 as ').
 std::string readable(std::string_view ansi_text, bool utf8);
-// A JSON string literal, quotes included, for a text of either kind, so the
-// JSON is always valid UTF-8: a UTF-8 character is written as it is, control
-// characters as \u00XX, and every byte that is not part of a UTF-8 character as
-// \u00XX, the character it stands for in Latin-1. For the library's Windows
-// ANSI bytes that is the character they mean ("can\u00b4t"); for a file name
-// that is not UTF-8 (Linux takes any bytes) each such character stands for
-// its byte: encoding them as Latin-1 gives the name back.
+// A JSON string literal, always valid UTF-8: a UTF-8 character as it is, a
+// control character or a byte of none as \u00XX, its Latin-1 character (the
+// library's "can\u00b4t"; encoding them as Latin-1 gives a Linux name back).
 std::string json_string(std::string_view text);
 // One JSON object, written in the order its fields were added.
 class JsonObject {
@@ -47,9 +40,6 @@ std::string hex_digits(unsigned value, int digits);
 std::string usb_ids_text(unsigned vendor, unsigned product);
 // Without leading and trailing blanks and line breaks.
 std::string trimmed(std::string_view text);
-// Whether the output takes UTF-8, as the host says; and whether the locale
-// (LC_ALL, LC_CTYPE, LANG) asks for it, where the host asks that.
-bool terminal_takes_utf8();
+// Whether the locale (LC_ALL, LC_CTYPE, LANG) asks for UTF-8.
 bool locale_takes_utf8();
-
 }  // namespace kbptool

@@ -19,7 +19,6 @@
 #include "output/text.h"
 
 namespace kbptool::host {
-
 namespace {
 
 constexpr char kSimSwitch[] = "--sim";
@@ -144,7 +143,6 @@ void words_for_error(int error, const std::string& device, Failure& words) {
     default: words.reason = subject + std::strerror(error);
     }
 }
-
 }  // namespace
 
 const Facts& facts() {
@@ -243,5 +241,4 @@ void explain(Path path, const std::string& port, const kbp_last_transfer& last, 
         failure.hint = "name it with --input /dev/input/eventN (`kbptool detect` lists what it finds)";
     }
 }
-
 }  // namespace kbptool::host

@@ -23,7 +23,6 @@
 #include "platform/sim/scenario.h"
 
 namespace kbptool::host {
-
 namespace {
 
 struct SimFaults {
@@ -162,7 +161,6 @@ void unplug() {
     pc().keyboard.unplugged_at_byte = pc().keyboard.bytes_received + 1;
     sim::unplug_usb_devices();
 }
-
 }  // namespace
 
 const Facts& facts() {
@@ -294,5 +292,4 @@ std::vector<FoundDevice> devices() {
 }
 
 void explain(Path, const std::string&, const kbp_last_transfer&, Failure&) {}
-
 }  // namespace kbptool::host

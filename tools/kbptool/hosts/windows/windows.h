@@ -9,7 +9,6 @@
 #include "hosts/host.h"
 
 namespace kbptool::windows {
-
 std::string utf8_of(std::wstring_view text);
 // "The specified module could not be found. (error 126)", with `subject` for
 // the file the system's text names ("%1 is not a valid Win32 application");
@@ -17,5 +16,4 @@ std::string utf8_of(std::wstring_view text);
 std::string system_error_text(unsigned long code, const std::string& subject = "the file");
 // kbpi32.dll in the program's own folder, found by name as any host program does.
 std::string kbpi32_path();
-
 }  // namespace kbptool::windows

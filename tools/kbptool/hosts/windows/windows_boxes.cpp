@@ -4,11 +4,9 @@
 #include "hosts/windows/windows.h"
 
 namespace kbptool::host {
-
 using windows::system_error_text;
 
 namespace {
-
 bool write_slot(ULONG_PTR& slot, FARPROC replacement) {
     DWORD old = 0;
     if (!VirtualProtect(&slot, sizeof slot, PAGE_READWRITE, &old)) return false;
@@ -92,7 +90,6 @@ void answer_library_boxes_without_windows() {
     replaced = replace_import(GetModuleHandleA(windows::kbpi32_path().c_str()), real,
                               reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&library_message_box)));
 }
-
 }  // namespace
 
 bool prepare(Answer answer, bool quiet, std::string& error) {
@@ -114,5 +111,4 @@ bool keep(std::string&) {
     state.last_box = nullptr;
     return true;
 }
-
 }  // namespace kbptool::host

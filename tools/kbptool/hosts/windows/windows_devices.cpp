@@ -12,11 +12,9 @@ extern "C" {
 #include "output/text.h"
 
 namespace kbptool::host {
-
 using windows::system_error_text;
 
 namespace {
-
 // The path of one interface of the set; empty when the system gives none.
 std::string interface_path(HDEVINFO set, SP_DEVICE_INTERFACE_DATA& data) {
     DWORD required = 0;
@@ -41,7 +39,6 @@ bool hid_attributes(const std::string& path, HIDD_ATTRIBUTES& attributes) {
     CloseHandle(device);
     return ok;
 }
-
 }  // namespace
 
 // COM1..COM9 (the only ports a port text can name) that the system has, and
@@ -104,5 +101,4 @@ std::optional<Failure> port_refusal(const std::string& name) {
     }
     return words;
 }
-
 }  // namespace kbptool::host

@@ -6,7 +6,6 @@
 #include "include/kbp_protocol.h"
 
 namespace kbptool {
-
 namespace windows {
 
 std::string system_error_text(unsigned long code, const std::string& subject) {
@@ -28,11 +27,9 @@ std::string kbpi32_path() {
     const std::size_t slash = program.find_last_of("\\/");
     return (slash == std::string::npos ? std::string() : program.substr(0, slash + 1)) + "kbpi32.dll";
 }
-
 }  // namespace windows
 
 namespace host {
-
 namespace {
 
 // A 64-bit process cannot do port I/O.
@@ -75,7 +72,6 @@ void find(HMODULE module, const char* name, F& slot, std::string& missing) {
     slot = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
     if (slot == nullptr && missing.empty()) missing = name;
 }
-
 }  // namespace
 
 const Facts& facts() {
@@ -135,6 +131,5 @@ std::optional<Failure> missing_path(Path path, bool takes_port) {
 void step_done(double) {}
 
 void explain(Path, const std::string&, const kbp_last_transfer&, Failure&) {}
-
 }  // namespace host
 }  // namespace kbptool

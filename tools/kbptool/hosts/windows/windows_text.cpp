@@ -9,7 +9,6 @@
 #include "hosts/windows/windows.h"
 
 namespace kbptool {
-
 std::string windows::utf8_of(std::wstring_view text) {
     if (text.empty()) return {};
     const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0, nullptr, nullptr);
@@ -19,12 +18,10 @@ std::string windows::utf8_of(std::wstring_view text) {
 }
 
 namespace host {
-
 using windows::system_error_text;
 using windows::utf8_of;
 
 namespace {
-
 std::wstring wide_in(UINT code_page, std::string_view text) {
     if (text.empty()) return {};
     const int size = MultiByteToWideChar(code_page, 0, text.data(), int(text.size()), nullptr, 0);
@@ -77,7 +74,6 @@ bool spelt_temporary_folder(std::wstring& folder, std::string& error) {
 
 UINT console_page = 0;  // the console's own; 0 when there is no console
 void restore_console_page() { SetConsoleOutputCP(console_page); }
-
 }  // namespace
 
 // The arguments read as characters (GetCommandLineW), argv's when Windows
@@ -129,6 +125,5 @@ bool take_file(const std::string& name, const std::string& file, bool keep, std:
     if (!keep) DeleteFileW(temporary.c_str());
     return true;
 }
-
 }  // namespace host
 }  // namespace kbptool
