@@ -1,13 +1,11 @@
 #pragma once
-// The subcommands of kbptool. Each registers itself on the app and leaves its
-// exit code in the context.
+// The subcommands of kbptool, each leaving its exit code in the context.
 #include <CLI/CLI.hpp>
 #include <string>
 
 #include "commands/session.h"
 
 namespace kbptool {
-// The check of a FILE or IMAGE argument: a name, never an empty text.
 inline std::string refuse_empty_name(const std::string& name) { return name.empty() ? "an empty file name" : ""; }
 // A command of `app` under its word: its description, then in its help notes and an example.
 inline CLI::App* add_command(CLI::App& app, Command command, const std::string& description,

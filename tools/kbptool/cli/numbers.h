@@ -22,7 +22,6 @@ struct ReadNumber {
 };
 
 ReadNumber read_number(std::string_view text, const NumberRange& range);
-// 0..255 written in decimal or 0x-hex, and why a text is none.
 ReadNumber read_byte(std::string_view text);
 std::optional<int> byte_value(std::string_view text);
 }  // namespace kbptool

@@ -16,18 +16,17 @@ struct FileError {
     std::string reason;  // the system's words, or what kind of file stands there
 };
 
-// "dir is a directory", "nodir: no such folder": the error in a sentence.
+// "dir is a directory", "nodir: no such folder".
 std::string describe(const FileError& error);
 
-// The whole of a regular file; a directory, a device or a read error is a FileError.
+// The whole of a regular file; a directory or a device is refused.
 bool read_regular_file(const std::string& path, Bytes& bytes, FileError& error);
 
-// Where an output named `path` lands: `path` itself, or the file a symbolic
-// link leads to. It must be a regular file or not yet exist, in a folder that
-// exists; anything else is refused before anything is written.
+// Where an output named `path` lands (through its symbolic links): a regular
+// file or none yet, in a folder that exists; refused before anything is written.
 bool resolve_output(const std::string& path, std::string& target, FileError& error);
-// The output may be replaced: not read-only, and `probe` (a file of the tool's
-// own beside it) can be created there. The probe is removed again.
+// The output may be replaced: not read-only, and `probe` (the tool's own, then
+// removed) can be created beside it.
 bool check_writable(const std::string& target, const std::string& probe, FileError& error);
 // Puts `from` in the place of `to`, keeping the permissions `to` had; a new
 // `to` gets those of any new file (0666 less the umask).
@@ -38,10 +37,9 @@ bool write_file_atomically(const std::string& target, const Bytes& bytes, FileEr
 std::string temporary_image_path(const std::string& stem);
 // Whether anything stands at `path` (a link that leads nowhere too).
 bool exists_at(const std::string& path);
-// Removes the file, if one stands there.
 void remove_file(const std::string& path);
-// What the system says to `bytes` written at `probe` (a file of the tool's own,
-// removed again): "No space left on device"; empty when they are written.
+// What the system says to `bytes` written at `probe` (then removed): "No space
+// left on device"; empty when they are written.
 std::string why_cannot_write(const std::string& probe, std::size_t bytes);
 
 }  // namespace kbptool

@@ -7,15 +7,12 @@
 #include "output/report.h"
 
 namespace kbptool {
-// Catches Ctrl-C for the rest of the run.
 void watch_for_interrupt(bool json);
 // What an interrupt says from now on (a line for people); empty: that the command was interrupted.
 void on_interrupt_say(Command command, const std::string& consequence);
 
-// While held, Ctrl-C only marks the interrupt pending (and breaks off a wait
-// for an answer at the terminal where the host lets it); a pending interrupt ends the run once released.
+// While held, Ctrl-C only marks the interrupt pending; it ends the run once released.
 void hold_interrupt(bool held);
 bool interrupt_pending();
-// Says what the interrupt means and ends the run with exit code 130.
 [[noreturn]] void end_interrupted();
 }  // namespace kbptool

@@ -22,11 +22,10 @@ public:
     Progress(const Progress&) = delete;
     Progress& operator=(const Progress&) = delete;
 
-    // What the library calls; reaches the Progress made last.
+    // The library's callback, for the Progress made last.
     static void KBPI32_CALL callback(int percent);
     double seconds() const { return std::chrono::duration<double>(Clock::now() - start_).count(); }
-    // Ends the line being drawn, so that another line can follow.
-    void finish();
+    void finish();  // ends the line being drawn
 
     // The bytes a report of `percent` stands for, and the total as far as it
     // is known (0: not yet); `estimated` where the total is found, not given.
@@ -59,6 +58,5 @@ private:
     Progress* outer_;
 };
 
-// Ends the progress line on a terminal, if one is being drawn.
-void end_progress_line();
+void end_progress_line();  // of the Progress made last
 }  // namespace kbptool

@@ -44,12 +44,11 @@ constexpr int kDownloadExitBase = 10;
 enum class ExitCode : int { KBPTOOL_EXIT_CODES(KBPTOOL_EXIT_CODE_ENUMERATOR) };
 #undef KBPTOOL_EXIT_CODE_ENUMERATOR
 
-// The outcome of the library's transfers as exit codes: success for a
-// positive result, else the code of the result.
+// A positive result is success, the others their exit codes.
 ExitCode download_exit(long result);
 ExitCode upload_exit(long result);
 
-// "Exit codes:" and a line per code, for the help.
+// The help's "Exit codes:", a line per code.
 std::string exit_code_table();
 
 // The commands, in the order of the help; none: the command line named none.
@@ -67,7 +66,7 @@ std::string exit_code_table();
 #define KBPTOOL_COMMAND_ENUMERATOR(name, word) name,
 enum class Command { KBPTOOL_COMMANDS(KBPTOOL_COMMAND_ENUMERATOR) };
 #undef KBPTOOL_COMMAND_ENUMERATOR
-// The command's word on the command line and in the JSON, and the command of a word (none for another).
+// The command's word on the command line and in the JSON, and back (none for another).
 std::string_view command_word(Command command);
 Command command_named(std::string_view word);
 
@@ -107,15 +106,14 @@ struct Outcome {
     Outcome& fail(ExitCode code, const Failure& failure);
 };
 
-// Prints the outcome (a success on stdout, a failure on stderr; one object on
-// stdout with --json) and returns its exit code.
+// Prints the outcome (a success on stdout, a failure on stderr, JSON on
+// stdout) and returns its exit code.
 int report(const Outcome& outcome, const OutputOptions& output);
-// The outcome as one JSON object (no line end).
 std::string outcome_json(const Outcome& outcome);
 // Adds a warning and shows it now (stderr), unless quiet or JSON.
 void warn(Outcome& outcome, std::string warning, const OutputOptions& output);
 // "the keyboard port driver", "USB", "COM5 at 9600,N,8,1": a path in a sentence.
 std::string path_phrase(const std::string& path);
-// The text of an outcome: `text`, else the library's text trimmed.
+// `text`, else the library's text trimmed.
 std::string outcome_text(const Outcome& outcome);
 }  // namespace kbptool

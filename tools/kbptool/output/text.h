@@ -36,9 +36,8 @@ private:
 // "0x3F" (digits 2) or "0x0100" (digits 4); hex_digits without the "0x".
 std::string hex_text(unsigned value, int digits);
 std::string hex_digits(unsigned value, int digits);
-// A USB device's identifiers as every listing shows them: "vendor 053A product 0001".
+// "vendor 053A product 0001", as every listing shows a USB device.
 std::string usb_ids_text(unsigned vendor, unsigned product);
-// Without leading and trailing blanks and line breaks.
 std::string trimmed(std::string_view text);
 // Whether the locale (LC_ALL, LC_CTYPE, LANG) asks for UTF-8.
 bool locale_takes_utf8();

@@ -115,33 +115,33 @@ int answer_box(const char* text, const char* caption, int, void* context) {
     return answer_message_box(text, caption, answer, quiet) ? 1 : 0;
 }
 
-// Why a serial device did not open, and what to do, for the errno the library noted.
+// Why a serial device did not open, and what to do, for the errno the library
+// noted; the hint "fuser DEVICE" names the device.
+struct DeviceErrorWords {
+    int error;
+    const char* reason;
+    const char* hint;  // none: name another serial device
+};
+constexpr DeviceErrorWords kDeviceErrors[] = {
+    {ENOENT, "no such device",
+     "name a serial device that exists (`kbptool detect` lists them); a USB serial adapter appears when it is plugged in"},
+    {EACCES, "permission denied (add the user to the `dialout` group)", "sudo usermod -aG dialout $USER, then log in again"},
+    {EPERM, "permission denied (add the user to the `dialout` group)", "sudo usermod -aG dialout $USER, then log in again"},
+    {EBUSY, "in use by another program", "close the program that holds it (a terminal program, another kbptool); `fuser "},
+    {ENOTTY, "not a terminal (not a serial device)", nullptr},
+    {EIO, "the device hung up (unplugged, or its other end closed)",
+     "plug the serial cable in again and check the keyboard's power, then try again"},
+};
+
 void words_for_error(int error, const std::string& device, Failure& words) {
-    const std::string subject = device + ": ";
+    words.reason = device + ": " + std::strerror(error);
     words.hint = kNameASerialDevice;
-    switch (error) {
-    case ENOENT:
-        words.reason = subject + "no such device";
-        words.hint = "name a serial device that exists (`kbptool detect` lists them); a USB serial adapter appears "
-                     "when it is plugged in";
-        return;
-    case EACCES:
-    case EPERM:
-        words.reason = subject + "permission denied (add the user to the `dialout` group)";
-        words.hint = "sudo usermod -aG dialout $USER, then log in again";
-        return;
-    case EBUSY:
-        words.reason = subject + "in use by another program";
-        words.hint = "close the program that holds it (a terminal program, another kbptool); `fuser " + device +
-                     "` names it";
-        return;
-    case ENOTTY: words.reason = subject + "not a terminal (not a serial device)"; return;
-    case EIO:
-        words.reason = subject + "the device hung up (unplugged, or its other end closed)";
-        words.hint = "plug the serial cable in again and check the keyboard's power, then try again";
-        return;
-    default: words.reason = subject + std::strerror(error);
-    }
+    for (const DeviceErrorWords& w : kDeviceErrors)
+        if (w.error == error) {
+            words.reason = device + ": " + w.reason;
+            if (w.hint != nullptr) words.hint = w.hint;
+            if (error == EBUSY) words.hint += device + "` names it";
+        }
 }
 }  // namespace
 

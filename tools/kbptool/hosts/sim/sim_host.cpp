@@ -126,16 +126,10 @@ bool save_keyboard_memory(const std::string& path, const KeyboardMemory& memory,
     return true;
 }
 
-sim::KeyboardPath keyboard_path_of(Path path) {
-    switch (path) {
-    case Path::ports: return sim::KeyboardPath::controller_ports;
-    case Path::class_driver: return sim::KeyboardPath::class_driver;
-    case Path::port_driver: return sim::KeyboardPath::port_driver;
-    case Path::usb: return sim::KeyboardPath::usb;
-    case Path::com: break;
-    }
-    return sim::KeyboardPath::com_ports;
-}
+// The simulated PC names the same five paths in the same order.
+sim::KeyboardPath keyboard_path_of(Path path) { return sim::KeyboardPath(int(path)); }
+static_assert(int(sim::KeyboardPath::controller_ports) == int(Path::ports) &&
+              int(sim::KeyboardPath::com_ports) == int(Path::com));
 
 // Ctrl-C breaks off a wait for an answer at the terminal.
 void break_off_reads_on_interrupt() {
@@ -150,11 +144,8 @@ struct SimPc {
     KeyboardMemory loaded{};
     std::string state_file;
     bool wire_speed = false;
-};
-SimPc& pc() {
-    static SimPc state;
-    return state;
-}
+} the_pc;
+SimPc& pc() { return the_pc; }
 
 // From its next byte on, on every path.
 void unplug() {
@@ -220,14 +211,9 @@ bool prepare(Answer answer, bool quiet, std::string& error) {
     s.state_file = o.state_file.empty() ? default_state_file() : o.state_file;
     SimFaults faults;
     if (!parse_faults(o.faults, faults, error)) return false;
-    std::optional<platform::LineSettings> echo_line;
-    if (!o.line.empty()) {
-        echo_line = sim::line_setting_of(o.line);
-        if (!echo_line) {
-            error = "--line " + o.line + " is no line setting such as 9600,N,8,1";
-            return false;
-        }
-    }
+    // --line's check has read it.
+    const std::optional<platform::LineSettings> echo_line =
+        o.line.empty() ? std::nullopt : sim::line_setting_of(o.line);
     if (!load_keyboard_memory(s.state_file, s.keyboard.memory, error)) return false;
     s.loaded = s.keyboard.memory;
 
