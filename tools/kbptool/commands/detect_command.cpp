@@ -22,69 +22,49 @@ struct PathAnswer {
 
 // A path that an InterfaceKind chooses; one this host cannot have is not asked.
 PathAnswer probe_path(const Library& library, const PathFacts& p) {
-    PathAnswer a{std::string(p.title), "", ""};
-    if (const std::optional<Failure> missing = host::missing_path(p.path, false)) {
-        a.answer = "not on this system";
-        a.detail = missing->reason;
-        return a;
-    }
+    const std::string title(p.title);
+    if (const std::optional<Failure> missing = host::missing_path(p.path, false))
+        return {title, "not on this system", missing->reason};
     library.set_interface(p.kind);
     const unsigned char status = library.send_byte(kHarmlessByte);
     const std::string command = "the enable command " + hex_text(kHarmlessByte, 2);
-    if (p.acknowledged) {
-        a.answer = status == 0 ? "yes" : "no";
-        a.detail = status == 0 ? "the keyboard acknowledged " + command
-                               : "no acknowledge of " + command + " (status " + std::to_string(status) + ")";
-    } else if (status == 0) {
-        a.answer = "cannot tell";
-        a.detail = p.path == Path::usb ? "a USB device of the keyboard's vendor takes bytes; USB awaits no acknowledge"
-                                       : "the driver takes bytes; this path awaits no acknowledge";
-    } else {
-        a.answer = "no";
-        a.detail = p.path == Path::usb
-                       ? "no USB device of the keyboard's vendor (" + hex_digits(KBP_USB_VENDOR_ID, 4) + ") takes bytes"
-                       : "the keyboard port driver cannot be reached";
-    }
-    return a;
+    const bool usb = p.path == Path::usb;
+    if (p.acknowledged)
+        return {title, status == 0 ? "yes" : "no",
+                status == 0 ? "the keyboard acknowledged " + command
+                            : "no acknowledge of " + command + " (status " + std::to_string(status) + ")"};
+    if (status == 0)
+        return {title, "cannot tell",
+                usb ? "a USB device of the keyboard's vendor takes bytes; USB awaits no acknowledge"
+                    : "the driver takes bytes; this path awaits no acknowledge"};
+    return {title, "no",
+            usb ? "no USB device of the keyboard's vendor (" + hex_digits(KBP_USB_VENDOR_ID, 4) + ") takes bytes"
+                : "the keyboard port driver cannot be reached"};
 }
 
 // The COM search of a download sends only its echo probes; a download of a
 // file that does not exist ends after it, before anything is written.
 PathAnswer probe_com(const Library& library, const std::string& given, const kbp_port_text& port) {
-    PathAnswer a{port.port, "no", ""};
-    if (given.find(':') != std::string::npos) {
-        a.answer = "cannot tell";
-        a.detail = "with line settings named nothing is sent; name the port alone (--port " + a.path +
-                   ") to search the 24 settings";
-        return a;
-    }
-    if (const std::optional<Failure> refused = host::port_refusal(port.port)) {
-        a.detail = refused->reason;
-        return a;
-    }
+    if (given.find(':') != std::string::npos)
+        return {port.port, "cannot tell",
+                "with line settings named nothing is sent; name the port alone (--port " + std::string(port.port) +
+                    ") to search the 24 settings"};
+    if (const std::optional<Failure> refused = host::port_refusal(port.port)) return {port.port, "no", refused->reason};
     // The library itself, with no file of the person's to hand it.
     const std::string none = temporary_image_path("kbptool-detect-no-such-file");
     std::vector<char> status(given.size() + 1024, '\0');
     given.copy(status.data(), given.size());
-    LibraryCall call;
-    call.result = library.download(none.c_str(), status.data(), nullptr);
-    call.status = status.data();
+    LibraryCall call{library.download(none.c_str(), status.data(), nullptr), status.data(), 0, {}, ""};
     library.last_transfer(&call.last);
+    const std::string found = call.last.line_settings;
+    if (call.result == KBP_DOWNLOAD_FILE_NOT_OPENED && !found.empty())
+        return {std::string(port.port) + " at " + found, "yes", "the keyboard echoed at " + found};
+    if (call.result >= 0) return {port.port, "no", "unexpected result"};
     Route route;
     route.path = Path::com;
     route.port_text = given;
     route.com_port = port.port;
-    const std::string found = call.last.line_settings;
-    if (call.result == KBP_DOWNLOAD_FILE_NOT_OPENED && !found.empty()) {
-        a.answer = "yes";
-        a.detail = "the keyboard echoed at " + found;
-        a.path += " at " + found;
-    } else if (call.result >= 0) {
-        a.detail = "unexpected result";
-    } else {
-        a.detail = explain_download(library, call, route, 0).reason;
-    }
-    return a;
+    return {port.port, "no", explain_download(library, call, route, 0).reason};
 }
 
 Outcome detect(const Library& library, const std::string& port_given, const kbp_port_text& port) {

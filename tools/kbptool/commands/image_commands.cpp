@@ -57,11 +57,8 @@ Outcome info(const std::string& file) {
             const DownloadPlan plan = plan_download(p, o.bytes);
             const bool reads_back = p != Path::com && back_end <= max_upload_end(p == Path::usb);
             const double back = reads_back ? upload_seconds(p, back_end) : 0;
-            char times[48];
-            if (reads_back)
-                std::snprintf(times, sizeof times, "%9.1f s %7.1f s", back, plan.wire_seconds + back);
-            else
-                std::snprintf(times, sizeof times, "%11s %9s", "-", "-");
+            char times[48] = "          -         -";
+            if (reads_back) std::snprintf(times, sizeof times, "%9.1f s %7.1f s", back, plan.wire_seconds + back);
             std::snprintf(line, sizeof line, "%-11s %7ld %12ld %16.1f s %s%s", std::string(facts.name).c_str(),
                           plan.frames, plan.frame_bytes, plan.wire_seconds, times,
                           p == Path::com ? " (9600 baud; an upload has no COM path: read back on the path chosen)"

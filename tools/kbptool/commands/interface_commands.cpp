@@ -14,11 +14,7 @@ std::string kind_name(int kind) {
     const PathFacts* path = facts_of_kind(kind);
     return path ? std::string(path->name) : kind == KBP_INTERFACE_AUTOMATIC ? "none chosen yet" : "?";
 }
-
-std::string kind_title(int kind) {
-    const PathFacts* path = facts_of_kind(kind);
-    return path ? std::string(path->title) : "";
-}
+std::string kind_title(int kind) { return facts_of_kind(kind) ? std::string(facts_of_kind(kind)->title) : ""; }
 
 // What a refused kind is told: the numbers and names the library takes.
 std::string kinds_hint() {

@@ -1,9 +1,7 @@
 #pragma once
 // What every command that talks to a keyboard needs: the command line's
-// settings, the way a transfer takes to the keyboard (as the command line
-// names it, as the library reads the port text, as the library then chose
-// it), the library's two transfers with what their progress saw and what the
-// library told after, and what a failure means for the technician.
+// settings, the route a transfer takes, the library's two transfers, and what
+// a failure means for the technician.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -13,11 +11,10 @@
 #include "output/report.h"
 
 namespace kbptool {
-// What the command line sets for every command.
 struct Context {
     OutputOptions output;
-    bool yes = false;  // --yes
-    bool no = false;   // --no
+    bool yes = false;
+    bool no = false;
     int exit_code = 0;
 
     Answer answer() const { return yes ? Answer::yes : no ? Answer::no : Answer::ask; }
@@ -27,7 +24,7 @@ struct TransferOptions {
     std::string image;
     std::string port;            // --port as written: USB, AT, COM1:9600,N,8,1, /dev/ttyUSB0, ...
     bool usb = false;            // --usb: the port text USB
-    std::string interface_name;  // --interface
+    std::string interface_name;
     bool no_verify = false;
     bool force = false;          // --force: send an image cut shorter than its end field says
 };
@@ -46,9 +43,8 @@ struct Route {
     std::string upload_name() const { return std::string(facts_of(upload_path).title); }
 };
 
-// --port as the library reads it. False, with the refusal (exit 2), for a
-// text this system names otherwise, options that name two paths, or line
-// settings the library would not take as written.
+// --port as the library reads it. False with the refusal (exit 2) for a text
+// of the other system, two paths named, or settings the library would not take.
 bool read_port_option(const Library& library, const TransferOptions& options, Command command, kbp_port_text& port,
                       Outcome& refusal);
 
@@ -56,29 +52,23 @@ bool read_port_option(const Library& library, const TransferOptions& options, Co
 // host's default path (the library's automatic choice where it has none), a
 // number is passed as it is. None, with why, for a path this host cannot have.
 std::optional<int> interface_on_host(const std::string& name, bool takes_port, Failure& missing);
-// The refusal of such a path (`named`: "--interface ports") before the library is asked.
+// The refusal of such a path (`named`: "--interface ports").
 Outcome path_refusal(Command command, const std::string& named, const Failure& missing);
 
-// Chooses the path in the library as the command line says and describes it;
-// none when the library refuses the interface.
+// The path chosen in the library as the command line says; none when it refuses the interface.
 std::optional<Route> choose_route(const Library& library, const TransferOptions& options, const kbp_port_text& port);
 
-// Before the read-back of a download: a COM download's read-back path chosen
-// in the library (USB, only where a USB keyboard takes a byte). False when no
-// path can read it back.
+// A COM download's read-back path chosen in the library (USB, where a USB
+// keyboard takes a byte); false when no path can read it back.
 bool choose_read_back_path(const Library& library, const Route& route);
 
-// The outcome reported as the command's end.
 void end_with(const Outcome& outcome, Context& context);
-// The library; none, with the failure reported, when it cannot be loaded.
+// The library loaded and the keyboard made ready; none or false, with the failure reported, when not.
 std::optional<Library> load_library(Command command, Context& context);
-// The keyboard made ready; false, with the failure reported, when it cannot be.
 bool prepare_keyboard(Command command, Context& context);
-// Reports the outcome, then keeps what the keyboard holds; a failure to keep
-// it is reported too and turns a success into exit code 3.
+// Reports the outcome once what the keyboard holds is kept; failing to keep it is exit code 3.
 void finish(const Outcome& outcome, Context& context);
 
-// One call of kbp_download or kbp_upload.
 struct LibraryCall {
     int result = 0;
     std::string status;
@@ -86,26 +76,21 @@ struct LibraryCall {
     kbp_last_transfer last{};
     std::string file_error;  // the file could not be handed to the library, or what it wrote not kept
 };
-// kbp_download of `file` (`size` bytes) over `route`.
+// kbp_download of `file` (`size` bytes), kbp_upload into `file` (`size` 0: not
+// known in advance; `label` heads the progress).
 LibraryCall call_download(const Library& library, const Route& route, const std::string& file, long size,
                           const Context& context);
-// kbp_upload into `file`; `size` 0: not known in advance. `label` heads the progress.
 LibraryCall call_upload(const Library& library, const Route& route, const std::string& file, long size,
                         const Context& context, const char* label);
-// A file the library needed could not be handed to it, or what it wrote not
-// kept: the tool's failure, not the keyboard's. Fills `o` and says so.
+// The call's file could not be handed over or kept: the tool's failure, filled into `o`.
 bool file_failed(Outcome& o, const LibraryCall& call);
 
-// What a failure means: what the keyboard now holds, why, in the tool's
-// words, and what to check or try, from the library's result and the cause it
-// tells. The library's own text stays as it came.
-// A download that failed (a negative result): `text` is what the keyboard
-// now holds, of the `image_bytes` (from the first image address on) it had to take.
+// A failed download in the tool's words, from the library's result and cause:
+// `text` is what the keyboard now holds of the `image_bytes` it had to take.
 Failure explain_download(const Library& library, const LibraryCall& call, const Route& route, long image_bytes);
 // An upload that failed; `with_port`: the command takes --port.
 Failure explain_upload(const LibraryCall& call, const Route& route, bool with_port);
 
-// The usual advice when no keyboard answers on a path.
 std::string cable_hint(const Route& route, bool with_port);
 // "--interface ports|class|portdriver": the paths besides USB an interface
 // kind chooses that this system has; empty where it has none.

@@ -17,15 +17,15 @@ class App;
 }
 
 namespace kbptool {
-// The exports of kbpi32 the tool calls.
+// The exports of kbpi32 the tool calls, and the names it calls them by.
+#define KBPTOOL_LIBRARY_CALLS(X)                                                                 \
+    X(download, kbp_download) X(upload, kbp_upload) X(set_interface, kbp_set_interface)          \
+    X(get_interface, kbp_get_interface) X(send_byte, kbp_snd_interface)                          \
+    X(last_transfer, kbp_get_last_transfer) X(read_port_text, kbp_read_port_text)
 struct Library {
-    int(KBPI32_CALL* download)(const char*, char*, kbp_progress_callback) = nullptr;
-    int(KBPI32_CALL* upload)(const char*, char*, kbp_progress_callback) = nullptr;
-    unsigned char(KBPI32_CALL* set_interface)(int) = nullptr;
-    unsigned char(KBPI32_CALL* get_interface)() = nullptr;
-    unsigned char(KBPI32_CALL* send_byte)(int) = nullptr;
-    int(KBPI32_CALL* last_transfer)(kbp_last_transfer*) = nullptr;
-    int(KBPI32_CALL* read_port_text)(const char*, kbp_port_text*) = nullptr;
+#define KBPTOOL_LIBRARY_SLOT(member, name) decltype(&name) member = nullptr;
+    KBPTOOL_LIBRARY_CALLS(KBPTOOL_LIBRARY_SLOT)
+#undef KBPTOOL_LIBRARY_SLOT
     std::string location;  // the DLL's path, or "linked in"
     std::string version;   // the DLL's file version; empty when it has none
 };

@@ -5,8 +5,11 @@
 
 namespace kbptool::host {
 bool load(Library& library, Failure&) {
-    library = {kbp_download,          kbp_upload,         kbp_set_interface, kbp_get_interface, kbp_snd_interface,
-               kbp_get_last_transfer, kbp_read_port_text, "linked in",       KBP_VERSION};
+#define KBPTOOL_LINKED_CALL(member, name) library.member = &name;
+    KBPTOOL_LIBRARY_CALLS(KBPTOOL_LINKED_CALL)
+#undef KBPTOOL_LINKED_CALL
+    library.location = "linked in";
+    library.version = KBP_VERSION;
     return true;
 }
 

@@ -90,12 +90,8 @@ void Progress::show(int percent) {
     const Clock::time_point now = Clock::now();
     const Count c = count(percent);
     const double rate = recent_rate(now, c.done);
-    char counts[64];
-    if (c.total > 0)
-        std::snprintf(counts, sizeof counts, "%s%ld/%ld bytes", c.estimated ? "~" : "", c.done, c.total);
-    else
-        std::snprintf(counts, sizeof counts, "%ld bytes", c.done);
-    std::string tail = "  " + std::string(counts);
+    std::string tail = "  " + (c.total > 0 ? (c.estimated ? "~" : "") + std::to_string(c.done) + "/" + std::to_string(c.total)
+                                           : std::to_string(c.done)) + " bytes";
     if (rate > 0) tail += "  " + rate_text(rate);
     if (rate > 0 && c.total > c.done && percent < 100) {
         char left[32];

@@ -26,10 +26,7 @@ constexpr char kSimProgram[] = "kbptool-sim";
 constexpr char kSimVariable[] = "KBPTOOL_SIM";
 constexpr char kNameASerialDevice[] = "name a serial device: /dev/ttyS1, /dev/ttyUSB0 or /dev/ttyACM0";
 
-std::string& input_device() {  // --input
-    static std::string device;
-    return device;
-}
+std::string input_device;  // --input
 
 // Where the devices and sysfs stand: /dev and /sys, or a test's own trees.
 std::string root_from(const char* variable, const char* system_root) {
@@ -46,10 +43,8 @@ struct HidNode {
 std::vector<HidNode> hid_nodes() {
     std::vector<HidNode> nodes;
     char path[4096];
-    for (HidNode node; kbp_linux_hid_node(int(nodes.size()), path, sizeof path, &node.vendor, &node.product);) {
-        node.path = path;
-        nodes.push_back(node);
-    }
+    for (HidNode node; kbp_linux_hid_node(int(nodes.size()), path, sizeof path, &node.vendor, &node.product);)
+        nodes.push_back({path, node.vendor, node.product});
     return nodes;
 }
 
@@ -164,7 +159,7 @@ void add_switches(CLI::App& app) {
 }
 
 void add_options(CLI::App& command) {
-    command.add_option("--input", input_device(),
+    command.add_option("--input", input_device,
                        "The keyboard's input device (/dev/input/eventN) an upload takes its answers from; found "
                        "through sysfs when not given");
 }
@@ -181,7 +176,7 @@ std::optional<Failure> missing_path(Path path, bool takes_port) {
 bool prepare(Answer answer, bool quiet, std::string&) {
     static std::pair<Answer, bool> answers;
     answers = {answer, quiet};
-    kbp_linux_set_input_device(input_device().c_str());
+    kbp_linux_set_input_device(input_device.c_str());
     kbp_linux_set_device_roots(root_from("KBPTOOL_SYSFS_ROOT", "/sys").c_str(), device_root().c_str());
     kbp_linux_set_box_callback(&answer_box, &answers);
     return true;

@@ -103,13 +103,9 @@ bool load(Library& library, Failure& failure) {
         return false;
     }
     std::string missing;
-    find(module, "kbp_download", library.download, missing);
-    find(module, "kbp_upload", library.upload, missing);
-    find(module, "kbp_set_interface", library.set_interface, missing);
-    find(module, "kbp_get_interface", library.get_interface, missing);
-    find(module, "kbp_snd_interface", library.send_byte, missing);
-    find(module, "kbp_get_last_transfer", library.last_transfer, missing);
-    find(module, "kbp_read_port_text", library.read_port_text, missing);
+#define KBPTOOL_EXPORT(member, name) find(module, #name, library.member, missing);
+    KBPTOOL_LIBRARY_CALLS(KBPTOOL_EXPORT)
+#undef KBPTOOL_EXPORT
     if (!missing.empty()) {
         FreeLibrary(module);
         failure = {path + " has no export " + missing + ": it is not a kbpi32.dll of this system", "",
