@@ -120,9 +120,7 @@ int main(int argc, char** argv) {
                            json);
     try {
         app.parse(std::vector<std::string>(args.rbegin(), args.rend()));
-    } catch (const CLI::CallForHelp& e) {
-        return app.exit(e);
-    } catch (const CLI::CallForAllHelp& e) {
+    } catch (const CLI::Success& e) {  // --help
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
         const CLI::App* command = word != args.end() ? app.get_subcommand(*word) : nullptr;

@@ -11,27 +11,22 @@ namespace {
 
 // A file of the person's as the library is given it, by a name the host may
 // have made for it; that name is finished when this ends.
-class GivenFile {
-public:
-    GivenFile(std::string file, bool reads) : file_(std::move(file)) {
-        given_ = host::give_file(file_, reads, name_, error_);
-        if (!given_ && error_.empty()) error_ = "the library cannot be given " + file_;
+struct GivenFile {
+    GivenFile(std::string persons_file, bool reads) : file(std::move(persons_file)) {
+        given = host::give_file(file, reads, name, error);
+        if (!given && error.empty()) error = "the library cannot be given " + file;
     }
     ~GivenFile() { finish(false); }
-    const std::string& error() const { return error_; }
-    const char* name() const { return name_.c_str(); }
     // What the library wrote, put under the file's own name.
     bool finish(bool keep) {
-        if (!given_) return error_.empty();
-        given_ = false;
-        if (host::take_file(name_, file_, keep, error_)) return true;
-        if (error_.empty()) error_ = "the library's file cannot be put in place of " + file_;
+        if (!given) return error.empty();
+        given = false;
+        if (host::take_file(name, file, keep, error)) return true;
+        if (error.empty()) error = "the library's file cannot be put in place of " + file;
         return false;
     }
-
-private:
-    std::string file_, name_, error_;
-    bool given_ = false;
+    std::string file, name, error;
+    bool given = false;
 };
 
 bool progress_shown(const Context& c) { return !c.output.quiet && !c.output.json; }
@@ -43,7 +38,7 @@ LibraryCall call(const Library& library, Transfer transfer, const GivenFile& giv
                  Progress& progress) {
     std::vector<char> status(port_text.size() + 1024, '\0');
     port_text.copy(status.data(), port_text.size());
-    const int result = transfer(given.name(), status.data(), &Progress::callback);
+    const int result = transfer(given.name.c_str(), status.data(), &Progress::callback);
     progress.finish();
     LibraryCall done{result, status.data(), progress.seconds(), {}, ""};
     library.last_transfer(&done.last);
@@ -84,7 +79,7 @@ LibraryCall call_download(const Library& library, const Route& route, const std:
     const double block_seconds =
         plan_download(route.path, KBP_IMAGE_FIRST_ADDRESS + block_bytes(route.path), route.line_rate).wire_seconds;
     GivenFile given(file, true);
-    if (!given.error().empty()) return {0, "", 0, {}, given.error()};
+    if (!given.error.empty()) return {0, "", 0, {}, given.error};
     Progress progress("download", size, 0, progress_shown(context), [&] { host::step_done(block_seconds); });
     return call(library, library.download, given, route.port_text, progress);
 }
@@ -94,11 +89,11 @@ LibraryCall call_upload(const Library& library, const Route& route, const std::s
     const int chunk = int(upload_chunk(route.usb_chunks()));
     const double read_seconds = seconds_per_read(route.upload_path, chunk, route.line_rate);
     GivenFile given(file, false);
-    if (!given.error().empty()) return {0, "", 0, {}, given.error()};
+    if (!given.error.empty()) return {0, "", 0, {}, given.error};
     Progress progress(label, size, chunk, progress_shown(context), [&] { host::step_done(read_seconds); });
     LibraryCall done = call(library, library.upload, given, route.usb_chunks() ? KBP_PORT_TEXT_USB : "", progress);
     if (done.result > 0) done.status.clear();
-    if (done.result > 0 && !given.finish(true)) done.file_error = given.error();
+    if (done.result > 0 && !given.finish(true)) done.file_error = given.error;
     return done;
 }
 

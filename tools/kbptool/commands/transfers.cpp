@@ -211,29 +211,27 @@ Outcome upload(const Library& library, const TransferOptions& t, const Route& ro
     o.file = t.image;
     o.path = route.upload_name();
     const std::string partial = target + ".part";
+    struct Leftover {  // gone in every case: moved into place, or removed
+        const std::string& file;
+        ~Leftover() { remove_file(file); }
+    } leftover{partial};
     on_interrupt_say(o.command, t.image + " is left as it was");
     const LibraryCall call = call_upload(library, route, partial, 0, context, "upload");
     on_interrupt_say(o.command, "");
     FileError error;
-    if (file_failed(o, call)) {
-        remove_file(partial);
-        return o;
-    }
+    if (file_failed(o, call)) return o;
     o.result = call.result;
     o.raw_text = call.status;
     o.seconds = call.seconds;
     if (call.result <= 0) {
-        remove_file(partial);
         Failure why = explain_upload(call, route, false);
         if (call.last.cause == KBP_CAUSE_FILE_NOT_WRITTEN)
             if (const std::string system = why_cannot_write(partial, max_upload_end(false) + 1); !system.empty())
                 why.reason += ": " + system;
         return o.fail(upload_exit(call.result), why);
     }
-    if (!move_into_place(partial, target, error)) {
-        remove_file(partial);
+    if (!move_into_place(partial, target, error))
         return o.fail(ExitCode::file_error, {"cannot put the image in place of " + target, describe(error), ""});
-    }
     o.bytes = call.result + 1L;
     o.text = std::to_string(o.bytes) + " bytes received over " + path_phrase(o.path) + ", image end " +
              std::to_string(call.result) + ", into " + t.image;

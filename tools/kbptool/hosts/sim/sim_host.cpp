@@ -144,12 +144,11 @@ struct SimPc {
     KeyboardMemory loaded{};
     std::string state_file;
     bool wire_speed = false;
-} the_pc;
-SimPc& pc() { return the_pc; }
+} pc;
 
 // From its next byte on, on every path.
 void unplug() {
-    pc().keyboard.unplugged_at_byte = pc().keyboard.bytes_received + 1;
+    pc.keyboard.unplugged_at_byte = pc.keyboard.bytes_received + 1;
     sim::unplug_usb_devices();
 }
 }  // namespace
@@ -207,7 +206,7 @@ std::optional<Failure> missing_path(Path, bool) { return std::nullopt; }
 
 bool prepare(Answer answer, bool quiet, std::string& error) {
     const SimOptions& o = options_given;
-    SimPc& s = pc();
+    SimPc& s = pc;
     s.state_file = o.state_file.empty() ? default_state_file() : o.state_file;
     SimFaults faults;
     if (!parse_faults(o.faults, faults, error)) return false;
@@ -252,7 +251,7 @@ bool prepare(Answer answer, bool quiet, std::string& error) {
 }
 
 bool keep(std::string& error) {
-    SimPc& s = pc();
+    SimPc& s = pc;
     const bool kept = s.keyboard.memory == s.loaded || save_keyboard_memory(s.state_file, s.keyboard.memory, error);
     if (interrupt_pending()) {
         if (!kept) std::fprintf(stderr, "kbptool: %s\n", error.c_str());
@@ -264,7 +263,7 @@ bool keep(std::string& error) {
 
 void step_done(double wire_seconds) {
     if (interrupt_pending()) return unplug();
-    if (pc().wire_speed) std::this_thread::sleep_for(std::chrono::duration<double>(wire_seconds));
+    if (pc.wire_speed) std::this_thread::sleep_for(std::chrono::duration<double>(wire_seconds));
 }
 
 std::vector<FoundDevice> devices() {
