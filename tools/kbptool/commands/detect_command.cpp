@@ -49,7 +49,7 @@ PathAnswer probe_com(const Library& library, const std::string& given, const kbp
         return {port.port, "cannot tell",
                 "with line settings named nothing is sent; name the port alone (--port " + std::string(port.port) +
                     ") to search the 24 settings"};
-    if (const std::optional<Failure> refused = host::port_refusal(port.port)) return {port.port, "no", refused->reason};
+    if (const std::optional<Failure> refused = host::port_refusal(port)) return {port.port, "no", refused->reason};
     // The library itself, with no file of the person's to hand it.
     const std::string none = temporary_image_path("kbptool-detect-no-such-file");
     std::vector<char> status(given.size() + 1024, '\0');
@@ -81,7 +81,7 @@ Outcome detect(const Library& library, const std::string& port_given, const kbp_
         if (a.answer == "yes") answering += (answering.empty() ? "" : ", ") + a.path;
     }
     std::vector<JsonObject> devices;
-    for (const FoundDevice& d : host::devices()) {
+    for (const FoundDevice& d : host::devices(library)) {
         o.lines.push_back(d.kind + " device " + d.name + (d.detail.empty() ? "" : " (" + d.detail + ")"));
         devices.push_back(JsonObject{}.text("kind", d.kind).text("name", d.name).text("detail", d.detail));
     }

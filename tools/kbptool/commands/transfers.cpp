@@ -261,7 +261,7 @@ void run_transfer(Command command, const TransferOptions& t, Context& context) {
     Outcome o(command);
     if (!route) {
         o.fail(ExitCode::failed, {"the library refuses the interface " + t.interface_name, "", ""});
-    } else if (const std::optional<Failure> refused = route->path == Path::com ? host::port_refusal(route->com_port)
+    } else if (const std::optional<Failure> refused = route->path == Path::com ? host::port_refusal(port)
                                                                                : std::nullopt) {
         o.file = t.image;
         o.path = route->name();

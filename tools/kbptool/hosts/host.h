@@ -77,10 +77,10 @@ bool keep(std::string& error);
 // Once per transfer step that took `wire_seconds` on a real wire.
 void step_done(double wire_seconds);
 // The serial ports present and the HID devices of the keyboard's vendor.
-std::vector<FoundDevice> devices();
+std::vector<FoundDevice> devices(const Library& library);
 // Why the serial port `port` cannot be used now, asked before the library
 // is; none where it can, or where the host leaves that to the library.
-std::optional<Failure> port_refusal(const std::string& port);
+std::optional<Failure> port_refusal(const kbp_port_text& port);
 // A failure on `path` (USB, or the serial port `port`) in this system's
 // words, where it knows better: the device missing, the system's reason.
 void explain(Path path, const std::string& port, const kbp_last_transfer& last, Failure& failure);

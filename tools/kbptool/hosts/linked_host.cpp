@@ -20,5 +20,5 @@ bool give_file(const std::string& file, bool, std::string& name, std::string&) {
 
 bool take_file(const std::string&, const std::string&, bool, std::string&) { return true; }
 
-std::optional<Failure> port_refusal(const std::string&) { return std::nullopt; }
+std::optional<Failure> port_refusal(const kbp_port_text&) { return std::nullopt; }
 }  // namespace kbptool::host

@@ -188,7 +188,7 @@ void step_done(double) {}
 
 // /dev/ttyUSB*, /dev/ttyACM* and /dev/ttyS* by name, every hidraw node with
 // its vendor, and the keyboard's input device where one is found.
-std::vector<FoundDevice> devices() {
+std::vector<FoundDevice> devices(const Library&) {
     std::vector<std::string> names;
     const std::string dev = device_root();
     if (DIR* folder = opendir(dev.c_str())) {

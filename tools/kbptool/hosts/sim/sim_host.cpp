@@ -266,7 +266,7 @@ void step_done(double wire_seconds) {
     if (pc.wire_speed) std::this_thread::sleep_for(std::chrono::duration<double>(wire_seconds));
 }
 
-std::vector<FoundDevice> devices() {
+std::vector<FoundDevice> devices(const Library&) {
     std::vector<FoundDevice> found;
     for (const sim::PresentComPort& port : sim::com_ports_present())
         found.push_back({"com", port.name, port.keyboard_attached ? "the simulated keyboard" : "nothing attached"});

@@ -41,13 +41,14 @@ bool hid_attributes(const std::string& path, HIDD_ATTRIBUTES& attributes) {
 }
 }  // namespace
 
-// COM1..COM9 (the only ports a port text can name) that the system has, and
-// the HID interfaces of the keyboard's vendor.
-std::vector<FoundDevice> devices() {
+// The COM ports a port text can name that the system has, and the HID
+// interfaces of the keyboard's vendor.
+std::vector<FoundDevice> devices(const Library& library) {
     std::vector<FoundDevice> found;
-    // COM1..COM9: the only ports a port text can name.
-    for (char number = '1'; number <= '9'; ++number) {
-        const std::string name = std::string(KBP_PORT_TEXT_COM) + number;
+    for (int number = 1;; ++number) {
+        const std::string name = KBP_PORT_TEXT_COM + std::to_string(number);
+        kbp_port_text reading{};
+        if (library.read_port_text(name.c_str(), &reading) != 0 || reading.problem != KBP_PORT_AS_WRITTEN) break;
         char target[1024] = {};
         const bool named = QueryDosDeviceA(name.c_str(), target, sizeof target) != 0;
         if (named || GetLastError() == ERROR_INSUFFICIENT_BUFFER) found.push_back({"com", name, named ? target : ""});
@@ -70,9 +71,10 @@ std::vector<FoundDevice> devices() {
 
 // The port opened by the tool itself, as the library opens it: Windows' own
 // reason, before the library searches a port that is not there.
-std::optional<Failure> port_refusal(const std::string& name) {
-    // COM1..COM9: the only names the library opens.
-    if (name.size() != 4 || !name.starts_with(KBP_PORT_TEXT_COM) || name[3] < '1' || name[3] > '9') return std::nullopt;
+std::optional<Failure> port_refusal(const kbp_port_text& reading) {
+    // A number the library does not open it refuses itself.
+    if (reading.problem == KBP_PORT_COM_NUMBER) return std::nullopt;
+    const std::string name = reading.port;
     const HANDLE port = CreateFileA(("\\\\.\\" + name).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                     0, nullptr);
     DWORD code = port == INVALID_HANDLE_VALUE ? GetLastError() : 0;
