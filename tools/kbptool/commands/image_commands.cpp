@@ -12,8 +12,7 @@ namespace kbptool {
 namespace {
 
 Outcome file_failure(Command command, const std::string& text, const FileError& error) {
-    Outcome o(command);
-    o.file = error.file;
+    Outcome o(command, error.file);
     return o.fail(ExitCode::file_error, {text, describe(error), ""});
 }
 
@@ -21,8 +20,7 @@ Outcome info(const std::string& file) {
     Bytes image;
     FileError error;
     if (!read_regular_file(file, image, error)) return file_failure(Command::info, "cannot read " + file, error);
-    Outcome o(Command::info);
-    o.file = file;
+    Outcome o(Command::info, file);
     o.bytes = long(image.size());
     const std::string library_refusal = download_refusal(image);
     const std::string cut = cut_short(image);
@@ -93,15 +91,13 @@ Outcome make_new(const std::string& file, unsigned end, bool force) {
     FileError error;
     if (!resolve_output(file, target, error)) return file_failure(Command::make, "cannot write " + file, error);
     if (!force && exists_at(target)) {
-        Outcome o(Command::make);
-        o.file = file;
+        Outcome o(Command::make, file);
         return o.fail(ExitCode::file_error, {file + " exists and is left as it was", "new replaces no file unless told to",
                                              "--force replaces it; or name a new file"});
     }
     if (!check_writable(target, target + ".tmp", error) || !write_file_atomically(target, make_image(end), error))
         return file_failure(Command::make, "cannot write " + file, error);
-    Outcome o(Command::make);
-    o.file = file;
+    Outcome o(Command::make, file);
     o.bytes = long(end) + 1;
     o.text = file + ": a " + std::to_string(end + 1) + "-byte image, end " + std::to_string(end) + " (" + hex_text(end, 4) +
              ")" + (end > max_upload_end(false) ? "; too long to be read back by an upload" : "");

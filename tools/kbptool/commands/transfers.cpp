@@ -99,8 +99,7 @@ std::string why_no_read_back(const Bytes& image, bool usb) {
 // download takes (and, to verify, one an upload can read back).
 bool check_image(const TransferOptions& t, const kbp_port_text& port, Command command, Bytes& image,
                  Outcome& refusal) {
-    refusal.command = command;
-    refusal.file = t.image;
+    refusal = Outcome(command, t.image);
     FileError error;
     if (!read_regular_file(t.image, image, error)) {
         refusal.fail(ExitCode::image_unreadable,
@@ -132,8 +131,7 @@ bool check_image(const TransferOptions& t, const kbp_port_text& port, Command co
 
 // Where an upload may write, checked before anything is asked of the keyboard.
 bool check_output(const TransferOptions& t, std::string& target, Outcome& refusal) {
-    refusal.command = Command::upload;
-    refusal.file = t.image;
+    refusal = Outcome(Command::upload, t.image);
     FileError error;
     if (resolve_output(t.image, target, error) && check_writable(target, target + ".part", error)) return true;
     refusal.fail(ExitCode::file_error,
@@ -148,8 +146,7 @@ bool check_output(const TransferOptions& t, std::string& target, Outcome& refusa
 Outcome download(const Library& library, const TransferOptions& t, const Route& route, const Bytes& image,
                  const Context& context, Command command) {
     const bool verifying = command == Command::verify;
-    Outcome o(command);
-    o.file = t.image;
+    Outcome o(command, t.image);
     o.path = route.name();
     // verify has refused an image it cannot read back.
     const std::string impossible = t.no_verify ? "" : why_no_read_back(image, route.usb_chunks());
@@ -207,8 +204,7 @@ Outcome download(const Library& library, const TransferOptions& t, const Route& 
 // Into `target` (the output as check_output gave it) through `target.part`.
 Outcome upload(const Library& library, const TransferOptions& t, const Route& route, const std::string& target,
                const Context& context) {
-    Outcome o(Command::upload);
-    o.file = t.image;
+    Outcome o(Command::upload, t.image);
     o.path = route.upload_name();
     const std::string partial = target + ".part";
     struct Leftover {  // gone in every case: moved into place, or removed

@@ -83,7 +83,8 @@ struct Failure {
 };
 
 struct Outcome {
-    explicit Outcome(Command of = Command::none) : command(of) {}
+    explicit Outcome(Command of = Command::none, std::string file_named = "")
+        : command(of), file(std::move(file_named)) {}
 
     Command command;
     std::optional<long> result;     // the library's result; none when it was not called
