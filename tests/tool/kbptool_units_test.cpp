@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "cli/numbers.h"
+#include "commands/session.h"
 #include "output/report.h"
 #include "output/progress.h"
 #include "output/text.h"
@@ -95,6 +96,15 @@ TEST(Units, AnUploadsTotalIsFoundFromItsPercentagesAndStaysSteady) {
     EXPECT_EQ(half.done, 512);
     EXPECT_EQ(half.total, 1024);
     EXPECT_FALSE(half.estimated);
+}
+
+// kbp_upload quotes its file in the status buffer ("Can't write into file '...'"):
+// a long path must not run past the buffer.
+TEST(Units, AStatusBufferHoldsThePortTextAndRoomForTheFileItQuotes) {
+    const std::string file(4000, 'f');
+    const std::vector<char> status = status_buffer("COM1:9600,N,8,1", file);
+    EXPECT_STREQ(status.data(), "COM1:9600,N,8,1");
+    EXPECT_GE(status.size(), std::string("Can't write into file '").size() + file.size() + 64);
 }
 
 TEST(Units, JsonIsValidUtf8ForTheLibrarysTextsAndAnyFileName) {

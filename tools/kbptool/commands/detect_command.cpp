@@ -52,8 +52,7 @@ PathAnswer probe_com(const Library& library, const std::string& given, const kbp
     if (const std::optional<Failure> refused = host::port_refusal(port)) return {port.port, "no", refused->reason};
     // The library itself, with no file of the person's to hand it.
     const std::string none = temporary_image_path("kbptool-detect-no-such-file");
-    std::vector<char> status(given.size() + 1024, '\0');
-    given.copy(status.data(), given.size());
+    std::vector<char> status = status_buffer(given, none);
     LibraryCall call{library.download(none.c_str(), status.data(), nullptr), status.data(), 0, {}, ""};
     library.last_transfer(&call.last);
     const std::string found = call.last.line_settings;

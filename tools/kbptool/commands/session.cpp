@@ -31,13 +31,10 @@ struct GivenFile {
 
 bool progress_shown(const Context& c) { return !c.output.quiet && !c.output.json; }
 
-// One transfer call with a status buffer that holds `port_text` and has room
-// for every text of the library, which may quote a file name or the port text.
 template <typename Transfer>
 LibraryCall call(const Library& library, Transfer transfer, const GivenFile& given, const std::string& port_text,
                  Progress& progress) {
-    std::vector<char> status(port_text.size() + 1024, '\0');
-    port_text.copy(status.data(), port_text.size());
+    std::vector<char> status = status_buffer(port_text, given.name);
     const int result = transfer(given.name.c_str(), status.data(), &Progress::callback);
     progress.finish();
     LibraryCall done{result, status.data(), progress.seconds(), {}, ""};
@@ -45,6 +42,13 @@ LibraryCall call(const Library& library, Transfer transfer, const GivenFile& giv
     return done;
 }
 }  // namespace
+
+std::vector<char> status_buffer(const std::string& port_text, const std::string& file) {
+    // The library's texts are short but for the file or device they quote.
+    std::vector<char> status(port_text.size() + file.size() + 1024, '\0');
+    port_text.copy(status.data(), port_text.size());
+    return status;
+}
 
 void end_with(const Outcome& outcome, Context& context) { context.exit_code = report(outcome, context.output); }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "commands/paths.h"
 #include "hosts/host.h"
@@ -68,6 +69,10 @@ std::optional<Library> load_library(Command command, Context& context);
 bool prepare_keyboard(Command command, Context& context);
 // Reports the outcome once what the keyboard holds is kept; failing to keep it is exit code 3.
 void finish(const Outcome& outcome, Context& context);
+
+// A status buffer that holds `port_text` and has room for every text of the
+// library, which may quote the port text or the `file` it was given.
+std::vector<char> status_buffer(const std::string& port_text, const std::string& file);
 
 struct LibraryCall {
     int result = 0;
