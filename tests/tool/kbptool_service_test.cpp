@@ -155,6 +155,7 @@ TEST_F(Service, DetectAsksEachPathWithoutWritingTheKeyboardsMemory) {
 TEST_F(Service, TheCommandLineSaysWhatIsWrongAndWhatWasMeant) {
     expect({
         {"downlaod sample.kbp", 2, {"unknown command downlaod", "did you mean download?"}},
+        {"dwonlaod sample.kbp", 2, {"did you mean download?"}},  // two swaps: two edits, not four
         {"download sample.kbp --porr COM1", 2, {"unknown option --porr", "did you mean --port?"}},
         {"download sample.kbp --fault bogus", 2, {"unknown fault bogus"}},
         {"download sample.kbp --line garbage", 2, {"--line"}},
@@ -162,6 +163,7 @@ TEST_F(Service, TheCommandLineSaysWhatIsWrongAndWhatWasMeant) {
         {"upload ''", 2, {"an empty file name"}},
         {"download sample.kbp --fault bad-cell=0x10000", 2, {"0..0xFFFF"}},
         {"send 0xF4 --json", 0, {"\"sent\": [\"0xF4\"]"}},
+        {"send 0xF4 --interface class --keyboard usb", 1, {"0xF4 not sent: status 0x01"}},
         {"--version", 0, {"kbptool 1.", "kbpi32 1."}},
         {"--help", 0, {"130", "detect"}},
     });
