@@ -1,12 +1,14 @@
 // kbptool's pure parts at their own layer: the command line's numbers, the
 // exit codes of the library's results, the upload's byte count from its
-// percentages, and JSON.
+// percentages, the status buffer, the boxes' answers, the image comparison and JSON.
 #include <gtest/gtest.h>
 
 #include <sstream>
 
 #include "cli/numbers.h"
 #include "commands/session.h"
+#include "files/image.h"
+#include "output/boxes.h"
 #include "output/report.h"
 #include "output/progress.h"
 #include "output/text.h"
@@ -105,6 +107,47 @@ TEST(Units, AStatusBufferHoldsThePortTextAndRoomForTheFileItQuotes) {
     const std::vector<char> status = status_buffer("COM1:9600,N,8,1", file);
     EXPECT_STREQ(status.data(), "COM1:9600,N,8,1");
     EXPECT_GE(status.size(), std::string("Can't write into file '").size() + file.size() + 64);
+}
+
+// The record of a box says how it was answered; --yes gives up after its tenth OK.
+TEST(Units, ABoxIsAnsweredAsTheCommandLineSaysAndRecordedSo) {
+    const struct {
+        const char* caption;
+        Answer policy;
+        BoxReply reply;
+        const char* words;
+    } cases[] = {
+        {"", Answer::no, BoxReply::ok, "OK (a notice)"},
+        {"UPLOAD ERROR", Answer::no, BoxReply::cancel, "Cancel (--no)"},
+        {"UPLOAD ERROR", Answer::ask, BoxReply::ask_user, "asked"},
+        {"UPLOAD ERROR", Answer::yes, BoxReply::ok, "OK (--yes)"},
+    };
+    for (const auto& c : cases) {
+        const BoxReply reply = decide_box_reply(c.caption, c.policy);
+        EXPECT_EQ(reply, c.reply) << c.words;
+        EXPECT_EQ(reply_words(reply, c.caption, c.policy), c.words);
+    }
+    for (int answered = 1; answered < kMaxYesAnswers; ++answered) decide_box_reply("UPLOAD ERROR", Answer::yes);
+    const BoxReply eleventh = decide_box_reply("UPLOAD ERROR", Answer::yes);
+    EXPECT_EQ(eleventh, BoxReply::cancel);
+    EXPECT_EQ(reply_words(eleventh, "UPLOAD ERROR", Answer::yes), "Cancel (--yes answered OK 10 times already)");
+}
+
+// Addresses 0..3 are not compared; a read-back that ends early differs where it ends.
+TEST(Units, TheFirstDifferenceIsFromAddressFourOnAndWhereTheShorterEnds) {
+    const Bytes image = make_image(15);
+    Bytes back = image;
+    back[2] ^= 1;
+    EXPECT_FALSE(first_difference(image, back));
+    back[9] ^= 1;
+    ASSERT_TRUE(first_difference(image, back));
+    EXPECT_EQ(first_difference(image, back)->address, 9u);
+    back = Bytes(image.begin(), image.begin() + 12);
+    const std::optional<Difference> cut = first_difference(image, back);
+    ASSERT_TRUE(cut);
+    EXPECT_EQ(cut->address, 12u);
+    EXPECT_EQ(cut->in_image, image[12]);
+    EXPECT_EQ(cut->in_keyboard, std::nullopt);
 }
 
 TEST(Units, JsonIsValidUtf8ForTheLibrarysTextsAndAnyFileName) {
