@@ -164,8 +164,12 @@ TEST(Units, JsonIsValidUtf8ForTheLibrarysTextsAndAnyFileName) {
         {"\xC0\x80", "\"\\u00c0\\u0080\""},           // an overlong zero is no character
         {"\xED\xA0\x80", "\"\\u00ed\\u00a0\\u0080\""},  // nor is a surrogate
         {"\xF0\x9F\x98", "\"\\u00f0\\u009f\\u0098\""},  // a character cut short
+        {"\xF0\x9F\x98\x80", "\"\xF0\x9F\x98\x80\""},  // a whole four-byte one
     };
     for (const auto& c : cases) EXPECT_EQ(json_string(c.text), c.json) << c.text;
+    // On a terminal the library's Windows ANSI byte is its Latin-1 character, or a plain stand-in.
+    EXPECT_EQ(readable("can\xB4t close\r\n", true), "can\xC2\xB4t close");
+    EXPECT_EQ(readable("can\xB4t \xE9", false), "can't ?");
     EXPECT_EQ(JsonObject{}
                   .text("file", "a.kbp")
                   .number("result", std::optional<long>{})
