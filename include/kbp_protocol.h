@@ -46,10 +46,12 @@
 #define KBP_USB_VENDOR_ID 0x053A
 
 /* The USB transport library, loaded by this bare name at the first need, and
- * its two routines: one byte out, and closing the device. */
+ * its two routines: one byte out, and closing the device; and the one a host
+ * calls to choose among several keyboards. */
 #define KBP_USB_LIBRARY_NAME "KBPUSB.DLL"
 #define KBP_USB_SEND_ROUTINE "snddata_USB"
 #define KBP_USB_CLOSE_ROUTINE "Close_USB"
+#define KBP_USB_CHOOSE_ROUTINE "SetDevice_USB"
 
 /* The outside keyboard function library, loaded by this bare name for the
  * capture of the keystrokes an upload (and a download's opening check) reads. */

@@ -22,6 +22,13 @@ extern "C" {
 unsigned char KBPUSB_CALL snddata_USB(int value);
 /* Closes the keyboard: 0 when one was open, 1 when none was. */
 unsigned char KBPUSB_CALL Close_USB(void);
+/* Chooses the keyboard among several: `path` is the HID device path later
+ * sends open (on Windows as SetupAPI gives it, on Linux the hidraw node), and
+ * only when its vendor is the keyboard's; NULL or "" chooses the first of the
+ * vendor, as without this call. An open keyboard is closed when the choice
+ * changes. 0 done, 1 when `path` is too long to be a device path (the choice
+ * stays as it was). */
+unsigned char KBPUSB_CALL SetDevice_USB(const char *path);
 
 #ifdef __cplusplus
 }

@@ -10,4 +10,6 @@ unsigned char KBP_STDCALL snddata_USB(int value) { return kbpusb::send_byte(valu
 
 unsigned char KBP_STDCALL Close_USB(void) { return kbpusb::close_device(); }
 
+unsigned char KBP_STDCALL SetDevice_USB(const char* path) { return kbpusb::choose_device(path); }
+
 }  // extern "C"

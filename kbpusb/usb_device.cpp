@@ -13,6 +13,8 @@ namespace {
 
 // Report identifier and the data byte.
 constexpr std::uint16_t kSmallestUsableReport = 2;
+// Longer than any HID interface path either system gives (and than Windows' 32767-character paths).
+constexpr std::size_t kLongestDevicePath = 32767;
 
 // The device path of one interface, in a buffer from usb_state.allocate; null
 // when the path cannot be had.
@@ -49,6 +51,16 @@ void close_open_device() {
     usb_state.device_state = 0;
 }
 
+// The device becomes device_handle when its reports can hold the data byte.
+bool keep_if_usable(platform::Handle device) {
+    usb_state.device_handle = device;
+    usb_read_caps();
+    if (usb_state.output_report_length >= kSmallestUsableReport) return true;
+    platform::close_handle(device);
+    usb_state.device_handle = nullptr;
+    return false;
+}
+
 }  // namespace
 
 void* heap_allocate(std::size_t size) { return std::malloc(size); }
@@ -56,6 +68,10 @@ void* heap_allocate(std::size_t size) { return std::malloc(size); }
 void reset_usb_state() { usb_state = UsbState{}; }
 
 std::uint8_t usb_find_device() {
+    if (!usb_state.chosen_path.empty()) {
+        const platform::Handle device = open_if_keyboard(usb_state.chosen_path.c_str());
+        return device != platform::invalid_handle() && keep_if_usable(device) ? 1 : 0;
+    }
     platform::Guid hid_guid{};
     platform::hid_get_guid(hid_guid);
     const platform::DeviceInfoSet set =
@@ -71,17 +87,8 @@ std::uint8_t usb_find_device() {
         if (detail == nullptr) continue;
         const platform::Handle device = open_if_keyboard(detail->DevicePath);
         std::free(detail);
-        if (device == platform::invalid_handle()) continue;
-
-        usb_state.device_handle = device;
-        usb_read_caps();
         // An interface whose reports cannot hold the data byte is of no use.
-        if (usb_state.output_report_length >= kSmallestUsableReport) {
-            found = 1;
-        } else {
-            platform::close_handle(device);
-            usb_state.device_handle = nullptr;
-        }
+        if (device != platform::invalid_handle() && keep_if_usable(device)) found = 1;
     }
     platform::destroy_device_info_list(set);
     return found;
@@ -122,6 +129,15 @@ std::uint8_t send_byte(int value) {
 std::uint8_t close_device() {
     if (usb_state.device_state != 1) return 1;
     close_open_device();
+    return 0;
+}
+
+std::uint8_t choose_device(const char* path) {
+    const std::string chosen = path != nullptr ? path : "";
+    if (chosen.size() > kLongestDevicePath) return 1;
+    if (chosen == usb_state.chosen_path) return 0;
+    close_device();
+    usb_state.chosen_path = chosen;
     return 0;
 }
 

@@ -3,6 +3,7 @@
 // output report per byte.
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "platform/platform.h"
 
@@ -17,6 +18,9 @@ struct UsbState {
     platform::Handle device_handle = nullptr;
     std::uint16_t output_report_length = 0;  // report identifier included
     std::uint8_t pending_byte = 0;
+    // The device path the host chose among several keyboards; empty: the
+    // first interface of the vendor in enumeration order.
+    std::string chosen_path;
     // Where the detail data and the report buffers come from (released with
     // std::free); null when memory is refused.
     void* (*allocate)(std::size_t size) = heap_allocate;
@@ -38,5 +42,9 @@ void usb_write_report();
 std::uint8_t send_byte(int value);
 // Close_USB: 0 when an open device was closed, 1 when none was open.
 std::uint8_t close_device();
+// SetDevice_USB: the device path later sends open (null or empty: the first of
+// the vendor). An open device is closed when the choice changes. 0 done, 1 when
+// the path is longer than a device path can be (nothing changes then).
+std::uint8_t choose_device(const char* path);
 
 }  // namespace kbpusb

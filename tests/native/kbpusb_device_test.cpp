@@ -114,6 +114,42 @@ TEST_F(KbpusbDevice, ReportsTooShortForTheDataByteAreNeverWritten) {
     EXPECT_EQ(usable.reports, (Reports{{0x00, 0x43, 0x00}}));
 }
 
+TEST_F(KbpusbDevice, TheChosenDeviceAloneIsOpenedAndOnlyWhenItIsTheVendors) {
+    kbdsim::Keyboard other_keyboard, mouse_side;
+    sim::HidDevice& first = keyboard_on_usb();
+    sim::HidDevice& second = sim::hid().attach(kVendor, 9, &other_keyboard);
+    sim::HidDevice& mouse = sim::hid().attach(kOtherVendor, 9, &mouse_side);
+    struct Case {
+        const char* chosen;
+        sim::HidDevice* written;  // null: the send fails
+    } cases[] = {{second.path.c_str(), &second}, {mouse.path.c_str(), nullptr}, {"no-such-hid-device", nullptr},
+                 {nullptr, &first},              {"", &first}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.chosen == nullptr ? "null" : c.chosen);
+        const std::size_t before[] = {first.writes, second.writes, mouse.writes};
+        EXPECT_EQ(SetDevice_USB(c.chosen), 0);
+        EXPECT_EQ(snddata_USB(0x55), c.written == nullptr ? 1 : 0);
+        EXPECT_EQ(first.writes - before[0], std::size_t(c.written == &first));
+        EXPECT_EQ(second.writes - before[1], std::size_t(c.written == &second));
+        EXPECT_EQ(mouse.writes, before[2]);
+    }
+    EXPECT_EQ(sim::hid().sets_made, 1u);  // a chosen path is opened without a search
+}
+
+TEST_F(KbpusbDevice, ANewChoiceClosesTheOpenDeviceAndATooLongPathChangesNothing) {
+    sim::HidDevice& first = keyboard_on_usb();
+    EXPECT_EQ(snddata_USB(0x01), 0);
+    EXPECT_EQ(SetDevice_USB(first.path.c_str()), 0);
+    EXPECT_EQ(sim::devices().open_count(), 0u);
+    EXPECT_EQ(SetDevice_USB(first.path.c_str()), 0);  // the same choice again keeps it
+    EXPECT_EQ(snddata_USB(0x02), 0);
+    EXPECT_EQ(SetDevice_USB(std::string(40000, 'x').c_str()), 1);
+    EXPECT_EQ(sim::devices().open_count(), 1u);
+    EXPECT_EQ(snddata_USB(0x03), 0);
+    EXPECT_EQ(sim::devices().opens, 2u);
+    EXPECT_EQ(keyboard.received, (Bytes{0x01, 0x02, 0x03}));
+}
+
 // Refuses the first `refusals` allocations, then uses the heap.
 int refusals = 0;
 void* refusing_allocate(std::size_t size) { return refusals-- > 0 ? nullptr : kbpusb::heap_allocate(size); }
