@@ -36,6 +36,14 @@ int kbp_linux_map_com_port(const char *device);
  * keyboard's hidraw node, found through sysfs. */
 void kbp_linux_set_input_device(const char *device);
 
+/* Chooses the USB keyboard among several: its hidraw node ("/dev/hidraw3", as
+ * kbp_linux_hid_node gives it), which the USB path opens and whose input
+ * device an upload reads (unless kbp_linux_set_input_device names another).
+ * NULL or "": the first node of the keyboard's vendor, as without this call.
+ * A node that is not the vendor's opens nothing: the USB path then fails. 0
+ * done, 1 when `device` is too long to be a path. */
+int kbp_linux_set_usb_device(const char *device);
+
 /* Answers one of the library's message boxes (what kbpi32.dll shows on
  * Windows): non-zero for OK, 0 for Cancel. `offers_cancel` is non-zero when the
  * box has both buttons. `context` is the value given with the callback. */

@@ -3,6 +3,7 @@
 // a port text: here a serial device is named by its path, and the COM number
 // that stands for it inside the library is this file's business alone.
 #include "include/kbpi32_linux.h"
+#include "include/kbpusb.h"
 
 #include <strings.h>
 
@@ -109,6 +110,12 @@ int kbp_linux_map_com_port(const char* device) {
 
 void kbp_linux_set_input_device(const char* device) {
     backend::host_settings().input_device = device == nullptr ? "" : device;
+}
+
+int kbp_linux_set_usb_device(const char* device) {
+    if (SetDevice_USB(device) != 0) return 1;
+    backend::host_settings().usb_device = device == nullptr ? "" : device;
+    return 0;
 }
 
 void kbp_linux_set_box_callback(kbp_linux_box_callback callback, void* context) {

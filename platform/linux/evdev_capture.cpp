@@ -102,7 +102,7 @@ std::string keyboard_input_device() {
     const HostSettings& s = host_settings();
     if (!s.input_device.empty()) return s.input_device;
     for (const HidrawNode& node : hidraw_nodes()) {
-        if (node.vendor != KBP_USB_VENDOR_ID) continue;
+        if (node.vendor != KBP_USB_VENDOR_ID || (!s.usb_device.empty() && node.device_path != s.usb_device)) continue;
         // hidraw's HID device sits on a USB interface, which sits on the USB device.
         const std::string usb_device = parent_of(parent_of(real_path(node.sysfs_device)));
         if (usb_device.empty()) continue;

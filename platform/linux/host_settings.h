@@ -19,6 +19,7 @@ struct HostSettings {
     std::string sysfs_root = "/sys";
     std::string dev_root = "/dev";
     std::string input_device;  // the keyboard's /dev/input/eventN; empty: found through sysfs
+    std::string usb_device;    // the keyboard's hidraw node among several; empty: the first of the vendor
     Prompt prompt;
 };
 
@@ -39,7 +40,8 @@ struct HidNodeSeen {
 };
 std::vector<HidNodeSeen> hid_nodes_seen();
 // The input device a capture would grab: the host's, or the one on the same
-// USB device as the keyboard's hidraw node; empty when there is none.
+// USB device as the keyboard's hidraw node (the chosen one, else the first of
+// the vendor); empty when there is none.
 std::string keyboard_input_device();
 
 // Everything the backend holds back to how a process starts: settings, the

@@ -147,5 +147,20 @@ TEST_F(EvdevCapture, TheInputDeviceIsTheOneOnTheKeyboardsUsbDevice) {
     EXPECT_NE(lib.capture_data(2, 1, 300) & 0xFF, 0);
 }
 
+TEST_F(EvdevCapture, AmongSeveralKeyboardsTheChosenOnesInputDeviceIsRead) {
+    platform::linux_backend::host_settings().input_device.clear();
+    add_usb_hid("1-1", 0, 0, 0x053A, vendor_descriptor(1), 3);
+    add_usb_hid("1-2", 0, 1, 0x053A, vendor_descriptor(1), 4);
+    const std::string second = (root / "dev/hidraw1").string();
+    struct Case {
+        const char* chosen;
+        const char* input;
+    } cases[] = {{second.c_str(), "dev/input/event4"}, {"", "dev/input/event3"}};
+    for (const Case& c : cases) {
+        platform::linux_backend::host_settings().usb_device = c.chosen;
+        EXPECT_EQ(platform::linux_backend::keyboard_input_device(), (root / c.input).string());
+    }
+}
+
 }  // namespace
 }  // namespace kbp_test

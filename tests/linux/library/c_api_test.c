@@ -101,5 +101,15 @@ int main(int argc, char **argv) {
     CHECK(strcmp(port.instead, "/dev/ttyUSB0:9600,N,8,1") == 0);
     CHECK(kbp_read_port_text("USB", NULL) == 1);
 
+    /* A chosen keyboard that is not there opens nothing; a name too long for a path is refused. */
+    {
+        static char too_long[40000];
+        memset(too_long, '/', sizeof too_long - 1);
+        CHECK(kbp_linux_set_usb_device("/nonexistent/dev/hidraw3") == 0);
+        CHECK(kbp_set_interface(KBP_INTERFACE_USB) == 0 && kbp_snd_interface(0xF4) == 1);
+        CHECK(kbp_linux_set_usb_device(too_long) == 1);
+        CHECK(kbp_linux_set_usb_device(NULL) == 0);
+    }
+
     return failures == 0 ? 0 : 1;
 }
