@@ -66,7 +66,8 @@ PathAnswer probe_com(const Library& library, const std::string& given, const kbp
     return {port.port, "no", explain_download(library, call, route, 0).reason};
 }
 
-Outcome detect(const Library& library, const std::string& port_given, const kbp_port_text& port) {
+Outcome detect(const Library& library, const std::string& port_given, const kbp_port_text& port,
+               const KeyboardChoice& choice) {
     Outcome o(Command::detect);
     std::vector<PathAnswer> answers;
     for (const PathFacts& p : kPaths)
@@ -80,10 +81,21 @@ Outcome detect(const Library& library, const std::string& port_given, const kbp_
         if (a.answer == "yes") answering += (answering.empty() ? "" : ", ") + a.path;
     }
     std::vector<JsonObject> devices;
+    long keyboards = 0;
     for (const FoundDevice& d : host::devices(library)) {
-        o.lines.push_back(d.kind + " device " + d.name + (d.detail.empty() ? "" : " (" + d.detail + ")"));
-        devices.push_back(JsonObject{}.text("kind", d.kind).text("name", d.name).text("detail", d.detail));
+        const std::optional<long> number = d.keyboard ? std::optional<long>(++keyboards) : std::nullopt;
+        const std::string detail = d.detail + (number ? (d.detail.empty() ? "" : "; ") + std::string("--device ") +
+                                                            std::to_string(*number) + " names it"
+                                                      : "");
+        o.lines.push_back(d.kind + " device " + d.name + (detail.empty() ? "" : " (" + detail + ")"));
+        devices.push_back(
+            JsonObject{}.text("kind", d.kind).text("name", d.name).text("detail", d.detail).number("keyboard", number));
     }
+    if (!choice.device.empty())
+        o.lines.push_back("USB was asked with --device " + choice.device);
+    else if (keyboards > 1)
+        o.lines.push_back(std::to_string(keyboards) + " keyboards are on USB: a transfer over USB names one with --device " +
+                          "(its device, or its number 1.." + std::to_string(keyboards) + "), or takes them all with --all");
     if (port_given.empty()) o.lines.push_back("serial ports are not probed: --port names one to search for a keyboard");
     const std::optional<Path> default_path = host::facts().default_path;
     o.lines.push_back("a transfer that names no path takes " +
@@ -91,13 +103,16 @@ Outcome detect(const Library& library, const std::string& port_given, const kbp_
     o.text = answering.empty() ? "no keyboard acknowledged on any path" : "a keyboard answers on: " + answering;
     o.extra.objects("paths", paths)
         .objects("devices", devices)
-        .text("default_path", default_path ? facts_of(*default_path).name : kAutomaticName);
+        .text("default_path", default_path ? facts_of(*default_path).name : kAutomaticName)
+        .number("keyboards", keyboards)
+        .text("device", choice.device);
     return o;
 }
 }  // namespace
 
 void add_detect_command(CLI::App& app, Context& context) {
     auto port = std::make_shared<std::string>();
+    auto device = std::make_shared<std::string>();
     const std::string example = host::facts().example_port;
     CLI::App* command = add_command(
         app, Command::detect,
@@ -107,8 +122,9 @@ void add_detect_command(CLI::App& app, Context& context) {
         "harmless command; the keyboard port driver and USB await none (\"cannot tell\").\n"
         "--port PORT runs the line-setting search on that port (only echo probes are sent).\n");
     command->add_option("--port", *port, "A serial port to search for a keyboard, such as " + example);
+    command->add_option("--device", *device, "The USB keyboard to ask: its device or its number, as detect lists them");
     host::add_options(*command);
-    command->callback([port, &context] {
+    command->callback([port, device, &context] {
         const std::optional<Library> library = load_library(Command::detect, context);
         if (!library) return;
         kbp_port_text reading{};
@@ -126,7 +142,11 @@ void add_detect_command(CLI::App& app, Context& context) {
                                                                "--port " + host::facts().example_port}),
                                 context);
         }
-        if (prepare_keyboard(Command::detect, context)) finish(detect(*library, *port, reading), context);
+        if (!prepare_keyboard(Command::detect, context)) return;
+        Outcome refusal(Command::detect);
+        if (const std::optional<KeyboardChoice> choice = choose_keyboard(*library, *device, false, refusal))
+            return finish(detect(*library, *port, reading, *choice), context);
+        end_with(refusal, context);
     });
 }
 }  // namespace kbptool

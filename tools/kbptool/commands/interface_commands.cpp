@@ -121,6 +121,7 @@ void add_interface_commands(CLI::App& app, Context& context) {
 
     auto bytes = std::make_shared<std::vector<std::string>>();
     auto path = std::make_shared<std::string>();
+    auto device = std::make_shared<std::string>();
     CLI::App* sender = add_command(app, Command::send, "Send bytes to the keyboard one by one (kbp_snd_interface)",
                                    "kbptool send " + hex_text(KBP_ECHO, 2) + " " + hex_text(KBP_ENABLE, 2),
                                    "Stops at the first byte the path does not take. The keyboard port driver and USB\n"
@@ -128,11 +129,18 @@ void add_interface_commands(CLI::App& app, Context& context) {
     sender->add_option("BYTE", *bytes, "Bytes, 0..255 or 0x00..0xFF")->required()->check(kByte);
     sender->add_option("--interface", *path, "Path to choose first")
         ->transform(CLI::IsMember(kInterfaceNames, CLI::ignore_case));
+    sender->add_option("--device", *device, "The USB keyboard: its device or its number, as `kbptool detect` lists them");
     host::add_options(*sender);
-    sender->callback([bytes, path, &context] {
+    sender->callback([bytes, path, device, &context] {
         int kind = 0;
-        if (const std::optional<Library> library = open_for(Command::send, *path, "--interface " + *path, kind, context))
-            finish(send(*library, *path, kind, *bytes), context);
+        // A keyboard named by its USB device is reached over USB.
+        if (!device->empty() && path->empty()) *path = "usb";
+        const std::optional<Library> library = open_for(Command::send, *path, "--interface " + *path, kind, context);
+        if (!library) return;
+        Outcome refusal(Command::send);
+        if (choose_keyboard(*library, *device, kind == KBP_INTERFACE_USB, refusal))
+            return finish(send(*library, *path, kind, *bytes), context);
+        end_with(refusal, context);
     });
 }
 }  // namespace kbptool

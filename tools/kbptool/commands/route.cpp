@@ -121,6 +121,6 @@ std::optional<Route> choose_route(const Library& library, const TransferOptions&
 }
 
 bool choose_read_back_path(const Library& library, const Route& route) {
-    return route.path != Path::com || usb_keyboard_answers(library);
+    return route.path != Path::com || (route.no_usb_read_back.empty() && usb_keyboard_answers(library));
 }
 }  // namespace kbptool

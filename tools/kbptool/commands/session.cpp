@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "commands/keyboards.h"
 #include "files/image.h"
 #include "include/kbp_protocol.h"
 #include "output/progress.h"
@@ -48,6 +49,38 @@ std::vector<char> status_buffer(const std::string& port_text, const std::string&
     std::vector<char> status(port_text.size() + file.size() + 1024, '\0');
     port_text.copy(status.data(), port_text.size());
     return status;
+}
+
+std::optional<KeyboardChoice> choose_keyboard(const Library& library, const std::string& named, bool uses_usb,
+                                              Outcome& o) {
+    const std::vector<UsbKeyboard> keyboards = usb_keyboards(library);
+    KeyboardChoice choice{keyboards.size() == 1 ? keyboards.front().path : "", keyboards.size()};
+    Failure refusal;
+    if (named.empty()) {
+        if (!uses_usb || keyboards.size() < 2) return choice;
+        o.fail(ExitCode::usage, several_keyboards(keyboards));
+        return std::nullopt;
+    }
+    const std::optional<UsbKeyboard> keyboard = keyboard_named(named, keyboards, refusal);
+    if (!keyboard) {
+        o.fail(ExitCode::usage, refusal);
+        return std::nullopt;
+    }
+    std::string error;
+    if (!host::choose_usb_device(keyboard->path, error)) {
+        o.fail(ExitCode::no_library, {"cannot choose the keyboard " + keyboard->path, error, ""});
+        return std::nullopt;
+    }
+    choice.device = keyboard->path;
+    return choice;
+}
+
+std::optional<Outcome> one_device_only(Command command, const std::vector<std::string>& devices) {
+    if (devices.size() < 2) return std::nullopt;
+    Outcome o(command);
+    return o.fail(ExitCode::usage, {"--device is given " + std::to_string(devices.size()) + " times",
+                                    std::string(command_word(command)) + " talks to one keyboard",
+                                    "name one keyboard; download and verify program several at once"});
 }
 
 void end_with(const Outcome& outcome, Context& context) { context.exit_code = report(outcome, context.output); }

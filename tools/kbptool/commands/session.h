@@ -24,6 +24,11 @@ struct Context {
 struct TransferOptions {
     std::string image;
     std::string port;            // --port as written: USB, AT, COM1:9600,N,8,1, /dev/ttyUSB0, ...
+    std::vector<std::string> ports;    // every --port: more than one programs several keyboards
+    std::vector<std::string> devices;  // every --device: a USB keyboard's device or its number in detect's list
+    bool all = false;                  // --all: every USB keyboard (and every --port)
+    std::string log;                   // --log: the record of transfers
+    bool worker = false;               // run by a kbptool that programs several keyboards
     bool usb = false;            // --usb: the port text USB
     std::string interface_name;
     bool no_verify = false;
@@ -37,6 +42,7 @@ struct Route {
     std::string com_port;                  // COM5 or /dev/ttyUSB0, when the frames go to a serial port
     std::string settings;                  // the line settings the port text names; empty: the search
     std::uint32_t line_rate = 0;           // of those settings; 0: searched
+    std::string no_usb_read_back;          // why a COM download is not read back over USB; empty: it may be
 
     bool usb_chunks() const { return upload_path == Path::usb; }
     // "keyboard port driver", "COM5 at 9600,N,8,1", "COM5 (line settings searched)".
@@ -60,8 +66,21 @@ Outcome path_refusal(Command command, const std::string& named, const Failure& m
 std::optional<Route> choose_route(const Library& library, const TransferOptions& options, const kbp_port_text& port);
 
 // A COM download's read-back path chosen in the library (USB, where a USB
-// keyboard takes a byte); false when no path can read it back.
+// keyboard takes a byte and may be read); false when no path can read it back.
 bool choose_read_back_path(const Library& library, const Route& route);
+
+// The USB keyboard the command line names (`named`: --device, or empty), chosen
+// in the library; without one, several keyboards are refused where the
+// command `uses_usb`. The device chosen (or the only one present, or empty)
+// and how many are present; none with the refusal and its exit code in `o`.
+struct KeyboardChoice {
+    std::string device;
+    std::size_t present = 0;
+};
+std::optional<KeyboardChoice> choose_keyboard(const Library& library, const std::string& named, bool uses_usb,
+                                              Outcome& o);
+// --device given more than once where one keyboard is meant: the refusal; none when once or not at all.
+std::optional<Outcome> one_device_only(Command command, const std::vector<std::string>& devices);
 
 void end_with(const Outcome& outcome, Context& context);
 // The library loaded and the keyboard made ready; none or false, with the failure reported, when not.

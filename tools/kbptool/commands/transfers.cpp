@@ -3,9 +3,13 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/commands.h"
+#include "commands/gang.h"
+#include "commands/record.h"
 #include "files/image.h"
+#include "files/sha256.h"
 #include "include/kbp_protocol.h"
 #include "output/interrupt.h"
+#include "output/progress.h"
 #include "output/text.h"
 
 namespace kbptool {
@@ -164,13 +168,14 @@ Outcome download(const Library& library, const TransferOptions& t, const Route& 
     const ReadBack back = read_back(library, route, image, context);
     o.seconds += back.call.seconds;
     if (file_failed(o, back.call)) return verified(false);
+    const std::string no_read_back = route.no_usb_read_back.empty() ? kNoComReadBack : route.no_usb_read_back;
     if (!back.tried && !verifying) {
-        warn(o, std::string(kNoComReadBack) + ": it was sent without the read-back check", context.output);
+        warn(o, no_read_back + ": it was sent without the read-back check", context.output);
         return verified(false);
     }
     if (!back.tried)
         return o.fail(ExitCode::read_back_failed,
-                      {"the image was sent, but it cannot be read back", kNoComReadBack,
+                      {"the image was sent, but it cannot be read back", no_read_back,
                        "connect the keyboard's USB cable too, or name the path to read it back over with --interface"});
     if (verifying) o.result = back.call.result;
     if (!back.read) {
@@ -236,8 +241,37 @@ Outcome upload(const Library& library, const TransferOptions& t, const Route& ro
     return o;
 }
 
-void run_transfer(Command command, const TransferOptions& t, Context& context) {
+// The record of one transfer that ran, where --log asks for it.
+void keep_record(const TransferOptions& t, const std::string& device, const Bytes& image, const std::string& written,
+                 Outcome& o, const Context& context) {
+    if (t.log.empty()) return;
+    Bytes file = image;
+    FileError ignored;
+    if (!written.empty() && (o.failed() || !read_regular_file(written, file, ignored))) file.clear();
+    append_record(t.log, record_line(outcome_json(o), {device, file.empty() ? "" : sha256_hex(file)}), o,
+                  context.output);
+}
+
+// Where a COM download among other keyboards is not read back over USB; empty: it may be.
+std::string why_not_over_usb(const TransferOptions& t, const KeyboardChoice& choice) {
+    if (t.worker) return "a serial keyboard programmed among several is not read back over USB, whose keyboards are others";
+    if (choice.device.empty() && choice.present > 1)
+        return std::to_string(choice.present) +
+               " keyboards are on USB and --device names none: which of them is this one cannot be told";
+    return {};
+}
+
+void run_transfer(Command command, TransferOptions t, Context& context) {
     const bool takes_port = command != Command::upload;
+    if (t.all || t.ports.size() + t.devices.size() > 1) {
+        if (takes_port) return run_several(command, t, context);
+        if (const std::optional<Outcome> refusal = one_device_only(command, t.devices)) return end_with(*refusal, context);
+    }
+    if (!t.ports.empty()) t.port = t.ports.front();
+    const std::string named = t.devices.empty() ? "" : t.devices.front();
+    // A keyboard named by its USB device is reached over USB.
+    if (!named.empty()) t.usb = true;
+    if (t.worker) report_progress_as_lines();
     const std::optional<Library> library = load_library(command, context);
     if (!library) return;
     Outcome refusal;
@@ -251,35 +285,54 @@ void run_transfer(Command command, const TransferOptions& t, Context& context) {
     const bool ready = command == Command::upload ? check_output(t, target, refusal)
                                                   : check_image(t, port, command, image, refusal);
     if (!ready) return end_with(refusal, context);
+    if (std::string error; !t.log.empty() && !host::check_log(t.log, error))
+        return end_with(refusal.fail(ExitCode::file_error, log_refusal(error)), context);
     if (!prepare_keyboard(command, context)) return;
 
-    const std::optional<Route> route = choose_route(*library, t, port);
+    std::optional<Route> route = choose_route(*library, t, port);
     Outcome o(command);
+    std::optional<KeyboardChoice> choice;
     if (!route) {
         o.fail(ExitCode::failed, {"the library refuses the interface " + t.interface_name, "", ""});
+    } else if (choice = choose_keyboard(*library, named,
+                                        route->path == Path::usb || (!takes_port && route->upload_path == Path::usb), o);
+               !choice) {
+        o.file = t.image;
     } else if (const std::optional<Failure> refused = route->path == Path::com ? host::port_refusal(port)
                                                                                : std::nullopt) {
         o.file = t.image;
         o.path = route->name();
         o.fail(ExitCode::com_port_failed, *refused);
         if (takes_port) o.extra.number("sent", 0L);
-    } else if (command == Command::upload) {
-        o = upload(*library, t, *route, target, context);
     } else {
-        o = download(*library, t, *route, image, context, command);
+        if (route->path == Path::com) route->no_usb_read_back = why_not_over_usb(t, *choice);
+        o = command == Command::upload ? upload(*library, t, *route, target, context)
+                                       : download(*library, t, *route, image, context, command);
+        keep_record(t, route->path == Path::com ? route->com_port : choice->device.empty() ? "USB" : choice->device,
+                    image, command == Command::upload ? target : "", o, context);
     }
     finish(o, context);
 }
 
 void add_transfer(CLI::App& app, Context& context, Command command, const std::string& description,
-                  const std::string& example) {
+                  const std::string& example, const std::string& notes = "") {
     auto t = std::make_shared<TransferOptions>();
-    CLI::App* sub = add_command(app, command, description, example);
+    CLI::App* sub = add_command(app, command, description, example, notes);
     const std::string port = host::facts().example_port;
+    const bool several = command != Command::upload;
     sub->add_option("IMAGE", t->image, "Configuration image file")->required()->check(refuse_empty_name);
-    if (command != Command::upload)
-        sub->add_option("--port", t->port, "Port text for the library: USB, AT, " + port + ":9600,N,8,1, " + port +
-                                               " (search)");
+    if (several)
+        sub->add_option("--port", t->ports, "Port text for the library: USB, AT, " + port + ":9600,N,8,1, " + port +
+                                                " (search); again for each further keyboard")
+            ->allow_extra_args(false);
+    sub->add_option("--device", t->devices,
+                    std::string("The USB keyboard: its device or its number, as `kbptool detect` lists them") +
+                        (several ? "; again for each further keyboard" : ""))
+        ->allow_extra_args(false);
+    if (several) sub->add_flag("--all", t->all, "Every USB keyboard detect finds, and every --port, at once");
+    sub->add_option("--log", t->log, "Append a JSON line per keyboard to this record of transfers")
+        ->check(refuse_empty_name);
+    sub->add_flag("--worker", t->worker)->group("");  // a kbptool that programs several keyboards runs this one
     sub->add_flag("--usb", t->usb, "Over USB (short for --port USB)");
     sub->add_option("--interface", t->interface_name, "Path to choose first")
         ->transform(CLI::IsMember(kInterfaceNames, CLI::ignore_case));
@@ -293,13 +346,17 @@ void add_transfer(CLI::App& app, Context& context, Command command, const std::s
 }  // namespace
 
 void add_transfer_commands(CLI::App& app, Context& context) {
+    const std::string several_notes =
+        "Several keyboards at once: --port or --device given more than once, or --all; one worker\n"
+        "process per keyboard, a summary line each; the exit code is the highest of the keyboards'.\n";
     add_transfer(app, context, Command::download,
                  "Send IMAGE into the keyboard (kbp_download), then read it back and compare",
-                 "kbptool download examples/sample.kbp --port " + host::facts().example_port + ":9600,N,8,1");
+                 "kbptool download examples/sample.kbp --port " + host::facts().example_port + ":9600,N,8,1",
+                 several_notes);
     add_transfer(app, context, Command::upload, "Read the keyboard's image into IMAGE (kbp_upload)",
                  "kbptool upload backup.kbp --usb");
     add_transfer(app, context, Command::verify,
                  "Download IMAGE, read it back and compare bytes 4..end; fails where it cannot be read back",
-                 "kbptool verify examples/sample.kbp");
+                 "kbptool verify examples/sample.kbp", several_notes);
 }
 }  // namespace kbptool

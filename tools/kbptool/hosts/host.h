@@ -2,6 +2,7 @@
 // What stands behind the library: real hardware on Windows or Linux, or the
 // simulated PC with its keyboard. Each program links one host's folder, which
 // carries out every call below; the build fails where one is missing.
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,6 +35,21 @@ struct FoundDevice {
     std::string kind;    // "com", "serial", "hid" or "input"
     std::string name;    // COM3, or the device's path
     std::string detail;  // e.g. "vendor 053A product 0001"; may be empty
+    bool keyboard = false;  // a HID interface of the keyboard's vendor, which --device may name
+};
+
+// A kbptool of its own for one keyboard of several, run with a command line
+// of its own; what it prints on stdout is read as it comes.
+class Worker {
+public:
+    virtual ~Worker() = default;
+    // What it printed since the last call, without waiting: the bytes read,
+    // 0 when there are none now, -1 once its output has ended.
+    virtual long read(char* buffer, long size) = 0;
+    // Waits for it to end: its exit code, or none with how it died in `death`.
+    virtual std::optional<int> wait(std::string& death) = 0;
+    // Ctrl-C for it alone: it says what the keyboard holds and ends.
+    virtual void interrupt() = 0;
 };
 
 namespace host {
@@ -45,6 +61,7 @@ struct Facts {
     std::string capture_hint;             // what to do when the library cannot bind its capture library
     std::optional<Path> default_path;     // where the command line names none; none: the library's choice
     bool utf8_output = false;             // whether what the tool prints is shown as UTF-8
+    std::string one_keyboard;             // why this host programs one keyboard at a time; empty: it may gang
 };
 const Facts& facts();
 
@@ -81,6 +98,22 @@ std::vector<FoundDevice> devices(const Library& library);
 // Why the serial port `port` cannot be used now, asked before the library
 // is; none where it can, or where the host leaves that to the library.
 std::optional<Failure> port_refusal(const kbp_port_text& port);
+// Makes the keyboard's HID interface `path`, as devices() lists it, the one
+// the USB path opens; empty: the first of the vendor. False with why.
+bool choose_usb_device(const std::string& path, std::string& error);
+// Whether two device names stand for the same device here (COM5 and com5 on
+// Windows; a link and its target on Linux).
+bool same_device(const std::string& a, const std::string& b);
+// This machine's name, for the record of a transfer.
+std::string machine_name();
+// The record of transfers at `path`: whether a line can be appended (false
+// with the system's reason), and one line appended with a single write while
+// the file is locked against every other kbptool.
+bool check_log(const std::string& path, std::string& error);
+bool append_log(const std::string& path, const std::string& line, std::string& error);
+// Starts this program again with `arguments` (after the program's name), its
+// stdout read through the worker, its stdin empty; none with why it cannot.
+std::unique_ptr<Worker> start_worker(const std::vector<std::string>& arguments, std::string& error);
 // A failure on `path` (USB, or the serial port `port`) in this system's
 // words, where it knows better: the device missing, the system's reason.
 void explain(Path path, const std::string& port, const kbp_last_transfer& last, Failure& failure);

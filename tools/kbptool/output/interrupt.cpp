@@ -35,6 +35,8 @@ void hold_interrupt(bool hold) {
 
 bool interrupt_pending() { return pending != 0; }
 
+void forget_interrupt() { pending = 0; }
+
 void end_interrupted() { say_and_end(); }
 
 void watch_for_interrupt(bool json) {

@@ -14,5 +14,7 @@ void on_interrupt_say(Command command, const std::string& consequence);
 // While held, Ctrl-C only marks the interrupt pending; it ends the run once released.
 void hold_interrupt(bool held);
 bool interrupt_pending();
+// Forgets a pending interrupt that the host has dealt with itself.
+void forget_interrupt();
 [[noreturn]] void end_interrupted();
 }  // namespace kbptool

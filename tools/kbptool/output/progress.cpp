@@ -9,6 +9,7 @@ namespace kbptool {
 namespace {
 
 Progress* current = nullptr;
+bool as_lines = false;
 constexpr int kBarWidth = 24;
 // The rate is taken over this much of the recent past: the opening check and
 // the first block do not stretch the time left.
@@ -49,6 +50,8 @@ void Progress::finish() {
     line_open_ = false;
 }
 
+void report_progress_as_lines() { as_lines = true; }
+
 void end_progress_line() {
     if (current != nullptr) current->finish();
 }
@@ -84,6 +87,11 @@ double Progress::recent_rate(Clock::time_point now, long bytes) {
 }
 
 void Progress::show(int percent) {
+    if (as_lines) {
+        std::printf("%s%s %d\n", kProgressLineStart, label_.c_str(), std::clamp(percent, 0, 100));
+        std::fflush(stdout);
+        return;
+    }
     if (!shown_) return void(++reports_);
     // The upload's last chunk may report a little over 100.
     percent = std::clamp(percent, 0, 100);

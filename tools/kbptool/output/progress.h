@@ -59,4 +59,8 @@ private:
 };
 
 void end_progress_line();  // of the Progress made last
+// From now on every report is a line "@progress LABEL PERCENT" on stdout, for
+// the kbptool that runs this one as a worker among several.
+void report_progress_as_lines();
+constexpr char kProgressLineStart[] = "@progress ";
 }  // namespace kbptool

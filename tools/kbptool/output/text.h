@@ -26,10 +26,10 @@ public:
     JsonObject& flag(std::string_view key, bool value);
     JsonObject& texts(std::string_view key, const std::vector<std::string>& values);
     JsonObject& objects(std::string_view key, const std::vector<JsonObject>& values);
+    JsonObject& raw(std::string_view key, std::string json);  // a value already written as JSON
     std::string str() const;
 
 private:
-    JsonObject& raw(std::string_view key, std::string value);
     std::string body_;
 };
 

@@ -143,7 +143,7 @@ void words_for_error(int error, const std::string& device, Failure& words) {
 const Facts& facts() {
     static const Facts here{"", "/dev/ttyUSB0", "the keyboard's input device (evdev; --input /dev/input/eventN names it)",
                             "report this as a fault: on Linux the capture of the keyboard's answers is built in",
-                            Path::usb, locale_takes_utf8()};
+                            Path::usb, locale_takes_utf8(), ""};
     return here;
 }
 
@@ -208,10 +208,17 @@ std::vector<FoundDevice> devices(const Library&) {
     for (const HidNode& node : hid_nodes())
         found.push_back({"hid", node.path,
                          usb_ids_text(node.vendor, node.product) +
-                             (node.vendor == KBP_USB_VENDOR_ID ? ", the keyboard's vendor" : "")});
+                             (node.vendor == KBP_USB_VENDOR_ID ? ", the keyboard's vendor" : ""),
+                         node.vendor == KBP_USB_VENDOR_ID});
     if (const std::string input = keyboard_input_device(); !input.empty())
         found.push_back({"input", input, "the keyboard's keys, grabbed during an upload's reads"});
     return found;
+}
+
+bool choose_usb_device(const std::string& path, std::string& error) {
+    if (kbp_linux_set_usb_device(path.c_str()) == 0) return true;
+    error = "the library cannot take the device name " + path;
+    return false;
 }
 
 void explain(Path path, const std::string& port, const kbp_last_transfer& last, Failure& failure) {

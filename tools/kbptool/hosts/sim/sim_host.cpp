@@ -156,7 +156,9 @@ void unplug() {
 const Facts& facts() {
     static const Facts here{"", "COM1", "the simulated PC's capture library",
                             "report this as a fault: the simulated PC always installs its capture library", std::nullopt,
-                            locale_takes_utf8()};
+                            locale_takes_utf8(),
+                            "the simulated PC has one keyboard, whose memory one state file keeps: program several "
+                            "real ones with kbptool on Linux or Windows"};
     return here;
 }
 
@@ -272,8 +274,14 @@ std::vector<FoundDevice> devices(const Library&) {
         found.push_back({"com", port.name, port.keyboard_attached ? "the simulated keyboard" : "nothing attached"});
     for (const sim::PresentHidDevice& device : sim::hid_devices_present())
         if (device.vendor_id == KBP_USB_VENDOR_ID)
-            found.push_back({"hid", device.path, usb_ids_text(device.vendor_id, device.product_id)});
+            found.push_back({"hid", device.path, usb_ids_text(device.vendor_id, device.product_id), true});
     return found;
+}
+
+bool choose_usb_device(const std::string& path, std::string& error) {
+    if (SetDevice_USB(path.c_str()) == 0) return true;
+    error = "kbpusb cannot take the device name " + path;
+    return false;
 }
 
 void explain(Path, const std::string&, const kbp_last_transfer&, Failure&) {}

@@ -10,6 +10,7 @@
 
 namespace kbptool::windows {
 std::string utf8_of(std::wstring_view text);
+std::wstring wide_of(std::string_view utf8);
 // "The specified module could not be found. (error 126)", with `subject` for
 // the file the system's text names ("%1 is not a valid Win32 application");
 // the number alone when the system has no text for it.

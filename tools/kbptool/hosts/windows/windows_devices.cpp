@@ -63,7 +63,7 @@ std::vector<FoundDevice> devices(const Library& library) {
         const std::string path = interface_path(set, data);
         HIDD_ATTRIBUTES attributes{};
         if (!path.empty() && hid_attributes(path, attributes) && attributes.VendorID == KBP_USB_VENDOR_ID)
-            found.push_back({"hid", path, usb_ids_text(attributes.VendorID, attributes.ProductID)});
+            found.push_back({"hid", path, usb_ids_text(attributes.VendorID, attributes.ProductID), true});
     }
     SetupDiDestroyDeviceInfoList(set);
     return found;

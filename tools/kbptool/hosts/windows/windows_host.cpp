@@ -82,7 +82,7 @@ const Facts& facts() {
                                 windows::kbpi32_path() + ": this kbptool.exe and its kbpi32.dll are " + kBits +
                                 " and load no other",
                             // The library's automatic choice would be the controller ports on a 64-bit Windows.
-                            kSixtyFourBit ? std::optional<Path>(Path::usb) : std::nullopt, true};
+                            kSixtyFourBit ? std::optional<Path>(Path::usb) : std::nullopt, true, ""};
     return here;
 }
 

@@ -17,10 +17,6 @@ std::string windows::utf8_of(std::wstring_view text) {
     return utf8;
 }
 
-namespace host {
-using windows::system_error_text;
-using windows::utf8_of;
-
 namespace {
 std::wstring wide_in(UINT code_page, std::string_view text) {
     if (text.empty()) return {};
@@ -29,8 +25,17 @@ std::wstring wide_in(UINT code_page, std::string_view text) {
     MultiByteToWideChar(code_page, 0, text.data(), int(text.size()), wide.data(), size);
     return wide;
 }
+}  // namespace
 
-std::wstring wide_of(std::string_view utf8) { return wide_in(CP_UTF8, utf8); }
+std::wstring windows::wide_of(std::string_view utf8) { return wide_in(CP_UTF8, utf8); }
+
+namespace host {
+using windows::system_error_text;
+using windows::utf8_of;
+using windows::wide_of;
+
+namespace {
+
 
 // The name in the ANSI code page, as a DLL's char* calls take it; none when
 // the code page cannot spell every character of it.
