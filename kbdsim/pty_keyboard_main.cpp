@@ -36,6 +36,7 @@ struct Options {
     const char* memory = nullptr;
     long max_seconds = 900;
     unsigned long long hang_up_after = 0;  // 0: never
+    long byte_delay_ms = 0;                // each answer this late, as a slow line and keyboard
 };
 
 struct Speed {
@@ -87,6 +88,8 @@ bool parse_options(int argc, char** argv, Options& o) {
             o.memory = argv[++i];
         } else if (a == "--max-seconds" && i + 1 < argc) {
             o.max_seconds = std::strtol(argv[++i], nullptr, 10);
+        } else if (a == "--byte-delay-ms" && i + 1 < argc) {
+            o.byte_delay_ms = std::strtol(argv[++i], nullptr, 10);
         } else if (a == "--hang-up-after" && i + 1 < argc) {
             o.hang_up_after = std::strtoull(argv[++i], nullptr, 10);
         } else if (a.empty() || a[0] == '-' || !parse_settings(argv[i], o)) {
@@ -136,6 +139,10 @@ struct Counts {
 void answer(const Line& line, const Options& o, kbdsim::Keyboard& keyboard, std::uint8_t byte, Counts& counts) {
     kbdsim::Reply reply = keyboard.receive(byte);
     if (!reply.present) return;
+    if (o.byte_delay_ms > 0) {
+        const timespec delay{o.byte_delay_ms / 1000, (o.byte_delay_ms % 1000) * 1000000};
+        nanosleep(&delay, nullptr);
+    }
     if (byte == kbdsim::kEcho && reply.byte == kbdsim::kEcho) {
         ++counts.echo_probes;
         termios t{};
@@ -175,7 +182,7 @@ void write_memory(const Options& o, const kbdsim::Keyboard& keyboard) {
 
 constexpr char kUsage[] =
     "usage: kbdsim_pty [RATE,PARITY,DATA,STOP] [--no-echo|--silent|--resend] [--summary FILE] "
-    "[--memory FILE] [--max-seconds N] [--hang-up-after N]\n";
+    "[--memory FILE] [--max-seconds N] [--hang-up-after N] [--byte-delay-ms N]\n";
 
 constexpr char kHelp[] =
     "\nA keyboard on the far end of a serial line, played on a pty. The first line of output is the\n"
@@ -189,6 +196,7 @@ constexpr char kHelp[] =
     "  --memory FILE          write the keyboard's 64 KiB memory to FILE at the end\n"
     "  --max-seconds N        end after N seconds (default 900)\n"
     "  --hang-up-after N      close the line once N bytes came, as a keyboard pulled off the port\n"
+    "  --byte-delay-ms N      answer each byte N ms late, as a slow line (programming several at once)\n"
     "  -h, --help             print this help\n";
 
 }  // namespace

@@ -6,7 +6,10 @@
 #include <sstream>
 
 #include "cli/numbers.h"
+#include "commands/record.h"
 #include "commands/session.h"
+#include "files/sha256.h"
+#include "output/json_fields.h"
 #include "files/image.h"
 #include "output/boxes.h"
 #include "output/report.h"
@@ -183,5 +186,48 @@ TEST(Units, JsonIsValidUtf8ForTheLibrarysTextsAndAnyFileName) {
               "\"sent\": [\"0xF4\", \"0xEE\"], \"paths\": [{\"path\": \"usb\"}, {}]}");
 }
 
+TEST(Units, TheRecordNamesTheImageByItsSha256AndTakesTheReportsFields) {
+    EXPECT_EQ(sha256_hex({}), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+    EXPECT_EQ(sha256_hex({'a', 'b', 'c'}), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    EXPECT_EQ(sha256_hex(Bytes(1000000, 'a')), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
+
+    const std::optional<JsonFields> read = read_json_fields(
+        R"({"a": "x\"\u00b4", "n": -2.5, "nested": {"a": "inner", "list": ["}", 1]}, "t": true, "z": null, "b": 7})");
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->text("a"), "x\"\xC2\xB4");
+    EXPECT_EQ(read->number("n"), -2.5);
+    EXPECT_EQ(read->number("b"), 7);
+    EXPECT_EQ(read->flag("t"), true);
+    EXPECT_FALSE(read->number("z") || read_json_fields("{\"a\": ") || read_json_fields("kbptool: failed"));
+
+    const struct {
+        Command command;
+        ExitCode exit;
+        std::optional<bool> verified_flag;
+        const char* verified;
+    } cases[] = {
+        {Command::download, ExitCode::success, false, "\"verified\": false"},
+        {Command::verify, ExitCode::success, std::nullopt, "\"verified\": true"},
+        {Command::verify, ExitCode::differs, std::nullopt, "\"verified\": false"},
+        {Command::upload, ExitCode::success, std::nullopt, "\"verified\": null"},
+    };
+    for (const auto& c : cases) {
+        Outcome o(c.command, "batch/sample.kbp");
+        o.exit = c.exit;
+        o.result = 1024;
+        o.path = "/dev/ttyUSB0 at 9600,N,8,1";
+        o.seconds = 2.25;
+        o.extra.number("sent", 1020L);
+        if (c.verified_flag) o.extra.flag("verified", *c.verified_flag);
+        const std::string line = record_line(outcome_json(o), {"/dev/ttyUSB0", "9dbe"});
+        EXPECT_TRUE(line.starts_with("{\"time\": \"20") && line.ends_with("}\n")) << line;
+        EXPECT_EQ(std::count(line.begin(), line.end(), '\n'), 1);
+        for (const std::string field : {std::string("\"device\": \"/dev/ttyUSB0\", \"path\": \"/dev/ttyUSB0 at 9600,N,8,1\", "
+                                        "\"image\": \"batch/sample.kbp\", \"sha256\": \"9dbe\", \"bytes_sent\": 1020"),
+                                        "\"result\": 1024, \"exit_code\": " + std::to_string(int(c.exit)),
+                                        std::string(c.verified) + ", \"seconds\": 2.25"})
+            EXPECT_NE(line.find(field), std::string::npos) << line;
+    }
+}
 }  // namespace
 }  // namespace kbptool
