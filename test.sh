@@ -20,6 +20,8 @@ done
 dpkg -s wine32:i386 >/dev/null 2>&1 || need_install=1
 [ -x /usr/lib/wine/wine64 ] || need_install=1
 dpkg -s libclang-rt-dev >/dev/null 2>&1 || need_install=1
+# FUSE, for the USB keyboards the Linux tool's tests run on.
+dpkg -s libfuse3-dev fuse3 >/dev/null 2>&1 || need_install=1
 # Debian's own, not another Python's on the PATH.
 [ -x /usr/bin/pytest-3 ] && [ -x /usr/bin/pip3 ] || need_install=1
 # 32-bit Wine comes last and on its own: where its i386 packages cannot be
@@ -29,7 +31,7 @@ dpkg -s libclang-rt-dev >/dev/null 2>&1 || need_install=1
 apt_install() { apt-get install -y -qq --no-install-recommends "$@" >/dev/null; }
 if [ $need_install -eq 1 ]; then
   echo "== installing build tools, GoogleTest, Google Benchmark, CLI11, clang with libFuzzer, MinGW-w64, Wine (32- and 64-bit),"
-  echo "   the release tools (LLVM, help2man, pkg-config, zip, man-db, dpkg-dev) and pytest"
+  echo "   the release tools (LLVM, help2man, pkg-config, zip, man-db, dpkg-dev), pytest and FUSE 3"
   export DEBIAN_FRONTEND=noninteractive
   dpkg --add-architecture i386
   installed=0
@@ -38,7 +40,7 @@ if [ $need_install -eq 1 ]; then
     apt-get update -qq >/dev/null 2>&1
     if apt_install cmake ninja-build g++ make libgtest-dev libgmock-dev googletest libbenchmark-dev libcli11-dev \
       clang libclang-rt-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 \
-      llvm help2man pkg-config zip unzip man-db dpkg-dev python3-pytest python3-pip; then
+      llvm help2man pkg-config zip unzip man-db dpkg-dev python3-pytest python3-pip libfuse3-dev fuse3; then
       installed=1
       break
     fi
