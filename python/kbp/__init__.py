@@ -20,15 +20,19 @@ import sys
 import threading
 from typing import Callable, List, NamedTuple, Optional, Tuple, Union
 
-from ._library import BITS, BOX, LAST_TRANSFER, PORT_TEXT, PROGRESS, WINDOWS, LibraryError, function, load
+from ._library import BITS, BOX, LAST_TRANSFER, PORT_TEXT, PROGRESS, WINDOWS, LibraryError, function, load, load_kbpusb
 
 __all__ = ["Interface", "Cause", "KbpError", "LibraryError", "HidNode", "LastTransfer", "download", "upload",
            "last_transfer", "set_interface", "get_interface", "send", "set_com_port", "map_com_port",
-           "set_input_device", "last_device_error", "set_device_roots", "keyboard_input_device", "hid_nodes"]
+           "set_input_device", "last_device_error", "set_device_roots", "keyboard_input_device", "hid_nodes",
+           "download_many", "KeyboardResult", "VENDOR_ID"]
 
 PathLike = Union[str, bytes, "os.PathLike[str]", "os.PathLike[bytes]"]
 Progress = Callable[[int], None]
 Question = Callable[[str, str, bool], bool]
+
+# The keyboard's USB vendor (KBP_USB_VENDOR_ID, kbp_protocol.h).
+VENDOR_ID = 0x053A
 
 
 class Interface(enum.IntEnum):
@@ -211,20 +215,60 @@ def _choose(lib: ctypes.CDLL, port: Optional[str], path: int, interface: Optiona
     _set_interface(lib, kind)
 
 
+def _usb_interface(interface: Optional[InterfaceLike], device: PathLike) -> Interface:
+    if interface not in (None, "auto") and _kind(interface) != Interface.USB:
+        raise ValueError(f"interface {interface!r} and device {os.fsdecode(device)}: a device is a USB keyboard; "
+                         "keep the one you mean")
+    return Interface.USB
+
+
+def _usb_device(lib: ctypes.CDLL, device: PathLike) -> bytes:
+    """`device` for the library, once it is known as a hidraw node of the keyboard's vendor."""
+    encoded = _encode(device) or b""
+    if getattr(lib, "kbp_linux_hid_node", None) is None and WINDOWS:
+        return encoded  # SetupAPI's device path, which only kbpusb.dll reads
+    nodes = hid_nodes()
+    if not any(node.vendor == VENDOR_ID and os.path.realpath(node.path) == os.path.realpath(os.fsdecode(encoded))
+               for node in nodes):
+        found = ", ".join(f"{node.path} ({node.vendor:04X}:{node.product:04X})" for node in nodes) or "nothing"
+        raise ValueError(f"device {os.fsdecode(device)} is no hidraw node of the keyboard's vendor "
+                         f"({VENDOR_ID:04X}); hid_nodes() found: {found}")
+    return encoded
+
+
+def _choose_usb_device(lib: ctypes.CDLL, device: Optional[bytes]) -> None:
+    linux = getattr(lib, "kbp_linux_set_usb_device", None)
+    if linux is None and WINDOWS:
+        refused = load_kbpusb(lib).SetDevice_USB(device)
+    else:
+        refused = (linux or function(lib, "kbp_linux_set_usb_device"))(device)
+    if refused:
+        raise ValueError(f"device {os.fsdecode(device or b'')}: too long to be a device path")
+
+
 def _set_interface(lib: ctypes.CDLL, kind: int) -> None:
     if lib.kbp_set_interface(kind) != 0:
         raise KbpError(1, text=f"kbp_set_interface({kind}) refused it: the kinds are 0..4")
 
 
 def _transfer(name: str, path: PathLike, port: Optional[str], interface: Optional[InterfaceLike],
-              progress: Optional[Progress], question: Optional[Question]) -> int:
+              progress: Optional[Progress], question: Optional[Question], device: Optional[PathLike]) -> int:
     file = _encode(path)
     with _lock:
         lib = load()
         text, port_path = _port_text(lib, port, upload=name == "kbp_upload")
+        chosen = None
+        if device is not None:
+            if port_path not in (_PATH_CHOSEN, _PATH_USB):
+                raise ValueError(f"device {os.fsdecode(device)} and port {port}: a device is a USB keyboard, "
+                                 "reached over USB (port None or 'USB'); keep the one you mean")
+            interface = _usb_interface(interface, device)
+            chosen = _usb_device(lib, device)
         _choose(lib, port, port_path, interface)
-        # The library's texts name the file, and a device by its path with up to 64 bytes more: room for both.
-        status = ctypes.create_string_buffer(text, 1024 + len(file or b"") + len(text))
+        if chosen is not None:
+            _choose_usb_device(lib, chosen)
+        # The library's texts name the file, and a device by its path with up to 64 bytes more: room for them.
+        status = ctypes.create_string_buffer(text, 1024 + len(file or b"") + len(text) + len(chosen or b""))
         boxes = getattr(lib, "kbp_linux_set_box_callback", None)
         _Transfer.progress, _Transfer.question, _Transfer.error = progress, question, None
         try:
@@ -237,6 +281,8 @@ def _transfer(name: str, path: PathLike, port: Optional[str], interface: Optiona
         finally:
             if boxes is not None:
                 boxes(_NO_BOX, None)
+            if chosen is not None:
+                _choose_usb_device(lib, None)
             error = _Transfer.error
             _Transfer.progress, _Transfer.question, _Transfer.error = None, None, None
     if error is not None:
@@ -253,7 +299,8 @@ def _last_transfer(get_last) -> LastTransfer:
 
 
 def download(path: PathLike, port: Optional[str] = None, interface: Optional[InterfaceLike] = None,
-             progress: Optional[Progress] = None, question: Optional[Question] = None) -> int:
+             progress: Optional[Progress] = None, question: Optional[Question] = None,
+             device: Optional[PathLike] = None) -> int:
     """Sends the configuration image file `path` into the keyboard; returns its size.
     Raises KbpError with the library's result (-1..-7, see kbpi32.h) and cause
     when it fails; last_transfer() tells the line settings a COM port was set up with.
@@ -272,6 +319,13 @@ def download(path: PathLike, port: Optional[str] = None, interface: Optional[Int
       class, portdriver, usb. None and "auto" are kbptool's default: USB, but
       the library's automatic choice on 32-bit Windows. Set before the
       transfer; not with a serial port, which is a path of its own.
+    device: the USB keyboard to use when several are plugged in, reached over
+      USB (port None or "USB", not with a serial port). On Linux its hidraw
+      node, "/dev/hidraw3" as hid_nodes() lists them; anything that is no node
+      of the keyboard's vendor is a ValueError naming what hid_nodes() found.
+      On Windows its HID device path, which kbpusb.dll's SetDevice_USB
+      (kbpusb.h), loaded from beside kbpi32.dll, chooses. Only for this call:
+      None afterwards, the first keyboard of the vendor.
     progress: called with the percentage done, 0..100.
     question: answers the library's message boxes on Linux,
       (text, caption, offers_cancel) -> True for OK, False for Cancel; without
@@ -283,17 +337,19 @@ def download(path: PathLike, port: Optional[str] = None, interface: Optional[Int
     reported), then raised as it is when the library returns, in place of the
     transfer's result or failure.
     """
-    return _transfer("kbp_download", path, port, interface, progress, question)
+    return _transfer("kbp_download", path, port, interface, progress, question, device)
 
 
 def upload(path: PathLike, port: Optional[str] = None, interface: Optional[InterfaceLike] = None,
-           progress: Optional[Progress] = None, question: Optional[Question] = None) -> int:
+           progress: Optional[Progress] = None, question: Optional[Question] = None,
+           device: Optional[PathLike] = None) -> int:
     """Reads the keyboard's image into the file `path`; returns the image's end
     address (the file has one byte more). A failed upload leaves the file as it
     was and raises KbpError (result 0, or -1). `port` is None or "USB": no
-    upload reads a serial port. The rest as for download().
+    upload reads a serial port. With `device` the answers come from that
+    keyboard's input device. The rest as for download().
     """
-    return _transfer("kbp_upload", path, port, interface, progress, question)
+    return _transfer("kbp_upload", path, port, interface, progress, question, device)
 
 
 def last_transfer() -> LastTransfer:
@@ -318,12 +374,25 @@ def get_interface() -> Interface:
         return Interface(load().kbp_get_interface())
 
 
-def send(byte: int) -> None:
-    """Sends one byte to the keyboard on the chosen path; KbpError with the path's failure code."""
+def send(byte: int, device: Optional[PathLike] = None) -> None:
+    """Sends one byte to the keyboard on the chosen path; KbpError with the path's failure code.
+    With `device` (as for download()) the byte goes to that USB keyboard over USB,
+    and the path chosen before is chosen again afterwards."""
     if not 0 <= byte <= 255:
         raise ValueError(f"{byte} is not a byte")
     with _lock:
-        result = load().kbp_snd_interface(byte)
+        lib = load()
+        if device is None:
+            result = lib.kbp_snd_interface(byte)
+        else:
+            chosen, before = _usb_device(lib, device), lib.kbp_get_interface()
+            _set_interface(lib, Interface.USB)
+            _choose_usb_device(lib, chosen)
+            try:
+                result = lib.kbp_snd_interface(byte)
+            finally:
+                _choose_usb_device(lib, None)
+                _set_interface(lib, before)
     if result != 0:
         raise KbpError(result, text=f"the keyboard did not take {byte:#04x}")
 
@@ -335,10 +404,18 @@ def _linux(name: str, *args):
         return function(load(), name)(*args)
 
 
+# What this process told the library of its devices, for download_many's workers to tell theirs.
+_device_roots: List[Optional[str]] = [None, None]
+_com_ports: dict = {}
+
+
 def set_com_port(number: int, device: Optional[PathLike]) -> None:
     """Makes COM`number` (1..9) stand for the serial device `device`; None frees the number."""
     if _linux("kbp_linux_set_com_port", number, _encode(device)) != 0:
         raise ValueError(f"COM{number}: the numbers are 1..9")
+    _com_ports.pop(number, None)
+    if device:
+        _com_ports[number] = os.fsdecode(device)
 
 
 def map_com_port(device: PathLike) -> int:
@@ -346,6 +423,7 @@ def map_com_port(device: PathLike) -> int:
     number = _linux("kbp_linux_map_com_port", _encode(device))
     if number == 0:
         raise KbpError(0, text=f"no COM number is left for {os.fsdecode(device)}")
+    _com_ports[number] = os.fsdecode(device)
     return number
 
 
@@ -363,6 +441,9 @@ def last_device_error() -> int:
 def set_device_roots(sysfs_root: Optional[PathLike] = None, dev_root: Optional[PathLike] = None) -> None:
     """Where sysfs and /dev stand, for containers and tests; None keeps the one set."""
     _linux("kbp_linux_set_device_roots", _encode(sysfs_root), _encode(dev_root))
+    for i, root in enumerate((sysfs_root, dev_root)):
+        if root is not None:
+            _device_roots[i] = os.fsdecode(root)
 
 
 def keyboard_input_device() -> Optional[str]:
@@ -379,3 +460,6 @@ def hid_nodes() -> List[HidNode]:
     while _linux("kbp_linux_hid_node", len(nodes), path, len(path), ctypes.byref(vendor), ctypes.byref(product)):
         nodes.append(HidNode(os.fsdecode(path.value), vendor.value, product.value))
     return nodes
+
+
+from ._many import KeyboardResult, download_many  # noqa: E402  (it builds on the calls above)

@@ -104,11 +104,12 @@ def _declare(lib: ctypes.CDLL) -> None:
         "kbp_linux_set_com_port": (c_int, [c_int, c_char_p]),
         "kbp_linux_map_com_port": (c_int, [c_char_p]),
         "kbp_linux_set_input_device": (None, [c_char_p]),
+        "kbp_linux_set_usb_device": (c_int, [c_char_p]),
         "kbp_linux_set_box_callback": (None, [BOX, ctypes.c_void_p]),
         "kbp_linux_last_device_error": (c_int, []),
         "kbp_linux_set_device_roots": (None, [c_char_p, c_char_p]),
         "kbp_linux_keyboard_input_device": (c_int, [c_char_p, c_int]),
-        "kbp_linux_hid_node": (c_int, [c_char_p, c_int, ctypes.POINTER(ctypes.c_ushort),
+        "kbp_linux_hid_node": (c_int, [c_int, c_char_p, c_int, ctypes.POINTER(ctypes.c_ushort),
                                        ctypes.POINTER(ctypes.c_ushort)]),
     }
     for name, (restype, argtypes) in prototypes.items():
@@ -139,6 +140,21 @@ def load() -> ctypes.CDLL:
     _declare(lib)
     _loaded[name] = lib
     return lib
+
+
+def load_kbpusb(lib: ctypes.CDLL) -> ctypes.CDLL:
+    """kbpusb.dll from beside the Windows library `lib`, the one its USB path loads by name."""
+    if "kbpusb" not in _loaded:
+        name = ctypes.create_unicode_buffer(32768)
+        ctypes.windll.kernel32.GetModuleFileNameW(ctypes.c_void_p(lib._handle), name, len(name))  # type: ignore
+        path = os.path.join(os.path.dirname(name.value), "kbpusb.dll")
+        try:
+            usb = (ctypes.WinDLL if STDCALL else ctypes.CDLL)(path)  # type: ignore[attr-defined]
+        except OSError as error:
+            raise LibraryError(f"cannot load {path}: {error}") from error
+        usb.SetDevice_USB.restype, usb.SetDevice_USB.argtypes = ctypes.c_ubyte, [ctypes.c_char_p]
+        _loaded["kbpusb"] = usb
+    return _loaded["kbpusb"]
 
 
 def function(lib: ctypes.CDLL, name: str):

@@ -20,7 +20,7 @@ def test_pip_installs_the_package_with_nothing_downloaded(tmp_path):
     dist_info = [name for name in os.listdir(tmp_path / "site") if name.endswith(".dist-info")]
     assert dist_info == [f"kbp-{os.environ.get('KBP_TEST_VERSION', '')}.dist-info"]  # the project's version
     record = (tmp_path / "site" / dist_info[0] / "RECORD").read_text()
-    for name in ("__init__.py", "_library.py", "py.typed"):
+    for name in ("__init__.py", "_library.py", "_many.py", "py.typed"):
         assert f"kbp/{name},sha256=" in record
     found = subprocess.run([sys.executable, "-c", "import kbp; print(kbp.__file__)"], cwd=tmp_path, check=True,
                            capture_output=True, text=True, env={"PYTHONPATH": str(tmp_path / "site")})
