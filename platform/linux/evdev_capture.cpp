@@ -127,7 +127,10 @@ bool listen(int) {
     if (c.device.empty()) return false;
     c.fd = ::open(c.device.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (c.fd < 0) return false;
-    ioctl(c.fd, EVIOCGRAB, 1);
+    // evdev grabs for any argument but null; one that points at 1 grabs too
+    // where the request is decoded as carrying an int (an evdev node in user space).
+    static const int kGrab = 1;
+    ioctl(c.fd, EVIOCGRAB, &kGrab);
     ++c.grabs;
     linux_backend::drop_pending_events(c.fd);
     linux_backend::watch_input(c.fd, linux_backend::take_events);
