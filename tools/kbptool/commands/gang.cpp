@@ -225,7 +225,8 @@ void run_several(Command command, const TransferOptions& t, Context& context) {
         return end_with(refusal.fail(ExitCode::usage, {"several keyboards cannot be programmed here", why, ""}),
                         context);
     const std::optional<Library> library = load_library(command, context);
-    if (!library) return;
+    // Prepared as for one keyboard: where the host's devices are is set up there.
+    if (!library || !prepare_keyboard(command, context)) return;
     const std::optional<std::vector<Target>> targets = targets_of(*library, command, t, refusal);
     if (!targets) return end_with(refusal, context);
     Bytes image;
