@@ -22,10 +22,11 @@ cut=kbptool-driver-cut-$$.kbp
 # Names the ANSI code page cannot spell (Greek, and the euro sign it spells as
 # 0x80 at best): Wine hands them to the command line as characters.
 greek=αντίγραφο-$$.kbp euro=€-$$.kbp
-keyboard=
+record=kbptool-driver-$$.log
+keyboard= second=
 cleanup() {
-  [ -n "$keyboard" ] && kill -TERM "$keyboard" 2>/dev/null && wait "$keyboard" 2>/dev/null
-  rm -rf "$work" "${doubles:?}/$image" "${doubles:?}/$cut" "$doubles"/{,up-}{"$greek","$euro"}
+  for k in $keyboard $second; do kill -TERM "$k" 2>/dev/null && wait "$k" 2>/dev/null; done
+  rm -rf "$work" "${doubles:?}/$image" "${doubles:?}/$cut" "$doubles/$record" "$doubles"/{,up-}{"$greek","$euro"}
 }
 trap cleanup EXIT
 
@@ -38,6 +39,13 @@ slave=$(head -n 1 "$work/slave")
 [ -c "$slave" ] || { echo "kbptool-driver: the pty keyboard did not start" >&2; exit 1; }
 ln -sfn "$slave" "$prefix/kbp-com$number"
 ln -sfn "$prefix/kbp-com$number" "$prefix/dosdevices/com$number"
+# A second keyboard, for programming two at once, on the COM number below.
+other_number=$((number > 5 ? number - 1 : number + 1)) other_port=COM$((number > 5 ? number - 1 : number + 1))
+"$KBP_NATIVE_BIN/kbdsim_pty" 4800,O,8,1 --max-seconds $((limit + 30)) >"$work/second" &
+second=$!
+for _ in $(seq 50); do [ -s "$work/second" ] && break; sleep 0.1; done
+ln -sfn "$(head -n 1 "$work/second")" "$prefix/kbp-com$other_number"
+ln -sfn "$prefix/kbp-com$other_number" "$prefix/dosdevices/com$other_number"
 
 # Beside copies of the tool: a kbpi32.dll that is no DLL, a DLL without
 # kbpi32's exports, and the real kbpi32.dll with the USB double but no capture library.
@@ -107,6 +115,20 @@ row "$doubles" 0 'out:COM3: no \(COM3 opens, but it is no serial line' -- detect
 row "$doubles" 0 "out:$port at 4800,O,8,1: yes \(the keyboard echoed at 4800,O,8,1\)" -- detect --port "$port" --no
 row "$doubles" 0 'out:"settings": "4800,O,8,1"' 'out:"text": "1024 bytes sent over '"$port"' at 4800,O,8,1"' -- \
   download "$image" --port "$port" --json --no-verify
+# Two keyboards at once, each by a kbptool.exe of its own, and a record line for each. (Under
+# Wine a pty-linked port that a program has set up before refuses the same settings named
+# again, so both search them.)
+row "$doubles" 0 'out:2 keyboards programmed' "out:$port: ok, not verified, 1024 bytes" \
+  "out:$other_port: ok, not verified" -- download "$image" --port "$port" --port "$other_port" --log "$record"
+if [ "$(grep -c '"exit_code": 0, "verified": false' "$doubles/$record" 2>/dev/null)" != 2 ]; then
+  failures=$((failures + 1))
+  echo "kbptool-driver: FAILED: the record of the two keyboards is not two lines:" >&2
+  sed 's/^/  /' "$doubles/$record" >&2
+fi
+row "$doubles" 2 "err:$port and $port:4800,O,8,1 are the same device" -- \
+  download "$image" --port "$port" --port "$port:4800,O,8,1"
+row "$doubles" 2 'err:--device 1 names no USB keyboard' 'err:no keyboard of the vendor is on USB' -- \
+  download "$image" --device 1
 # The capture library's box comes up, is noted, and --no answers it.
 row "$work/no_kbpfunc" 20 'err:the library asks: .*KBPFUNC\.DLL.*Cancel \(--no\)' \
   'err:why: the library cannot load the capture library KBPFUNC\.DLL' "err:try: put a $bits-bit KBPFUNC\\.DLL beside .*kbpi32\\.dll" \
