@@ -18,6 +18,7 @@ using GetInterface = unsigned char(__stdcall*)();
 using SndInterface = unsigned char(__stdcall*)(int);
 using SnddataUsb = unsigned char(__stdcall*)(int);
 using CloseUsb = unsigned char(__stdcall*)();
+using SetDeviceUsb = unsigned char(__stdcall*)(const char*);
 
 class Kbpi32OnUsb : public ::testing::Test {
 protected:
@@ -74,6 +75,16 @@ TEST(RealKbpusb, ExportsBothRoutinesByPlainNameAsStandardCall) {
     EXPECT_EQ(snddata(0x41), 1);
     EXPECT_EQ(snddata(0x42), 1);
     EXPECT_EQ(close(), 1);
+    // A keyboard chosen by a path that leads nowhere opens nothing either; null chooses the first again.
+    const auto choose = kbpusb.find<SetDeviceUsb>("SetDevice_USB");
+    ASSERT_NE(choose, nullptr);
+    static const char kNowhere[] = "\\\\?\\hid#vid_053a&pid_0001#nowhere";
+    EXPECT_EQ(choose(kNowhere), 0);
+    const auto nowhere = static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(kNowhere));
+    EXPECT_EQ(stack_drift_after_call(reinterpret_cast<void*>(choose), {nowhere}), 0);
+    EXPECT_EQ(snddata(0x43), 1);
+    EXPECT_EQ(choose(nullptr), 0);
+    EXPECT_EQ(snddata(0x44), 1);
 }
 
 // The HID services kbpusb searches with, as Wine answers them.
