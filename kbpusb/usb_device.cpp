@@ -13,8 +13,6 @@ namespace {
 
 // Report identifier and the data byte.
 constexpr std::uint16_t kSmallestUsableReport = 2;
-// Longer than any HID interface path either system gives (and than Windows' 32767-character paths).
-constexpr std::size_t kLongestDevicePath = 32767;
 
 // The device path of one interface, in a buffer from usb_state.allocate; null
 // when the path cannot be had.
@@ -68,8 +66,8 @@ void* heap_allocate(std::size_t size) { return std::malloc(size); }
 void reset_usb_state() { usb_state = UsbState{}; }
 
 std::uint8_t usb_find_device() {
-    if (!usb_state.chosen_path.empty()) {
-        const platform::Handle device = open_if_keyboard(usb_state.chosen_path.c_str());
+    if (usb_state.chosen_path[0] != '\0') {
+        const platform::Handle device = open_if_keyboard(usb_state.chosen_path);
         return device != platform::invalid_handle() && keep_if_usable(device) ? 1 : 0;
     }
     platform::Guid hid_guid{};
@@ -133,11 +131,12 @@ std::uint8_t close_device() {
 }
 
 std::uint8_t choose_device(const char* path) {
-    const std::string chosen = path != nullptr ? path : "";
-    if (chosen.size() > kLongestDevicePath) return 1;
-    if (chosen == usb_state.chosen_path) return 0;
+    const char* chosen = path != nullptr ? path : "";
+    const std::size_t length = std::strlen(chosen);
+    if (length >= kChosenPathSize) return 1;
+    if (std::strncmp(chosen, usb_state.chosen_path, kChosenPathSize) == 0) return 0;
     close_device();
-    usb_state.chosen_path = chosen;
+    std::memcpy(usb_state.chosen_path, chosen, length + 1);
     return 0;
 }
 

@@ -3,7 +3,6 @@
 // output report per byte.
 #include <cstddef>
 #include <cstdint>
-#include <string>
 
 #include "platform/platform.h"
 
@@ -11,6 +10,9 @@ namespace kbpusb {
 
 // The library's own allocator: the C heap.
 void* heap_allocate(std::size_t size);
+
+// Longer than any HID interface path either system gives, with its zero.
+constexpr std::size_t kChosenPathSize = 4096;
 
 // Everything kbpusb keeps between calls, for exactly one device.
 struct UsbState {
@@ -20,7 +22,7 @@ struct UsbState {
     std::uint8_t pending_byte = 0;
     // The device path the host chose among several keyboards; empty: the
     // first interface of the vendor in enumeration order.
-    std::string chosen_path;
+    char chosen_path[kChosenPathSize] = {};
     // Where the detail data and the report buffers come from (released with
     // std::free); null when memory is refused.
     void* (*allocate)(std::size_t size) = heap_allocate;

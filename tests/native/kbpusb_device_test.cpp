@@ -143,11 +143,13 @@ TEST_F(KbpusbDevice, ANewChoiceClosesTheOpenDeviceAndATooLongPathChangesNothing)
     EXPECT_EQ(sim::devices().open_count(), 0u);
     EXPECT_EQ(SetDevice_USB(first.path.c_str()), 0);  // the same choice again keeps it
     EXPECT_EQ(snddata_USB(0x02), 0);
-    EXPECT_EQ(SetDevice_USB(std::string(40000, 'x').c_str()), 1);
+    EXPECT_EQ(SetDevice_USB(std::string(4096, 'x').c_str()), 1);  // 4095 characters and the zero are kept
     EXPECT_EQ(sim::devices().open_count(), 1u);
     EXPECT_EQ(snddata_USB(0x03), 0);
     EXPECT_EQ(sim::devices().opens, 2u);
     EXPECT_EQ(keyboard.received, (Bytes{0x01, 0x02, 0x03}));
+    EXPECT_EQ(SetDevice_USB(std::string(4095, 'x').c_str()), 0);
+    EXPECT_EQ(snddata_USB(0x04), 1);  // no such device
 }
 
 // Refuses the first `refusals` allocations, then uses the heap.
