@@ -44,6 +44,13 @@ void kbp_linux_set_input_device(const char *device);
  * done, 1 when `device` is too long to be a path. */
 int kbp_linux_set_usb_device(const char *device);
 
+/* Ctrl-C for the library: non-zero makes every device read and write fail
+ * from now on, as if the keyboard were pulled out, so the transfer under way
+ * ends at once with its own result and cause (kbp_get_last_transfer tells how
+ * far it got); 0 lets the devices work again. Safe to call from a signal
+ * handler. */
+void kbp_linux_interrupt(int on);
+
 /* Answers one of the library's message boxes (what kbpi32.dll shows on
  * Windows): non-zero for OK, 0 for Cancel. `offers_cancel` is non-zero when the
  * box has both buttons. `context` is the value given with the callback. */

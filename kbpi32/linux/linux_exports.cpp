@@ -118,6 +118,8 @@ int kbp_linux_set_usb_device(const char* device) {
     return 0;
 }
 
+void kbp_linux_interrupt(int on) { backend::interrupt_transfers(on != 0); }
+
 void kbp_linux_set_box_callback(kbp_linux_box_callback callback, void* context) {
     backend::Prompt& prompt = backend::host_settings().prompt;
     if (callback == nullptr) {

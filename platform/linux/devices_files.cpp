@@ -15,6 +15,7 @@
 #include "platform/devices_files.h"
 #include "platform/linux/com_port_map.h"
 #include "platform/linux/hidraw_nodes.h"
+#include "platform/linux/host_settings.h"
 #include "platform/linux/serial_line.h"
 #include "platform/windows_model/com_ports.h"
 
@@ -30,6 +31,13 @@ Handle open_hidraw(const std::string& path) {
     const int fd = ::open(node->device_path.c_str(), O_RDWR | O_CLOEXEC);
     if (fd < 0) return linux_backend::device_failed(errno);
     return linux_backend::add_open_device({DeviceKind::hidraw, fd, node->sysfs_device, {}});
+}
+
+// An interrupted transfer's devices take and give nothing more.
+bool refused_while_interrupted() {
+    if (!linux_backend::transfers_interrupted()) return false;
+    linux_backend::note_device_error(ECANCELED);
+    return true;
 }
 
 }  // namespace
@@ -53,7 +61,7 @@ bool device_control(Handle, std::uint32_t, const void*, std::uint32_t, void*, st
 bool write_file(Handle handle, const void* data, std::uint32_t size, std::uint32_t* done) {
     if (done != nullptr) *done = 0;
     linux_backend::OpenDevice* device = linux_backend::find_open_device(handle);
-    if (device == nullptr) return false;
+    if (device == nullptr || refused_while_interrupted()) return false;
     if (device->kind == DeviceKind::serial) return linux_backend::write_serial_line(*device, data, size, done);
     // A HID output report goes out whole in one write, or not at all.
     ssize_t n;
@@ -70,7 +78,7 @@ bool write_file(Handle handle, const void* data, std::uint32_t size, std::uint32
 bool read_file(Handle handle, void* data, std::uint32_t size, std::uint32_t* done) {
     if (done != nullptr) *done = 0;
     linux_backend::OpenDevice* device = linux_backend::find_open_device(handle);
-    if (device == nullptr) return false;
+    if (device == nullptr || refused_while_interrupted()) return false;
     if (device->kind == DeviceKind::serial) return linux_backend::read_serial_line(*device, data, size, done);
     const ssize_t n = ::read(device->fd, data, size);
     if (n < 0) {

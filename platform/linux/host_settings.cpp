@@ -1,5 +1,7 @@
 #include "platform/linux/host_settings.h"
 
+#include <csignal>
+
 #include "platform/linux/built_in_libraries.h"
 #include "platform/linux/com_port_map.h"
 #include "platform/linux/evdev_capture.h"
@@ -15,7 +17,16 @@ HostSettings& host_settings() {
     return settings;
 }
 
+namespace {
+volatile std::sig_atomic_t interrupted = 0;
+}  // namespace
+
+void interrupt_transfers(bool on) { interrupted = on ? 1 : 0; }
+
+bool transfers_interrupted() { return interrupted != 0; }
+
 void reset_backend() {
+    interrupt_transfers(false);
     release_capture_device();
     evdev_capture() = EvdevCapture{};
     windows_model::keystroke_capture() = {};

@@ -44,6 +44,12 @@ std::vector<HidNodeSeen> hid_nodes_seen();
 // the vendor); empty when there is none.
 std::string keyboard_input_device();
 
+// While set, every device read and write fails (ECANCELED), as if the keyboard
+// were pulled out: the transfer under way ends with its own failure and its
+// story of what the keyboard holds. Safe to set from a signal handler.
+void interrupt_transfers(bool on);
+bool transfers_interrupted();
+
 // Everything the backend holds back to how a process starts: settings, the
 // COM port map, open devices and the last error, timers, messages, the
 // SetupAPI tables, libraries and the capture library.

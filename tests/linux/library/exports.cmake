@@ -5,7 +5,7 @@ set(expected
   TimeoutTimerProc UploadTimerProc
   kbp_chk_interface kbp_download kbp_get_interface kbp_get_last_transfer kbp_read_port_text kbp_set_interface
   kbp_snd_interface kbp_upload
-  kbp_linux_hid_node kbp_linux_keyboard_input_device kbp_linux_last_device_error kbp_linux_map_com_port
+  kbp_linux_hid_node kbp_linux_interrupt kbp_linux_keyboard_input_device kbp_linux_last_device_error kbp_linux_map_com_port
   kbp_linux_set_box_callback kbp_linux_set_com_port kbp_linux_set_device_roots kbp_linux_set_input_device
   kbp_linux_set_usb_device
   vdd_EF_available vdd_EF_get vdd_kbd_capture vdd_kbd_clr vdd_kbd_release vdd_sendbyte
