@@ -86,7 +86,7 @@ int main(int argc, char** argv) {
     const std::string& help_switch = host::facts().help_switch;
     for (std::string& a : args)
         if (!help_switch.empty() && a == help_switch) a = "--help";
-    watch_for_interrupt(json);
+    watch_for_interrupt(json, &host::stop_library);
     if (std::find(args.begin(), args.end(), "--version") != args.end()) return print_version(json);
 
     CLI::App app("kbptool: move keyboard configuration images through kbpi32", "kbptool");

@@ -264,8 +264,9 @@ void run_several(Command command, const TransferOptions& t, Context& context) {
     for (Running& r : running) {
         std::optional<JsonFields> fields = read_json_fields(r.report);
         int exit = r.exit.value_or(int(ExitCode::transfer_stopped));
-        // A worker keeps the record of what it finished; one lost or interrupted has kept none.
-        const bool recorded = fields && exit != int(ExitCode::interrupted);
+        // A worker keeps the record of a transfer it ran to its report; one lost,
+        // or ended by a signal before its transfer, has kept none.
+        const bool recorded = fields && fields->number("sent");
         if (!fields) {
             r.report = report_of_lost_worker(command, t, r);
             fields = read_json_fields(r.report);

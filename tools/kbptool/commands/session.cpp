@@ -5,6 +5,7 @@
 #include "commands/keyboards.h"
 #include "files/image.h"
 #include "include/kbp_protocol.h"
+#include "output/interrupt.h"
 #include "output/progress.h"
 
 namespace kbptool {
@@ -108,7 +109,11 @@ void finish(const Outcome& outcome, Context& context) {
         shown.fail(ExitCode::no_library, {outcome_text(outcome) + "; but the keyboard's memory is not kept", error, ""});
     else if (!error.empty())
         shown.warnings.push_back(error);
+    // A signal that came while the library worked stopped its transfer: what it did is told, as interrupted.
+    mark_interrupted(shown);
     end_with(shown, context);
+    forget_interrupt();
+    hold_interrupt(false);
 }
 
 LibraryCall call_download(const Library& library, const Route& route, const std::string& file, long size,

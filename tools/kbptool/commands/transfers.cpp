@@ -47,9 +47,9 @@ ReadBack read_back(const Library& library, const Route& route, const Bytes& imag
 
 // The library's download, into an outcome that names the command, file and path.
 void send_image(const Library& library, Outcome& o, const Route& route, const Bytes& image, const Context& context) {
-    on_interrupt_say(o.command, "the keyboard may now hold part of the image: download it again");
+    on_interrupt_say(o, "the keyboard may now hold part of the image: download it again");
     const LibraryCall call = call_download(library, route, o.file, long(image.size()), context);
-    on_interrupt_say(o.command, "");
+    on_interrupt_say(o, "");
     if (file_failed(o, call)) return;
     o.result = call.result;
     o.raw_text = call.status;
@@ -216,9 +216,9 @@ Outcome upload(const Library& library, const TransferOptions& t, const Route& ro
         const std::string& file;
         ~Leftover() { remove_file(file); }
     } leftover{partial};
-    on_interrupt_say(o.command, t.image + " is left as it was");
+    on_interrupt_say(o, t.image + " is left as it was");
     const LibraryCall call = call_upload(library, route, partial, 0, context, "upload");
-    on_interrupt_say(o.command, "");
+    on_interrupt_say(o, "");
     FileError error;
     if (file_failed(o, call)) return o;
     o.result = call.result;
@@ -308,6 +308,7 @@ void run_transfer(Command command, TransferOptions t, Context& context) {
         if (route->path == Path::com) route->no_usb_read_back = why_not_over_usb(t, *choice);
         o = command == Command::upload ? upload(*library, t, *route, target, context)
                                        : download(*library, t, *route, image, context, command);
+        mark_interrupted(o);
         keep_record(t, route->path == Path::com ? route->com_port : choice->device.empty() ? "USB" : choice->device,
                     image, command == Command::upload ? target : "", o, context);
     }

@@ -91,6 +91,9 @@ bool give_file(const std::string& file, bool reads, std::string& name, std::stri
 bool take_file(const std::string& name, const std::string& file, bool keep, std::string& error);
 // After the library's calls: keeps what the keyboard now holds.
 bool keep(std::string& error);
+// From a signal handler, while prepare() holds the interrupt: stops the
+// library's transfer under way, which then ends with its own failure.
+void stop_library();
 // Once per transfer step that took `wire_seconds` on a real wire.
 void step_done(double wire_seconds);
 // The serial ports present and the HID devices of the keyboard's vendor.

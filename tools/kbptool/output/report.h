@@ -37,8 +37,10 @@ constexpr int kDownloadExitBase = 10;
     X(read_back_failed, 31, "the image was sent but the keyboard could not be read back (download: --no-verify "     \
                             "skips it)")                                                                            \
     X(cannot_read_back, 32, "verify: the image ends past what an upload can read")                                  \
+    X(hung_up, 129, "hung up (SIGHUP), as interrupted")                                                           \
     X(interrupted, 130, "interrupted (Ctrl-C): after a download the keyboard may hold part of the image, download "  \
-                        "it again")
+                        "it again")                                                                                 \
+    X(terminated, 143, "terminated (SIGTERM), as interrupted")
 
 #define KBPTOOL_EXIT_CODE_ENUMERATOR(name, code, words) name = code,
 enum class ExitCode : int { KBPTOOL_EXIT_CODES(KBPTOOL_EXIT_CODE_ENUMERATOR) };

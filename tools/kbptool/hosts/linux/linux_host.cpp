@@ -16,6 +16,7 @@
 #include "hosts/host.h"
 #include "include/kbp_protocol.h"
 #include "include/kbpi32_linux.h"
+#include "output/interrupt.h"
 #include "output/text.h"
 
 namespace kbptool::host {
@@ -175,6 +176,8 @@ std::optional<Failure> missing_path(Path path, bool takes_port) {
 
 bool prepare(Answer answer, bool quiet, std::string&) {
     static std::pair<Answer, bool> answers;
+    // A signal stops the transfer through the library, which then tells what the keyboard holds.
+    hold_interrupt(true);
     answers = {answer, quiet};
     kbp_linux_set_input_device(input_device.c_str());
     kbp_linux_set_device_roots(root_from("KBPTOOL_SYSFS_ROOT", "/sys").c_str(), device_root().c_str());
@@ -182,7 +185,12 @@ bool prepare(Answer answer, bool quiet, std::string&) {
     return true;
 }
 
-bool keep(std::string&) { return true; }
+bool keep(std::string&) {
+    kbp_linux_interrupt(0);
+    return true;
+}
+
+void stop_library() { kbp_linux_interrupt(1); }
 
 void step_done(double) {}
 

@@ -255,13 +255,11 @@ bool prepare(Answer answer, bool quiet, std::string& error) {
 bool keep(std::string& error) {
     SimPc& s = pc;
     const bool kept = s.keyboard.memory == s.loaded || save_keyboard_memory(s.state_file, s.keyboard.memory, error);
-    if (interrupt_pending()) {
-        if (!kept) std::fprintf(stderr, "kbptool: %s\n", error.c_str());
-        end_interrupted();
-    }
-    hold_interrupt(false);
     return kept;
 }
+
+// A Ctrl-C unplugs the keyboard at its next step.
+void stop_library() {}
 
 void step_done(double wire_seconds) {
     if (interrupt_pending()) return unplug();

@@ -111,4 +111,7 @@ bool keep(std::string&) {
     state.last_box = nullptr;
     return true;
 }
+
+// The library has no interruption on Windows: a Ctrl-C ends the tool at once.
+void stop_library() {}
 }  // namespace kbptool::host
