@@ -105,6 +105,7 @@ def _declare(lib: ctypes.CDLL) -> None:
         "kbp_linux_map_com_port": (c_int, [c_char_p]),
         "kbp_linux_set_input_device": (None, [c_char_p]),
         "kbp_linux_set_usb_device": (c_int, [c_char_p]),
+        "kbp_linux_interrupt": (None, [c_int]),
         "kbp_linux_set_box_callback": (None, [BOX, ctypes.c_void_p]),
         "kbp_linux_last_device_error": (c_int, []),
         "kbp_linux_set_device_roots": (None, [c_char_p, c_char_p]),

@@ -23,8 +23,8 @@ import time
 import warnings
 from typing import Callable, Iterable, List, NamedTuple, Optional
 
-from . import (KbpError, PathLike, _com_ports, _device_roots, _lock, _port_text, _usb_device, download,
-               last_transfer, load, set_com_port, set_device_roots, upload)
+from . import (KbpError, PathLike, _check_image, _com_ports, _device_roots, _lock, _port_text, _read_image,
+               _usb_device, download, last_transfer, load, set_com_port, set_device_roots, upload)
 
 try:
     import fcntl
@@ -34,7 +34,9 @@ except ImportError:  # Windows: the line is appended without a lock
 ManyProgress = Callable[[str, int], None]
 
 # kbptool's exit codes, for the record: a download's -1..-7 are 11..17.
-_DOWNLOAD_EXIT_BASE, _FAILED, _WORKER_LOST, _DIFFERS, _READ_BACK_FAILED = 10, 1, 15, 30, 31
+_DOWNLOAD_EXIT_BASE, _FAILED, _WORKER_LOST, _DIFFERS, _READ_BACK_FAILED, _INTERRUPTED = 10, 1, 15, 30, 31, 130
+# How long interrupted workers have to stop their transfers and report before they are killed.
+_STOP_SECONDS = 5.0
 
 _PACKAGE_PARENT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 _WORKER = "import sys; sys.path.insert(0, sys.argv[1]); from kbp._many import _work; _work(sys.argv[2])"
@@ -129,7 +131,7 @@ def _read_lines(worker: _Worker, lines: "queue.Queue") -> None:
 
 
 def download_many(image: PathLike, targets: Iterable[PathLike], progress: Optional[ManyProgress] = None,
-                  log: Optional[PathLike] = None, verify: bool = True) -> List[KeyboardResult]:
+                  log: Optional[PathLike] = None, verify: bool = True, force: bool = False) -> List[KeyboardResult]:
     """Downloads the image file `image` into several keyboards at once, a worker
     process each; returns their KeyboardResults in the order of `targets`.
 
@@ -144,11 +146,19 @@ def download_many(image: PathLike, targets: Iterable[PathLike], progress: Option
     log: a file each keyboard's end is appended to as one JSON line, as
       kbptool --log writes it, so that several programs and kbptool can share it.
 
+    force: sends an image cut short as it is, as download()'s.
+
     One keyboard's failure is its result's (ok False, with its error), a worker
     that ends without its report (killed, crashed) too. ValueError or TypeError,
     before anything starts: no targets, a keyboard named twice, an image that
-    cannot be read, a log that cannot be opened for appending, a port or device
-    download() would refuse.
+    cannot be read or that download() would refuse, a log that cannot be opened
+    for appending, a port or device download() would refuse.
+
+    A KeyboardInterrupt here (Ctrl-C) is passed on to the workers as SIGINT:
+    each stops its transfer at once and reports what its keyboard holds (exit
+    code 130 in the record); those that have not ended within 5 seconds are
+    killed. The KeyboardInterrupt is then raised, with the KeyboardResults
+    as its `results`.
     """
     if isinstance(targets, (str, bytes, os.PathLike)):
         raise TypeError("targets: a list of port texts and hidraw nodes, not one")
@@ -162,12 +172,12 @@ def download_many(image: PathLike, targets: Iterable[PathLike], progress: Option
             raise ValueError(f"{seen[device]} and {target.given} are the same keyboard, {device}")
         seen[device] = target.given
     try:
-        with open(image, "rb") as file:
-            contents = file.read()
+        contents = _read_image(image)
         if log is not None:
             os.close(_open_log(log))
     except OSError as error:
         raise ValueError(str(error)) from error
+    _check_image(image, contents, force)
     with _lock:
         lib = load()
         for target in chosen:
@@ -177,17 +187,30 @@ def download_many(image: PathLike, targets: Iterable[PathLike], progress: Option
                 _port_text(lib, target.port, upload=False)
 
     sha256 = hashlib.sha256(contents).hexdigest()
-    job = {"image": os.fsdecode(image), "verify": bool(verify), "roots": _device_roots, "com_ports": _com_ports}
+    job = {"image": os.fsdecode(image), "verify": bool(verify), "force": bool(force), "roots": _device_roots,
+           "com_ports": _com_ports}
     lines: queue.Queue = queue.Queue()
     workers: List[_Worker] = []
     results = {}
+    interrupted: Optional[KeyboardInterrupt] = None
     try:
         for target in chosen:
             workers.append(_Worker(target, job))
         for worker in workers:
             threading.Thread(target=_read_lines, args=(worker, lines), daemon=True).start()
         while len(results) < len(workers):
-            worker, line = lines.get()
+            try:
+                worker, line = lines.get()
+                if line is not None and line.startswith(b"progress "):
+                    if progress is not None:
+                        progress(worker.target.given, int(line.split()[1]))
+                    continue
+            except KeyboardInterrupt as error:
+                if interrupted is not None:
+                    raise  # a second one: the workers are killed
+                interrupted = error
+                _stop(workers)
+                continue
             if line is None:
                 results[worker], exit_code = worker.end(verify)
                 if log is not None:
@@ -196,8 +219,6 @@ def download_many(image: PathLike, targets: Iterable[PathLike], progress: Option
                                              len(contents)))
                     except OSError as error:
                         warnings.warn(f"the record of {worker.target.given} is not kept: {error}")
-            elif line.startswith(b"progress ") and progress is not None:
-                progress(worker.target.given, int(line.split()[1]))
             elif line.startswith(b"report "):
                 worker.report = json.loads(line[len(b"report "):])
     finally:
@@ -206,7 +227,29 @@ def download_many(image: PathLike, targets: Iterable[PathLike], progress: Option
                 worker.process.kill()
             worker.process.wait()
             worker.process.stdout.close()
+    if interrupted is not None:
+        interrupted.results = [results[worker] for worker in workers]
+        if not interrupted.args:
+            took = sum(result.ok for result in interrupted.results)
+            interrupted.args = (f"download_many interrupted: {took} of {len(workers)} keyboards took the image; "
+                                "the others may hold part of it",)
+        raise interrupted
     return [results[worker] for worker in workers]
+
+
+def _stop(workers: List[_Worker]) -> None:
+    """kbptool's way with Ctrl-C: each worker stops its transfer and reports; one that does not in time is killed."""
+    running = [worker for worker in workers if worker.process.poll() is None]
+    for worker in running:
+        worker.process.send_signal(signal.SIGINT)
+
+    def kill() -> None:
+        for worker in running:
+            if worker.process.poll() is None:
+                worker.process.kill()
+    timer = threading.Timer(_STOP_SECONDS, kill)
+    timer.daemon = True
+    timer.start()
 
 
 # --- the worker process: one keyboard
@@ -215,7 +258,18 @@ def _say(line: str) -> None:
     os.write(1, (line + "\n").encode())
 
 
+_interrupts: List[int] = []
+
+
+def _first_interrupt(number: int, _frame) -> None:
+    # The first interrupt stops the transfer; a later one (the parent's, after the terminal's) stops no report.
+    _interrupts.append(number)
+    if len(_interrupts) == 1:
+        raise KeyboardInterrupt
+
+
 def _work(job_text: str) -> None:
+    signal.signal(signal.SIGINT, _first_interrupt)
     job = json.loads(job_text)
     if any(job["roots"]):
         set_device_roots(*job["roots"])
@@ -225,8 +279,11 @@ def _work(job_text: str) -> None:
     report = {"result": None, "error": None, "verified": None, "bytes_sent": None, "exit_code": _FAILED}
     try:
         report["result"] = download(job["image"], port=job["port"], device=job["device"] if usb else None,
-                                    progress=lambda percent: _say(f"progress {percent}"))
+                                    progress=lambda percent: _say(f"progress {percent}"), force=job["force"])
         report["exit_code"] = 0
+    except KeyboardInterrupt as error:
+        report.update(result=getattr(error, "result", None), error=str(error) or "interrupted",
+                      exit_code=_INTERRUPTED)
     except KbpError as error:
         report.update(result=error.result, error=str(error),
                       exit_code=_DOWNLOAD_EXIT_BASE - error.result if -7 <= error.result <= -1 else _FAILED)
@@ -250,6 +307,10 @@ def _read_back(job: dict, report: dict) -> None:
                 read = file.read()
             with open(job["image"], "rb") as file:
                 image = file.read()
+        except KeyboardInterrupt as error:
+            report.update(exit_code=_INTERRUPTED,
+                          error=f"the image was sent but its read-back was interrupted: {error}")
+            return
         except (KbpError, OSError, ValueError) as error:
             report.update(exit_code=_READ_BACK_FAILED,
                           error=f"the image was sent but the keyboard could not be read back: {error}")

@@ -79,6 +79,7 @@ def test_ports_and_interfaces_the_library_would_misread_are_refused(plug, tmp_pa
         (lambda: kbp.upload(tmp_path / "up.kbp", port="COM1"), "an upload reads no serial port"),
         (lambda: kbp.download(IMAGE, port="COM1:9600,N,8,1", interface="usb"), "a serial port is a path of its own"),
         (lambda: kbp.download(IMAGE, port="COM1:115200,N,8,1"), "the rate 115200 .*: write them as 9600,N,8,1"),
+        (lambda: kbp.download(IMAGE, port="COM1:abc"), '"abc" does not begin with the rate, .*: write them as 9600'),
         (lambda: kbp.download(IMAGE, port="USB", interface=kbp.Interface.PORTS), "two different paths"),
         (lambda: kbp.download(IMAGE, interface="keyboard"), "'keyboard' names no interface"),
         (lambda: kbp.send(0x1F4), "500 is not a byte"),
