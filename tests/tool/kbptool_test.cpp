@@ -25,6 +25,8 @@ TEST_F(Kbptool, AnImageGoesInAndComesBackAcrossInvocations) {
 TEST_F(Kbptool, FailuresExitWithTheirOwnCodes) {
     ASSERT_EQ(run("new --end 1023 sample.kbp"), 0);
     std::ofstream(folder / "short.kbp", std::ios::binary) << read("sample.kbp").substr(0, 301);
+    std::ofstream(folder / "huge.kbp", std::ios::binary) << read("sample.kbp");
+    fs::resize_file(folder / "huge.kbp", 3'000'000'000);  // sparse: refused from its size, never read
     struct Case {
         const char* arguments;
         int exit_code;
@@ -35,6 +37,8 @@ TEST_F(Kbptool, FailuresExitWithTheirOwnCodes) {
         {"download sample.kbp --fault no-answer", 15, "download check failed"},
         {"download sample.kbp --port LPT1", 13, "LPT1"},
         {"info short.kbp", 1, "shorter than 302 bytes"},
+        {"info huge.kbp", 1, "3000000000 bytes, not a valid image: longer than 65536 bytes"},
+        {"download huge.kbp", 16, "longer than 65536 bytes (the file has 3000000000 bytes)"},
         {"new --end 300 x.kbp", 2, ""},
     };
     for (const Case& c : cases) {
@@ -45,6 +49,11 @@ TEST_F(Kbptool, FailuresExitWithTheirOwnCodes) {
 }
 
 TEST_F(Kbptool, AFailedUploadLeavesNoFileBehind) {
+    // A keyboard that holds no image: what it gives is no image to write.
+    EXPECT_EQ(run("upload blank.kbp"), 20);
+    EXPECT_NE(read("err.txt").find("the keyboard holds no image: nothing was written to blank.kbp"), std::string::npos);
+    EXPECT_NE(read("err.txt").find("its end field (bytes 6..7) says 0, below 10"), std::string::npos);
+    EXPECT_FALSE(exists("blank.kbp"));
     for (const char* fault : {"no-answer", "unplug-at=40"}) {
         SCOPED_TRACE(fault);
         EXPECT_EQ(run(std::string("upload back.kbp --fault ") + fault), 20);

@@ -231,7 +231,8 @@ void run_several(Command command, const TransferOptions& t, Context& context) {
     if (!targets) return end_with(refusal, context);
     Bytes image;
     FileError error;
-    if (!read_regular_file(t.image, image, error))
+    std::uintmax_t size = 0;
+    if (!read_image_file(t.image, image, error, size))
         return end_with(refusal.fail(ExitCode::image_unreadable,
                                      {"cannot read the image " + t.image, describe(error), "check the file's name and rights"}),
                         context);

@@ -19,19 +19,22 @@ Outcome file_failure(Command command, const std::string& text, const FileError& 
 Outcome info(const std::string& file) {
     Bytes image;
     FileError error;
-    if (!read_regular_file(file, image, error)) return file_failure(Command::info, "cannot read " + file, error);
+    std::uintmax_t size = 0;
+    if (!read_image_file(file, image, error, size)) return file_failure(Command::info, "cannot read " + file, error);
     Outcome o(Command::info, file);
-    o.bytes = long(image.size());
+    o.bytes = long(size);
     const std::string library_refusal = download_refusal(image);
     const std::string cut = cut_short(image);
     const std::string refusal =
         !library_refusal.empty() ? library_refusal : cut.empty() ? "" : cut + "; a download refuses it without --force";
     const std::optional<unsigned> end = stored_end(image);
     const bool agrees = end && std::size_t{*end} + 1 == image.size();
-    o.text = std::to_string(image.size()) + " bytes, " +
+    o.text = std::to_string(size) + " bytes, " +
              (refusal.empty() ? "a valid image for a download" : "not a valid image: " + refusal);
     if (!refusal.empty()) o.fail(ExitCode::failed, {"", refusal, ""});
-    if (const std::string past = runs_past_end(image); !past.empty()) o.warnings.push_back(past);
+    // Of a file too long to be an image only its start was read.
+    if (const std::string past = size > kMaxImageSize ? "" : runs_past_end(image); !past.empty())
+        o.warnings.push_back(past);
     if (end) {
         o.lines.push_back("image end (" + end_field_bytes() + "): " + std::to_string(*end) + " (" + hex_text(*end, 4) +
                           "); the file size " + (agrees ? "agrees with" : "DISAGREES with") + " end + 1 = " +

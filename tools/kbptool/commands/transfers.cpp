@@ -105,7 +105,8 @@ bool check_image(const TransferOptions& t, const kbp_port_text& port, Command co
                  Outcome& refusal) {
     refusal = Outcome(command, t.image);
     FileError error;
-    if (!read_regular_file(t.image, image, error)) {
+    std::uintmax_t size = 0;
+    if (!read_image_file(t.image, image, error, size)) {
         refusal.fail(ExitCode::image_unreadable,
                      {"cannot read the image " + t.image, describe(error), "check the file's name and rights"});
         return false;
@@ -119,7 +120,7 @@ bool check_image(const TransferOptions& t, const kbp_port_text& port, Command co
     const std::string no_read_back = command == Command::verify ? why_no_read_back(image, usb) : "";
     if (!why.empty())
         refusal.fail(ExitCode::not_an_image,
-                     {t.image + " is not a valid image", why + " (the file has " + std::to_string(image.size()) + " bytes)",
+                     {t.image + " is not a valid image", why + " (the file has " + std::to_string(size) + " bytes)",
                       "a configuration image begins with \"" KBP_IMAGE_MAGIC "\" and has " +
                           std::to_string(kMinImageSize) + ".." + std::to_string(kMaxImageSize) +
                           " bytes: see `kbptool info`"});
@@ -206,6 +207,19 @@ Outcome download(const Library& library, const TransferOptions& t, const Route& 
     return verified(true);
 }
 
+// Why what an upload read is no image (a blank or erased keyboard's memory,
+// whose end field names no image end the upload could read to); empty when it is one.
+std::string why_no_image_read(const std::string& file) {
+    Bytes read;
+    FileError ignored;
+    std::uintmax_t size = 0;
+    if (!read_image_file(file, read, ignored, size)) return {};
+    const std::optional<unsigned> end = stored_end(read);
+    if (end && *end >= KBP_UPLOAD_SMALLEST_END) return {};
+    return "its end field (" + end_field_bytes() + ") says " + (end ? std::to_string(*end) : std::string("nothing")) +
+           ", below " + std::to_string(KBP_UPLOAD_SMALLEST_END) + ": its memory is blank or erased";
+}
+
 // Into `target` (the output as check_output gave it) through `target.part`.
 Outcome upload(const Library& library, const TransferOptions& t, const Route& route, const std::string& target,
                const Context& context) {
@@ -231,6 +245,10 @@ Outcome upload(const Library& library, const TransferOptions& t, const Route& ro
                 why.reason += ": " + system;
         return o.fail(upload_exit(call.result), why);
     }
+    if (const std::string blank = why_no_image_read(partial); !blank.empty())
+        return o.fail(ExitCode::upload_failed,
+                      {"the keyboard holds no image: nothing was written to " + t.image, blank,
+                       "download an image into it first; if it had one, check the keyboard and read it again"});
     if (!move_into_place(partial, target, error))
         return o.fail(ExitCode::file_error, {"cannot put the image in place of " + target, describe(error), ""});
     o.bytes = call.result + 1L;

@@ -1,5 +1,7 @@
 #include "files/file_access.h"
 
+#include <algorithm>
+
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -67,16 +69,24 @@ std::string describe(const FileError& error) {
     return error.file + (error.reason.starts_with("is ") ? " " : ": ") + error.reason;
 }
 
-bool read_regular_file(const std::string& path, Bytes& bytes, FileError& error) {
+bool read_regular_file(const std::string& path, Bytes& bytes, FileError& error, std::size_t at_most,
+                       std::uintmax_t* size) {
     const fs::path at = file_path(path);
     std::error_code code;
     const fs::file_status status = fs::status(at, code);
     if (code) return fail(error, path, code.message());
     if (status.type() != fs::file_type::regular) return fail(error, path, kind_of(status.type()));
+    const std::uintmax_t file_size = fs::file_size(at, code);
+    if (code) return fail(error, path, code.message());
+    if (size != nullptr) *size = file_size;
     errno = 0;
     std::ifstream file(at, std::ios::binary);
     if (!file) return fail(error, path, errno_reason(errno));
-    bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    bytes.resize(std::size_t(std::min<std::uintmax_t>(file_size, at_most)));
+    file.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(bytes.size()));
+    bytes.resize(std::size_t(file.gcount()));
+    // A file that grew while it was read is read to the end, up to the limit.
+    for (char c; bytes.size() < at_most && file.get(c);) bytes.push_back(std::uint8_t(c));
     return !file.bad() || fail(error, path, errno_reason(errno));
 }
 

@@ -19,8 +19,11 @@ struct FileError {
 // "dir is a directory", "nodir: no such folder".
 std::string describe(const FileError& error);
 
-// The whole of a regular file; a directory or a device is refused.
-bool read_regular_file(const std::string& path, Bytes& bytes, FileError& error);
+// The whole of a regular file, or its first `at_most` bytes (its size, asked
+// first, in `size` where given: a huge file is never read whole); a directory
+// or a device is refused.
+bool read_regular_file(const std::string& path, Bytes& bytes, FileError& error, std::size_t at_most = SIZE_MAX,
+                       std::uintmax_t* size = nullptr);
 
 // Where an output named `path` lands (through its symbolic links): a regular
 // file or none yet, in a folder that exists; refused before anything is written.

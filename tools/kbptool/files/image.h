@@ -16,6 +16,12 @@ constexpr std::size_t kMaxImageSize = KBP_IMAGE_MAX_SIZE;
 constexpr unsigned upload_chunk(bool usb) { return usb ? KBP_UPLOAD_USB_CHUNK : KBP_UPLOAD_CHUNK; }
 constexpr unsigned max_upload_end(bool usb) { return KBP_UPLOAD_MAX_END(upload_chunk(usb)); }
 
+// An image file as the tool reads it: one byte past the largest image at most,
+// enough to refuse a longer one, whatever its size (given in `size`).
+inline bool read_image_file(const std::string& path, Bytes& image, FileError& error, std::uintmax_t& size) {
+    return read_regular_file(path, image, error, kMaxImageSize + 1, &size);
+}
+
 // Why a download would refuse the image; empty when it would send it.
 std::string download_refusal(const Bytes& image);
 // The image end stored in the end field; none when the file is shorter.
