@@ -263,6 +263,9 @@ TEST_F(ManyKeyboards, WhatIsAmbiguousOrCannotBeRecordedIsRefusedBeforeAnythingIs
         {"download sample.kbp --all", 2, "--all finds no keyboard"},
         {"verify sample.kbp --device 1 --device 2", 2, "--device 1 names no USB keyboard"},
         {"upload out.kbp --device 1 --device 2", 2, "upload talks to one keyboard"},
+        // No USB keyboard can read a serial keyboard back: verify sends nothing.
+        {"verify sample.kbp --port " + port + ":9600,N,8,1", 32,
+         "this image cannot be verified over " + port + " at 9600,N,8,1: nothing was sent"},
         {"download sample.kbp --port " + port + " --log no-such-folder/batch.log", 4,
          "no-such-folder/batch.log: No such file or directory"},
         {"download sample.kbp" + ports(devices) + ports(devices, "") + " --log no-such-folder/batch.log", 2,

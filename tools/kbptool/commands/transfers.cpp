@@ -177,7 +177,7 @@ Outcome download(const Library& library, const TransferOptions& t, const Route& 
     if (!back.tried)
         return o.fail(ExitCode::read_back_failed,
                       {"the image was sent, but it cannot be read back", no_read_back,
-                       "connect the keyboard's USB cable too, or name the path to read it back over with --interface"});
+                       "connect the keyboard's USB cable too (with several USB keyboards, name it with --device)"});
     if (verifying) o.result = back.call.result;
     if (!back.read) {
         Failure why = explain_upload(back.call, route, true);
@@ -270,6 +270,22 @@ void keep_record(const TransferOptions& t, const std::string& device, const Byte
                   context.output);
 }
 
+// Whether the keyboard a COM download goes to can be read back (over USB:
+// one keyboard there, or the one --device names, takes a byte), asked before
+// anything is sent; the path for the download is the library's choice again.
+bool com_read_back_possible(const Library& library, const Route& route) {
+    const bool possible = choose_read_back_path(library, route);
+    library.set_interface(KBP_INTERFACE_AUTOMATIC);
+    return possible;
+}
+
+Failure no_com_verify(const Route& route) {
+    return {"this image cannot be verified over " + route.name() + ": nothing was sent",
+            route.no_usb_read_back.empty() ? kNoComReadBack : route.no_usb_read_back,
+            "connect the keyboard's USB cable too (with several USB keyboards, name it with --device), or download it "
+            "with `kbptool download`, which says so and skips the read-back"};
+}
+
 // Where a COM download among other keyboards is not read back over USB; empty: it may be.
 std::string why_not_over_usb(const TransferOptions& t, const KeyboardChoice& choice) {
     if (t.worker) return "a serial keyboard programmed among several is not read back over USB, whose keyboards are others";
@@ -324,6 +340,13 @@ void run_transfer(Command command, TransferOptions t, Context& context) {
         if (takes_port) o.extra.number("sent", 0L);
     } else {
         if (route->path == Path::com) route->no_usb_read_back = why_not_over_usb(t, *choice);
+        if (command == Command::verify && route->path == Path::com && !com_read_back_possible(*library, *route)) {
+            o.file = t.image;
+            o.path = route->name();
+            o.fail(ExitCode::cannot_read_back, no_com_verify(*route));
+            o.extra.number("sent", 0L);
+            return finish(o, context);
+        }
         o = command == Command::upload ? upload(*library, t, *route, target, context)
                                        : download(*library, t, *route, image, context, command);
         mark_interrupted(o);

@@ -36,7 +36,8 @@ constexpr int kDownloadExitBase = 10;
     X(differs, 30, "the keyboard holds other bytes than the image (download's read-back, verify)")                  \
     X(read_back_failed, 31, "the image was sent but the keyboard could not be read back (download: --no-verify "     \
                             "skips it)")                                                                            \
-    X(cannot_read_back, 32, "verify: the image ends past what an upload can read")                                  \
+    X(cannot_read_back, 32, "verify: the image ends past what an upload can read, or no path can read back the "    \
+                            "keyboard it goes to (nothing is sent)")                                  \
     X(hung_up, 129, "hung up (SIGHUP), as interrupted")                                                           \
     X(interrupted, 130, "interrupted (Ctrl-C): after a download the keyboard may hold part of the image, download "  \
                         "it again")                                                                                 \
