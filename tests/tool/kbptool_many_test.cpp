@@ -121,18 +121,23 @@ protected:
     int signal_under_way(const std::string& arguments, int signal, bool worker_only) {
         const pid_t shell = fork();
         if (shell == 0) _exit(run_on_hardware(arguments));
-        std::this_thread::sleep_for(std::chrono::milliseconds(700));
-        // The first kbptool among the descendants runs the others.
-        std::vector<pid_t> seen{shell};
-        for (std::size_t i = 0; i < seen.size() && name_of(seen[i]) != "kbptool"; ++i)
-            for (const pid_t child : children_of(seen[i])) seen.push_back(child);
-        const auto gang = std::find_if(seen.begin(), seen.end(), [](pid_t p) { return name_of(p) == "kbptool"; });
-        EXPECT_NE(gang, seen.end());
-        if (gang != seen.end()) {
-            const std::vector<pid_t> workers = children_of(*gang);
-            EXPECT_TRUE(!worker_only || !workers.empty());
-            kill(worker_only && !workers.empty() ? workers.front() : *gang, signal);
+        // The first kbptool among the descendants runs the others; waited for
+        // (a loaded machine starts them slowly), then given time to get under way.
+        pid_t gang = 0;
+        std::vector<pid_t> workers;
+        for (int waited_ms = 0; waited_ms < 5000 && (gang == 0 || (worker_only && workers.empty())); waited_ms += 50) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            std::vector<pid_t> seen{shell};
+            for (std::size_t i = 0; i < seen.size() && name_of(seen[i]) != "kbptool"; ++i)
+                for (const pid_t child : children_of(seen[i])) seen.push_back(child);
+            const auto found = std::find_if(seen.begin(), seen.end(), [](pid_t p) { return name_of(p) == "kbptool"; });
+            gang = found == seen.end() ? 0 : *found;
+            if (gang != 0) workers = children_of(gang);
         }
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        EXPECT_NE(gang, 0);
+        EXPECT_TRUE(!worker_only || !workers.empty());
+        if (gang != 0) kill(worker_only && !workers.empty() ? workers.front() : gang, signal);
         int status = 0;
         waitpid(shell, &status, 0);
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;

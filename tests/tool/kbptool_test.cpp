@@ -13,8 +13,10 @@ TEST_F(Kbptool, AnImageGoesInAndComesBackAcrossInvocations) {
     EXPECT_EQ(run("download sample.kbp"), 0);
     EXPECT_NE(read("err.txt").find("simulated keyboard"), std::string::npos);
     EXPECT_EQ(read("state.bin").size(), 65536u);
-    EXPECT_EQ(run("upload back.kbp"), 0);
+    EXPECT_EQ(run("upload back.kbp --usb"), 0);
     EXPECT_EQ(read("back.kbp"), read("sample.kbp"));
+    // The estimate of the bytes to come is put right once the upload says where the image ends.
+    EXPECT_NE(read("err.txt").find("upload 100%  1024/1024 bytes"), std::string::npos) << read("err.txt");
     EXPECT_EQ(run("verify sample.kbp --usb --json"), 0);
     EXPECT_TRUE(std::regex_match(read("out.txt"),
                                  std::regex(R"(\{"command": "verify", "result": 1023, "text": "[^"\\]*", )"

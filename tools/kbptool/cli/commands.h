@@ -6,7 +6,12 @@
 #include "commands/session.h"
 
 namespace kbptool {
-inline std::string refuse_empty_name(const std::string& name) { return name.empty() ? "an empty file name" : ""; }
+// A file the tool opens by its name: "-" is no standard input or output here.
+inline std::string refuse_empty_name(const std::string& name) {
+    if (name == "-") return "\"-\" names no file here (no image goes through standard input or output): name a file, "
+                            "or ./- for one named -";
+    return name.empty() ? "an empty file name" : "";
+}
 // A command of `app` under its word: its description, then in its help notes and an example.
 inline CLI::App* add_command(CLI::App& app, Command command, const std::string& description,
                              const std::string& example, const std::string& notes = "") {

@@ -1,5 +1,7 @@
 #include "commands/session.h"
 
+#include <vector>
+
 #include "files/image.h"
 #include "include/kbp_protocol.h"
 
@@ -10,12 +12,23 @@ constexpr const char* kDllBeside =
     "put " KBP_USB_LIBRARY_NAME " beside kbpi32.dll (on Linux it is linked in: report this as a fault)";
 constexpr char kNothingWritten[] = "nothing was written to the keyboard";
 
+// The paths to try instead of the one the route took (never that one again); empty: none is left.
 std::string other_paths(const Route& route, bool with_port) {
     const std::string interfaces = other_interfaces();
-    const std::string and_usb = interfaces.empty() ? "--usb" : interfaces + ", --usb";
-    if (route.path == Path::com) return "another --port setting, or a path without COM (" + and_usb + ")";
-    if (!with_port) return "another path: " + (interfaces.empty() ? "--usb" : interfaces + ", or --usb");
-    return "another path: " + and_usb + ", or --port " + host::facts().example_port;
+    const bool on_usb = route.path == Path::usb || (!with_port && route.upload_path == Path::usb);
+    std::vector<std::string> others;
+    if (!interfaces.empty()) others.push_back(interfaces);
+    if (!on_usb) others.push_back("--usb");
+    if (route.path == Path::com) {
+        std::string list;
+        for (const std::string& o : others) list += (list.empty() ? "" : ", ") + o;
+        return "another --port setting" + (list.empty() ? std::string() : ", or a path without COM (" + list + ")");
+    }
+    if (with_port) others.push_back("--port " + host::facts().example_port);
+    std::string list;
+    for (std::size_t i = 0; i < others.size(); ++i)
+        list += (i == 0 ? "" : i + 1 == others.size() ? ", or " : ", ") + others[i];
+    return list.empty() ? "" : "another path: " + list;
 }
 
 std::string bytes_of(long bytes, long of) { return std::to_string(bytes) + " of " + std::to_string(of) + " bytes"; }
@@ -137,7 +150,8 @@ std::string other_interfaces() {
 }
 
 std::string cable_hint(const Route& route, bool with_port) {
-    return "check the keyboard's cable and power, then try " + other_paths(route, with_port);
+    const std::string others = other_paths(route, with_port);
+    return "check the keyboard's cable and power" + (others.empty() ? "" : ", then try " + others);
 }
 
 // The host's words win on USB and a serial port, where it knows better.

@@ -33,7 +33,7 @@ std::optional<std::vector<Target>> targets_of(const Library& library, Command co
     std::vector<Target> targets;
     for (const std::string& text : t.ports) {
         TransferOptions one;
-        one.port = text;
+        one.port = port_text_of(text);
         kbp_port_text port{};
         if (!read_port_option(library, one, command, port, refusal)) return std::nullopt;
         if (port.path == KBP_PORT_SERIAL) {

@@ -121,7 +121,9 @@ void add_image_commands(CLI::App& app, Context& context) {
     auto force = std::make_shared<bool>(false);
     CLI::App* make = add_command(app, Command::make, "Write a valid image with a recognisable pattern to FILE",
                                  "kbptool new --end 1023 sample.kbp   (a 1024-byte image)");
-    make->add_option("--end", *end, "Image end L, the last keyboard address: the file gets L + 1 bytes")
+    make->add_option("--end", *end,
+                     "Image end L, the last keyboard address (" + std::to_string(kMinImageSize - 1) + ".." +
+                         std::to_string(kMaxImageSize - 1) + "): the file gets L + 1 bytes")
         ->required()
         ->transform(CLI::Validator(
             [](std::string& text) {

@@ -1,5 +1,8 @@
 #include "commands/session.h"
 
+#include <algorithm>
+#include <cctype>
+
 #include "cli/numbers.h"
 #include "include/kbp_protocol.h"
 
@@ -55,6 +58,15 @@ bool usb_keyboard_answers(const Library& library) {
     return library.set_interface(KBP_INTERFACE_USB) == 0 && library.send_byte(KBP_ENABLE) == 0;
 }
 }  // namespace
+
+std::string port_text_of(const std::string& written) {
+    const std::string_view usb = KBP_PORT_TEXT_USB;
+    const bool is_usb = written.size() == usb.size() &&
+                        std::equal(written.begin(), written.end(), usb.begin(), [](char a, char b) {
+                            return std::toupper(static_cast<unsigned char>(a)) == b;
+                        });
+    return is_usb ? std::string(usb) : written;
+}
 
 bool read_port_option(const Library& library, const TransferOptions& t, Command command, kbp_port_text& port,
                       Outcome& refusal) {

@@ -35,10 +35,10 @@ bool progress_shown(const Context& c) { return !c.output.quiet && !c.output.json
 
 template <typename Transfer>
 LibraryCall call(const Library& library, Transfer transfer, const GivenFile& given, const std::string& port_text,
-                 Progress& progress) {
+                 Progress& progress, bool result_is_image_end = false) {
     std::vector<char> status = status_buffer(port_text, given.name);
     const int result = transfer(given.name.c_str(), status.data(), &Progress::callback);
-    progress.finish();
+    progress.finish(result_is_image_end && result > 0 ? long(result) + 1 : 0);
     LibraryCall done{result, status.data(), progress.seconds(), {}, ""};
     library.last_transfer(&done.last);
     return done;
@@ -133,7 +133,8 @@ LibraryCall call_upload(const Library& library, const Route& route, const std::s
     GivenFile given(file, false);
     if (!given.error.empty()) return {0, "", 0, {}, given.error};
     Progress progress(label, size, chunk, progress_shown(context), [&] { host::step_done(read_seconds); });
-    LibraryCall done = call(library, library.upload, given, route.usb_chunks() ? KBP_PORT_TEXT_USB : "", progress);
+    LibraryCall done =
+        call(library, library.upload, given, route.usb_chunks() ? KBP_PORT_TEXT_USB : "", progress, true);
     if (done.result > 0) done.status.clear();
     if (done.result > 0 && !given.finish(true)) done.file_error = given.error;
     return done;

@@ -50,6 +50,8 @@ struct Route {
     std::string upload_name() const { return std::string(facts_of(upload_path).title); }
 };
 
+// --port as written, but USB in any case ("usb") as the library's "USB".
+std::string port_text_of(const std::string& written);
 // --port as the library reads it. False with the refusal (exit 2) for a text
 // of the other system, two paths named, or settings the library would not take.
 bool read_port_option(const Library& library, const TransferOptions& options, Command command, kbp_port_text& port,

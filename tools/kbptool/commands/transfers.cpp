@@ -301,7 +301,7 @@ void run_transfer(Command command, TransferOptions t, Context& context) {
         if (takes_port) return run_several(command, t, context);
         if (const std::optional<Outcome> refusal = one_device_only(command, t.devices)) return end_with(*refusal, context);
     }
-    if (!t.ports.empty()) t.port = t.ports.front();
+    if (!t.ports.empty()) t.port = port_text_of(t.ports.front());
     const std::string named = t.devices.empty() ? "" : t.devices.front();
     // A keyboard named by its USB device is reached over USB.
     if (!named.empty()) t.usb = true;

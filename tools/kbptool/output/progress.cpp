@@ -45,7 +45,12 @@ void KBPI32_CALL Progress::callback(int percent) {
     current->show(percent);
 }
 
-void Progress::finish() {
+void Progress::finish(long bytes_moved) {
+    if (shown_ && !as_lines && bytes_moved > 0 && found_total_ != 0 && found_total_ != bytes_moved) {
+        total_ = found_total_ = bytes_moved;
+        last_tenth_ = -1;
+        show(100);
+    }
     if (line_open_) std::fprintf(stderr, "\n");
     line_open_ = false;
 }

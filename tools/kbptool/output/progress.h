@@ -25,7 +25,9 @@ public:
     // The library's callback, for the Progress made last.
     static void KBPI32_CALL callback(int percent);
     double seconds() const { return std::chrono::duration<double>(Clock::now() - start_).count(); }
-    void finish();  // ends the line being drawn
+    // Ends the line being drawn; `bytes_moved` (known once the library
+    // returns) corrects an estimated total that was shown.
+    void finish(long bytes_moved = 0);
 
     // The bytes a report of `percent` stands for, and the total as far as it
     // is known (0: not yet); `estimated` where the total is found, not given.
