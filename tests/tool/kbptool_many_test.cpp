@@ -159,7 +159,8 @@ TEST_F(ManyKeyboards, ThreeSerialKeyboardsTakeTheImageAtOnceFasterThanOneAfterAn
     const std::vector<std::string> three = start_keyboards(3, slow);
     const double together = seconds_of(
         [&] { EXPECT_EQ(run_on_hardware("download sample.kbp --log batch.log" + ports(three)), 0) << output(); });
-    EXPECT_LT(together, 2 * alone) << "alone " << alone << " s, three " << together << " s";
+    // One after another would take three times as long; at once, well under three quarters of that.
+    EXPECT_LT(together, 0.75 * 3 * alone) << "alone " << alone << " s, three " << together << " s";
     for (const std::string& words : {std::string("3 keyboards programmed"), three[0] + ": ok, not verified, 1024 bytes",
                                      three[2] + ": ok, not verified"})
         EXPECT_NE(output().find(words), std::string::npos) << output();
