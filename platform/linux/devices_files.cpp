@@ -3,6 +3,7 @@
 // keyboard drivers do not exist here, so they fail to open as on a PC
 // without them, and no control call reaches any device.
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -30,6 +31,13 @@ Handle open_hidraw(const std::string& path) {
     if (!node) return linux_backend::device_failed(ENOENT);
     const int fd = ::open(node->device_path.c_str(), O_RDWR | O_CLOEXEC);
     if (fd < 0) return linux_backend::device_failed(errno);
+    // One transfer per keyboard, as a COM port: another kbptool's bytes would
+    // land inside this one's frames.
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno == EWOULDBLOCK ? EBUSY : errno;
+        ::close(fd);
+        return linux_backend::device_failed(error);
+    }
     return linux_backend::add_open_device({DeviceKind::hidraw, fd, node->sysfs_device, {}});
 }
 

@@ -1,6 +1,7 @@
 // Several USB keyboards on one Linux machine, played by kbdsim-hid: kbptool
 // names the one it means, refuses to guess, and programs them all at once.
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -105,6 +106,17 @@ TEST_F(UsbKeyboards, TheNamedKeyboardAloneTakesTheImageAndIsReadBack) {
     ASSERT_TRUE(keyboards_.stop());
     EXPECT_TRUE(holds(0, read("sample.kbp")));
     EXPECT_TRUE(holds(1, read("other.kbp")));
+}
+
+TEST_F(UsbKeyboards, AKeyboardAnotherProgramHoldsIsRefusedAsInUse) {
+    ASSERT_EQ(start(1, 0), "");
+    const int held = ::open(node(0).c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(flock(held, LOCK_EX | LOCK_NB), 0);  // as another kbptool holds it
+    EXPECT_EQ(run("download sample.kbp --usb"), 15);
+    EXPECT_NE(output().find("the keyboard's hidraw node is in use by another program"), std::string::npos) << output();
+    ::close(held);
+    EXPECT_EQ(run("download sample.kbp --usb --no-verify"), 0) << output();
 }
 
 TEST_F(UsbKeyboards, AllKeyboardsAtOnceWhileOneUnpluggedFailsAlone) {

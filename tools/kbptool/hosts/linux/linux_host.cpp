@@ -238,7 +238,10 @@ void explain(Path path, const std::string& port, const kbp_last_transfer& last, 
     }
     char vendor[8];
     std::snprintf(vendor, sizeof vendor, "%04x", unsigned(KBP_USB_VENDOR_ID));
-    if (const std::string why = why_no_usb_keyboard(); !why.empty()) {
+    if (kbp_linux_last_device_error() == EBUSY) {
+        failure.reason = "the keyboard's hidraw node is in use by another program (another kbptool)";
+        failure.hint = "wait until it is done, or end it; `fuser` on the node names it";
+    } else if (const std::string why = why_no_usb_keyboard(); !why.empty()) {
         failure.reason = why;
         // The udev rule kbptool's package installs, for the keyboard's vendor.
         failure.hint = std::string("plug the keyboard in; if it is, give this user its hidraw node with the udev rule "
