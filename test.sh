@@ -40,7 +40,7 @@ if [ $need_install -eq 1 ]; then
     apt-get update -qq >/dev/null 2>&1
     if apt_install cmake ninja-build g++ make libgtest-dev libgmock-dev googletest libbenchmark-dev libcli11-dev \
       clang libclang-rt-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 \
-      llvm help2man pkg-config zip unzip man-db dpkg-dev python3-pytest python3-pip libfuse3-dev fuse3; then
+      llvm help2man pkg-config zip unzip man-db dpkg-dev lintian python3-pytest python3-pip libfuse3-dev fuse3; then
       installed=1
       break
     fi

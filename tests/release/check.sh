@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Checks what release.sh put into dist/: the Windows zips' files, their
-# binaries' architecture and imports, the import libraries' names, the .deb's
-# fields and files; as root also the .deb installed: the tool, its man page and
-# completion, a C program built with pkg-config that downloads to the pty
-# keyboard, a CMake program on find_package(kbpi32), and the removal.
+# binaries' architecture and imports, the import libraries' names; the three
+# .debs' fields and files, the library's symbols file, the hardening, the udev
+# rule, the bash completion, lintian where it is installed; as root also the
+# .debs installed: the tool and its man pages, a C program built with pkg-config
+# that downloads to the pty keyboard, a CMake program on find_package(kbpi32),
+# and the removal.
 # Ends with one line: "N passed, N failed" (", N skipped" when not root).
 set -uo pipefail
 cd "$(dirname "$0")/../.." || exit 1
@@ -114,25 +116,35 @@ for row in "windows x86 0x14C" "windows64 x64 0x8664"; do
   check "$name: a caller linked with the .lib files imports kbp_download and snddata_USB" linked_caller "$work/$name" "$objdump"
 done
 
-# --- the .deb ------------------------------------------------------------------
-deb=$(ls dist/kbptool_"$version"_*.deb 2>/dev/null | head -n 1)
-deb_fields() {
+# --- the .debs -----------------------------------------------------------------
+deb_version=$version-1
+deb_arch=$(dpkg --print-architecture)
+packages=(libkbpi32-1 libkbpi32-dev kbptool)
+deb() { echo "dist/$1_${deb_version}_$deb_arch.deb"; }
+tree=$work/tree  # the three unpacked
+for package in "${packages[@]}"; do dpkg-deb -x "$(deb "$package")" "$tree" 2>/dev/null; done
+
+deb_fields() {  # deb_fields PACKAGE SECTION DEPENDS-PATTERN
   local info
-  info=$(dpkg-deb --info "$deb") || return 1
+  info=$(dpkg-deb --field "$(deb "$1")") || return 1
   echo "$info"
-  grep -qx ' Package: kbptool' <<<"$info" && grep -qx " Version: $version" <<<"$info" &&
-    grep -qx " Architecture: $(dpkg --print-architecture)" <<<"$info" && grep -q '^ Maintainer: ' <<<"$info" &&
-    grep -q '^ Section: ' <<<"$info" && grep -q '^ Description: ' <<<"$info" &&
-    grep -Eq '^ Depends: .*libc6.*' <<<"$info" && grep -q 'libstdc++6' <<<"$info" && grep -q 'libgcc-s1' <<<"$info"
+  grep -qx "Package: $1" <<<"$info" && grep -qx "Version: $deb_version" <<<"$info" &&
+    grep -qx "Architecture: $deb_arch" <<<"$info" && grep -q '^Maintainer: ' <<<"$info" &&
+    grep -qx "Section: $2" <<<"$info" && grep -qx 'Priority: optional' <<<"$info" &&
+    grep -q '^Description: ' <<<"$info" && grep -Eqx "Depends: $3" <<<"$info"
 }
-deb_files() {
-  local listing files patterns pattern file problems=0
-  listing=$(dpkg-deb --contents "$deb") || return 1
+check "libkbpi32-1's control fields" deb_fields libkbpi32-1 libs '.*libc6.*'
+check "libkbpi32-dev's control fields: it depends on libkbpi32-1 of its version" \
+  deb_fields libkbpi32-dev libdevel "libkbpi32-1 \\(= ${deb_version//./\\.}\\)"
+check "kbptool's control fields: it depends on libkbpi32-1 as dpkg-shlibdeps names it" \
+  deb_fields kbptool utils ".*libkbpi32-1 \\(>= ${version//./\\.}\\).*"
+
+deb_files() {  # deb_files PACKAGE PATTERN...: its files match the PATTERNs, each PATTERN a file, all root's
+  local package=$1 listing files pattern file problems=0
+  shift
+  local patterns=("$@" "usr/share/doc/$package/(copyright|changelog\\.Debian\\.gz)" "usr/share/lintian/overrides/$package")
+  listing=$(dpkg-deb --contents "$(deb "$package")") || return 1
   files=$(awk '$1 !~ /^d/ { print $6 }' <<<"$listing" | sed 's|^\./||')
-  patterns=(usr/bin/kbptool usr/bin/kbptool-sim 'usr/include/kbpi32/(kbpi32|kbpi32_linux|kbp_protocol)\.h'
-    'usr/lib/libkbpi32\.so(\.1(\.[0-9.]+)?)?' usr/lib/pkgconfig/kbpi32\\.pc 'usr/lib/cmake/kbpi32/kbpi32Config(Version|-[a-z]+)?\.cmake'
-    'usr/lib/udev/rules\.d/60-kbpi32\.rules' 'usr/share/man/man1/kbptool\.1\.gz' usr/share/bash-completion/completions/kbptool
-    'usr/share/doc/kbptool/(copyright|changelog\.gz)')
   for pattern in "${patterns[@]}"; do
     grep -Eqx "$pattern" <<<"$files" || { echo "no file matches $pattern"; problems=1; }
   done
@@ -144,16 +156,98 @@ deb_files() {
   awk '$2 != "root/root" { print "not root/root:", $0; bad = 1 } END { exit bad }' <<<"$listing" || problems=1
   return $problems
 }
+check "libkbpi32-1 holds the library and its link of the soname" \
+  deb_files libkbpi32-1 'usr/lib/libkbpi32\.so\.1' "usr/lib/libkbpi32\\.so\\.${version//./\\.}"
+check "libkbpi32-dev holds the headers, the .so link, pkg-config and CMake files" \
+  deb_files libkbpi32-dev 'usr/include/kbpi32/(kbpi32|kbpi32_linux|kbp_protocol)\.h' 'usr/lib/libkbpi32\.so' \
+  "usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/pkgconfig/kbpi32\\.pc" 'usr/lib/cmake/kbpi32/kbpi32Config(Version|-[a-z]+)?\.cmake'
+check "kbptool holds the programs, their man pages, the completion and the udev rule" \
+  deb_files kbptool usr/bin/kbptool usr/bin/kbptool-sim 'usr/share/man/man1/kbptool\.1\.gz' \
+  'usr/share/man/man1/kbptool-sim\.1\.gz' usr/share/bash-completion/completions/kbptool 'usr/lib/udev/rules\.d/60-kbpi32\.rules'
+
+library_control() {  # the symbols file names what the library exports; shlibs, the ldconfig trigger
+  local control=$work/control exported listed
+  dpkg-deb --control "$(deb libkbpi32-1)" "$control" || return 1
+  exported=$(nm -D --defined-only "$tree/usr/lib/libkbpi32.so.1" |
+    awk '{ name = $3; sub(/@@/, "@", name); if (name !~ /@/) name = name "@" name; print name }' | sort)
+  listed=$(sed -n 's/^ \([^ ]*\) .*/\1/p' "$control/symbols" | sort)
+  same "the exports and the symbols file's names" "$exported" "$listed" &&
+    grep -qx 'libkbpi32.so.1 libkbpi32-1 #MINVER#' "$control/symbols" &&
+    grep -qx "libkbpi32 1 libkbpi32-1 (>= $version)" "$control/shlibs" &&
+    grep -qx 'activate-noawait ldconfig' "$control/triggers"
+}
+check "libkbpi32-1: a symbols file of exactly its exports, shlibs, the ldconfig trigger" library_control
+
+hardened() {  # the programs and the library: relro, bound now, fortified calls, stack protector; programs PIE
+  local file elf problems=0
+  for file in "$tree"/usr/bin/kbptool "$tree"/usr/bin/kbptool-sim "$tree/usr/lib/libkbpi32.so.1"; do
+    elf=$(readelf -W --dynamic --program-headers --dyn-syms "$file") || return 1
+    grep -q GNU_RELRO <<<"$elf" || { echo "$file: no relro"; problems=1; }
+    grep -Eq '\(FLAGS(_1)?\) .*\b(BIND_NOW|NOW)\b' <<<"$elf" || { echo "$file: not bound now"; problems=1; }
+    grep -Eq ' UND __[a-z_]+_chk(@|$)' <<<"$elf" || { echo "$file: no fortified call"; problems=1; }
+    grep -q ' UND __stack_chk_fail' <<<"$elf" || { echo "$file: no stack protector"; problems=1; }
+    [[ $file == */bin/* ]] && ! grep -Eq '\(FLAGS_1\) .*\bPIE\b' <<<"$elf" && { echo "$file: not PIE"; problems=1; }
+  done
+  return $problems
+}
+check "the programs and the library are hardened" hardened
+
 udev_rule() {  # the keyboard's vendor 053A, as udev spells it
   local rule
-  rule=$(dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/lib/udev/rules.d/60-kbpi32.rules) || return 1
+  rule=$(cat "$tree/usr/lib/udev/rules.d/60-kbpi32.rules") || return 1
   echo "$rule"
   grep -q '^SUBSYSTEM=="hidraw", ATTRS{idVendor}=="053a", MODE="0660", GROUP="plugdev"$' <<<"$rule" &&
     grep -q '^SUBSYSTEM=="input", KERNEL=="event\*", ATTRS{idVendor}=="053a", MODE="0660", GROUP="plugdev"$' <<<"$rule"
 }
-check "the .deb's control fields" deb_fields
-check "the .deb holds the tool, the library's files, the rule, man page, completion and docs" deb_files
 check "the udev rule names vendor 053a for hidraw and input" udev_rule
+
+# The completion of the unpacked packages, in a device folder of a test's own
+# (KBPTOOL_DEV_ROOT): the answers to the last word, as bash would offer them.
+dev=$work/dev
+mkdir -p "$dev/input" && touch "$dev"/{ttyUSB0,ttyACM1,ttyS0,ttyS10,ttyS,tty5,ttyAMA0,hidraw0,hidraw3,input/event2,input/mouse0}
+touch "$work/record.jsonl"
+completions() {  # completions WORD...
+  KBPTOOL_DEV_ROOT=$dev LD_LIBRARY_PATH=$tree/usr/lib bash -c 'source "$0"
+    COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); COMP_LINE="$*"; COMP_POINT=${#COMP_LINE}
+    _kbptool kbptool "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD-1]}"
+    printf "%s\n" "${COMPREPLY[@]}"' "$tree/usr/share/bash-completion/completions/kbptool" "$tree/usr/bin/kbptool" "$@" |
+    LC_ALL=C sort
+}
+completes() {  # completes WORD... -- EXPECTED...: exactly the EXPECTED answers
+  local words=() answers
+  while [ "$1" != -- ]; do words+=("$1"); shift; done
+  shift
+  answers=$(completions "${words[@]}")
+  same "the answers to 'kbptool ${words[*]}'" "$(printf '%s\n' "$@" | LC_ALL=C sort)" "$answers"
+}
+completion() {
+  completes dow -- download && completes download --a -- --all && completes upload --lo -- --log &&
+    completes download --port '' -- USB "$dev"/{ttyUSB0,ttyACM1,ttyS0,ttyS10} &&
+    completes detect --device '' -- "$dev"/{hidraw0,hidraw3} &&
+    completes upload --input '' -- "$dev/input/event2" &&
+    completes send --interface '' -- auto ports class portdriver usb &&
+    completes verify --log "$work/rec" -- "$work/record.jsonl" &&
+    completes download examples/sam -- examples/sample.kbp
+}
+check "bash completion: commands, options, --port, --device, --input, --interface, --log values, image files" completion
+
+# lintian, where it is installed: no error or warning but the one for the
+# copyright file, which states no license yet; not the hardening tags either.
+lintian_tags() {
+  local out tags
+  out=$(lintian --display-info --tag-display-limit 0 "${debs[@]}" 2>&1)
+  echo "$out"
+  tags=$(grep -E '^[EW]: |^I: [^ ]+: hardening-' <<<"$out" | grep -Ev '^W: [^ ]+: copyright-without-copyright-notice( |$)')
+  [ -z "$tags" ] || { echo "not accepted:"; echo "$tags"; return 1; }
+}
+debs=()
+for package in "${packages[@]}"; do debs+=("$(deb "$package")"); done
+if command -v lintian >/dev/null; then
+  check "lintian on the three packages: only the copyright file's warning" lintian_tags
+else
+  skipped=$((skipped + 1))
+  echo "skip lintian: not installed (apt-get install lintian)"
+fi
 
 sums() {  # SHA256SUMS covers every other file of dist/, and each sum holds
   same "the files summed" "$(ls dist | grep -vx SHA256SUMS)" "$(sed 's/^[0-9a-f]*  //' dist/SHA256SUMS | sort)" &&
@@ -161,40 +255,29 @@ sums() {  # SHA256SUMS covers every other file of dist/, and each sum holds
 }
 check "SHA256SUMS sums every file of dist/" sums
 
-# --- the .deb installed (root only) ---------------------------------------------
-installed_checks=7
+# --- the .debs installed (root only) ----------------------------------------------
+installed_checks=6
 if [ "$(id -u)" -ne 0 ]; then
   skipped=$((skipped + installed_checks))
-  echo "skip the .deb installed: not root"
-elif dpkg -s kbptool >/dev/null 2>&1; then
+  echo "skip the .debs installed: not root"
+elif dpkg -s "${packages[@]}" 2>/dev/null | grep -q '^Status: install'; then
   skipped=$((skipped + installed_checks))
-  echo "skip the .deb installed: a kbptool package is installed already and stays as it is"
+  echo "skip the .debs installed: one of them is installed already and stays as it is"
 else
-  check "dpkg -i installs the .deb" dpkg -i "$deb"
-  installed=$(dpkg -L kbptool 2>/dev/null | while IFS= read -r f; do [ -d "$f" ] || echo "$f"; done)
+  check "dpkg -i installs the three .debs" dpkg -i "${debs[@]}"
+  installed=$(for package in "${packages[@]}"; do dpkg -L "$package" 2>/dev/null; done |
+    while IFS= read -r f; do [ -d "$f" ] || echo "$f"; done)
   tool_answers() {
-    local out
+    local out tool
     out=$(/usr/bin/kbptool --version) && echo "$out" && grep -q "kbptool $version;" <<<"$out" || return 1
     # Slim Debian images keep dpkg from unpacking man pages at all.
     grep -qs '^path-exclude[= ]*/usr/share/man/' /etc/dpkg/dpkg.cfg /etc/dpkg/dpkg.cfg.d/* && return
-    [ "$(man -w kbptool)" = /usr/share/man/man1/kbptool.1.gz ] && grep -q download <<<"$(man -P cat kbptool)"
+    for tool in kbptool kbptool-sim; do
+      [ "$(man -w $tool)" = /usr/share/man/man1/$tool.1.gz ] && grep -q download <<<"$(man -P cat $tool)" ||
+        { echo "man $tool"; return 1; }
+    done
   }
-  check "kbptool --version and man kbptool" tool_answers
-  completes() {  # completes WORDS... EXPECTED: the last word completed, EXPECTED among the answers
-    local expected=${*: -1} words=("${@:1:$#-1}")
-    local answers
-    answers=$(bash -c 'source /usr/share/bash-completion/completions/kbptool
-      COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); COMP_LINE="$*"; COMP_POINT=${#COMP_LINE}
-      _kbptool kbptool "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD-1]}"
-      printf "%s\n" "${COMPREPLY[@]}"' completes "${words[@]}")
-    grep -qx -- "$expected" <<<"$answers" || { echo "completing '${words[*]}' does not offer $expected"; return 1; }
-  }
-  completion() {
-    completes kbptool dow download && completes kbptool download --po --port &&
-      completes kbptool download --port /dev/tt /dev/tty &&
-      completes kbptool download examples/sam examples/sample.kbp
-  }
-  check "bash completion: commands, options, --port devices and image files" completion
+  check "kbptool --version, man kbptool and man kbptool-sim" tool_answers
 
   # A program on the library: COM1 is the pty keyboard's line, the image goes in.
   cat >"$work/download.c" <<'EOF'
@@ -243,7 +326,7 @@ EOF
       grep -Eq 'libkbpi32\.so\.1 => (/usr)?/lib/libkbpi32\.so\.1 ' <<<"$(ldd "$work/consumer/build/download")"
   }
   check "a CMake program on find_package(kbpi32) builds against libkbpi32.so.1" cmake_consumer
-  check "dpkg -r removes the package" dpkg -r kbptool
+  check "dpkg -r removes the three packages" dpkg -r kbptool libkbpi32-dev libkbpi32-1
   nothing_left() {
     local file left=0
     [ -n "$installed" ] || { echo "dpkg -L listed nothing"; return 1; }
@@ -252,7 +335,7 @@ EOF
     done <<<"$installed"
     return $left
   }
-  check "no file the package installed remains" nothing_left
+  check "no file the packages installed remains" nothing_left
 fi
 
 if [ $skipped -gt 0 ]; then
