@@ -11,7 +11,7 @@ cd "$(dirname "$0")"
 
 need_install=0
 for tool in cmake ninja g++ clang++ i686-w64-mingw32-g++ x86_64-w64-mingw32-g++ wine \
-  llvm-dlltool llvm-readobj help2man pkg-config zip unzip man dpkg-shlibdeps; do
+  llvm-dlltool llvm-readobj help2man pkg-config zip unzip man dpkg-shlibdeps lintian; do
   command -v "$tool" >/dev/null 2>&1 || need_install=1
 done
 [ -f /usr/include/gtest/gtest.h ] && [ -d /usr/src/googletest ] || need_install=1
