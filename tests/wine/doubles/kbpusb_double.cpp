@@ -2,14 +2,39 @@
 // device, with exports to inspect what the model received and decoded and to
 // take the keys it typed (the KBPFUNC.DLL double captures them from here).
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 
 #include "kbdsim/keyboard.h"
 
 namespace {
 
+// KBP_DOUBLE_MEMORY names a file (in Windows' terms: Z:/tmp/...) that keeps
+// the keyboard's memory from one program to the next, as a real keyboard's.
+const char* memory_file() { return std::getenv("KBP_DOUBLE_MEMORY"); }
+
+struct KeptKeyboard {
+    KeptKeyboard() {
+        if (memory_file() == nullptr) return;
+        if (std::FILE* in = std::fopen(memory_file(), "rb")) {
+            const std::size_t n = std::fread(keyboard.memory.data(), 1, keyboard.memory.size(), in);
+            (void)n;
+            std::fclose(in);
+        }
+    }
+    ~KeptKeyboard() {
+        if (memory_file() == nullptr) return;
+        if (std::FILE* out = std::fopen(memory_file(), "wb")) {
+            std::fwrite(keyboard.memory.data(), 1, keyboard.memory.size(), out);
+            std::fclose(out);
+        }
+    }
+    kbdsim::Keyboard keyboard;
+};
+
 kbdsim::Keyboard& model() {
-    static kbdsim::Keyboard keyboard;
-    return keyboard;
+    static KeptKeyboard kept;
+    return kept.keyboard;
 }
 bool refusing = false;
 bool open = false;

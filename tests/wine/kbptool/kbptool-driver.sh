@@ -17,6 +17,8 @@ port=${KBP_COM_PORT:?} number=${KBP_COM_PORT#COM}
 case $number in [5-9]) ;; *) echo "kbptool-driver: $port could be a real serial line" >&2; exit 2 ;; esac
 
 work=$(mktemp -d)
+# The keyboard of the USB double keeps its memory from one kbptool.exe to the next.
+export KBP_DOUBLE_MEMORY="Z:$work/double-memory.bin"
 image=kbptool-driver-$$.kbp
 cut=kbptool-driver-cut-$$.kbp
 # Names the ANSI code page cannot spell (Greek, and the euro sign it spells as
@@ -133,6 +135,10 @@ row "$doubles" 2 'err:--device 1 names no USB keyboard' 'err:no keyboard of the 
 row "$work/no_kbpfunc" 20 'err:the library asks: .*KBPFUNC\.DLL.*Cancel \(--no\)' \
   'err:why: the library cannot load the capture library KBPFUNC\.DLL' "err:try: put a $bits-bit KBPFUNC\\.DLL beside .*kbpi32\\.dll" \
   -- upload up.kbp --usb --no
+# A download without the capture library blames it, not the USB keyboard.
+cp "$doubles/$image" "$work/no_kbpfunc/"
+row "$work/no_kbpfunc" 15 'err:nothing was written to the keyboard' \
+  'err:why: the library cannot load the capture library KBPFUNC\.DLL' -- download "$image" --usb --no
 row "$doubles" 0 'out:^\{.*"command": "detect"' -- detect --json --no
 
 # kbpi32.dll is given a temporary file for each of them, removed again.
