@@ -126,6 +126,8 @@ TEST_F(Service, AFailureNamesThePathTheFileTheReasonAndWhatToTry) {
          0,
          {"the library says: set to 2400,O,8,1", "line settings used: COM5 at 2400,O,8,1"}},
         {"download sample.kbp --port COM5:9600,N,8,1 --keyboard com", 0, {"line settings used: COM5 at 9600,N,8,1"}},
+        // verify asks USB whether it can read back before anything is sent; the image still goes to COM5.
+        {"verify sample.kbp --port COM5:9600,N,8,1", 0, {"line settings used: COM5 at 9600,N,8,1", "match the image"}},
         {"download sample.kbp --port COM5 --keyboard com --line 2400,O,8,1 --json", 0, {"\"settings\": \"2400,O,8,1\""}},
     });
     EXPECT_EQ(output().find("asks: set to"), std::string::npos);
