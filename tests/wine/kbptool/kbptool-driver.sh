@@ -106,6 +106,21 @@ else
   row "$doubles" 0 'out:1 \(ports\)' -- interface auto
   row "$doubles" 15 'err:download failed over the controller ports' 'err:before the first block' -- download "$image" --yes
 fi
+# Two keyboards at once, each by a kbptool.exe of its own, and a record line for each. First
+# of the rows on these ports: under Wine a pty-linked port that a program has set up before
+# refuses the same settings named again, and a search for them takes long.
+row "$doubles" 0 'out:2 keyboards programmed' "out:$port: ok, not verified, 1024 bytes" \
+  "out:$other_port: ok, not verified" -- \
+  download "$image" --port "$port:4800,O,8,1" --port "$other_port:4800,O,8,1" --log "$record"
+if [ "$(grep -c '"exit_code": 0, "verified": false' "$doubles/$record" 2>/dev/null)" != 2 ]; then
+  failures=$((failures + 1))
+  echo "kbptool-driver: FAILED: the record of the two keyboards is not two lines:" >&2
+  sed 's/^/  /' "$doubles/$record" >&2
+fi
+row "$doubles" 2 "err:$port and $port:4800,O,8,1 are the same device" -- \
+  download "$image" --port "$port" --port "$port:4800,O,8,1"
+row "$doubles" 2 'err:--device 1 names no USB keyboard' 'err:no keyboard of the vendor is on USB' -- \
+  download "$image" --device 1
 # A COM port without a device behind it, opened by the tool before the library is asked, in Windows'
 # words (under Wine it opens, but is no serial line).
 row "$doubles" 12 'err:COM3 opens, but it is no serial line Windows can set up \(Windows says: ' -- \
@@ -117,20 +132,6 @@ row "$doubles" 0 'out:COM3: no \(COM3 opens, but it is no serial line' -- detect
 row "$doubles" 0 "out:$port at 4800,O,8,1: yes \(the keyboard echoed at 4800,O,8,1\)" -- detect --port "$port" --no
 row "$doubles" 0 'out:"settings": "4800,O,8,1"' 'out:"text": "1024 bytes sent over '"$port"' at 4800,O,8,1"' -- \
   download "$image" --port "$port" --json --no-verify
-# Two keyboards at once, each by a kbptool.exe of its own, and a record line for each. (Under
-# Wine a pty-linked port that a program has set up before refuses the same settings named
-# again, so both search them.)
-row "$doubles" 0 'out:2 keyboards programmed' "out:$port: ok, not verified, 1024 bytes" \
-  "out:$other_port: ok, not verified" -- download "$image" --port "$port" --port "$other_port" --log "$record"
-if [ "$(grep -c '"exit_code": 0, "verified": false' "$doubles/$record" 2>/dev/null)" != 2 ]; then
-  failures=$((failures + 1))
-  echo "kbptool-driver: FAILED: the record of the two keyboards is not two lines:" >&2
-  sed 's/^/  /' "$doubles/$record" >&2
-fi
-row "$doubles" 2 "err:$port and $port:4800,O,8,1 are the same device" -- \
-  download "$image" --port "$port" --port "$port:4800,O,8,1"
-row "$doubles" 2 'err:--device 1 names no USB keyboard' 'err:no keyboard of the vendor is on USB' -- \
-  download "$image" --device 1
 # The capture library's box comes up, is noted, and --no answers it.
 row "$work/no_kbpfunc" 20 'err:the library asks: .*KBPFUNC\.DLL.*Cancel \(--no\)' \
   'err:why: the library cannot load the capture library KBPFUNC\.DLL' "err:try: put a $bits-bit KBPFUNC\\.DLL beside .*kbpi32\\.dll" \
