@@ -134,7 +134,7 @@ protected:
             gang = found == seen.end() ? 0 : *found;
             if (gang != 0) workers = children_of(gang);
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // of about 4.5 s on the slowed line
         EXPECT_NE(gang, 0);
         EXPECT_TRUE(!worker_only || !workers.empty());
         if (gang != 0) kill(worker_only && !workers.empty() ? workers.front() : gang, signal);
@@ -201,7 +201,7 @@ TEST_F(ManyKeyboards, AKilledWorkerIsAFailedKeyboardAndCtrlCStopsThemAllSayingWh
         std::string said;
     } cases[] = {
         {SIGKILL, true, 15, "ended by signal 9"},
-        {SIGINT, false, 130, "interrupted (Ctrl-C): the keyboard holds part of the image ("},
+        {SIGINT, false, 130, "interrupted (Ctrl-C): "},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.said);
@@ -230,8 +230,12 @@ TEST_F(ManyKeyboards, ASignalStopsTheTransferWhichSaysWhatTheKeyboardHoldsAndRel
                                    false),
                   c.exit_code);
         const std::string json = read("out.txt");
+        // What the keyboard holds, however far the transfer got.
+        EXPECT_TRUE(json.find("the keyboard holds part of the image (") != std::string::npos ||
+                    json.find("nothing was written to the keyboard") != std::string::npos)
+            << json;
         for (const std::string& field :
-             {"\"text\": \"interrupted (" + c.words + "): the keyboard holds part of the image (",
+             {"\"text\": \"interrupted (" + c.words + "): ",
               std::string("\"file\": \"sample.kbp\""), "\"path\": \"" + port + " at 9600,N,8,1\"",
               "\"exit_code\": " + std::to_string(c.exit_code)})
             EXPECT_NE(json.find(field), std::string::npos) << json;
