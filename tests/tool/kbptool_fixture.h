@@ -10,8 +10,42 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 namespace fs = std::filesystem;
+
+#ifdef KBDSIM_PTY
+// A pty keyboard (kbdsim_pty) with `options`, writing its memory to `memory`
+// when it ends: its slave's path, its process, and the pipe its summary comes on.
+struct PtyKeyboard {
+    pid_t pid = -1;
+    int output = -1;
+    std::string device;
+};
+inline PtyKeyboard start_pty_keyboard(std::vector<std::string> options, const std::string& memory) {
+    for (const std::string a : {"--max-seconds", "60", "--memory"}) options.push_back(a);
+    options.push_back(memory);
+    int out[2];
+    if (pipe(out) != 0) return {};
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(out[1], STDOUT_FILENO);
+        close(out[0]);
+        std::vector<std::string> args{KBDSIM_PTY};
+        args.insert(args.end(), options.begin(), options.end());
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        execv(KBDSIM_PTY, argv.data());
+        _exit(127);
+    }
+    close(out[1]);
+    std::string line;
+    char c;
+    while (::read(out[0], &c, 1) == 1 && c != '\n') line += c;
+    return {pid, out[0], line};
+}
+#endif
 
 class Kbptool : public ::testing::Test {
 protected:

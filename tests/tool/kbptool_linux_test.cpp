@@ -22,29 +22,11 @@ protected:
 
     // The pty keyboard with `options`; the slave's path.
     std::string start_keyboard(const std::vector<std::string>& options) {
-        int out[2];
-        if (pipe(out) != 0) return {};
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(out[1], STDOUT_FILENO);
-            close(out[0]);
-            std::vector<std::string> args{KBDSIM_PTY};
-            args.insert(args.end(), options.begin(), options.end());
-            for (const std::string a : {"--max-seconds", "60", "--memory"}) args.push_back(a);
-            args.push_back((folder / "memory.bin").string());
-            std::vector<char*> argv;
-            for (std::string& a : args) argv.push_back(a.data());
-            argv.push_back(nullptr);
-            execv(KBDSIM_PTY, argv.data());
-            _exit(127);
-        }
-        close(out[1]);
-        std::string line;
-        char c;
-        while (::read(out[0], &c, 1) == 1 && c != '\n') line += c;
+        const PtyKeyboard keyboard = start_pty_keyboard(options, (folder / "memory.bin").string());
+        pid_ = keyboard.pid;
         // Open until the keyboard ends: it writes its summary there.
-        output_ = out[0];
-        return line;
+        output_ = keyboard.output;
+        return keyboard.device;
     }
     // Ends the keyboard, which then writes its memory.
     void stop_keyboard() {

@@ -46,28 +46,9 @@ protected:
     // A pty keyboard with `options`; its slave's path.
     std::string start_keyboard(std::vector<std::string> options) {
         const std::string memory = (folder / ("memory" + std::to_string(keyboards_.size()) + ".bin")).string();
-        for (const std::string a : {"--max-seconds", "60", "--memory"}) options.push_back(a);
-        options.push_back(memory);
-        int out[2];
-        if (pipe(out) != 0) return {};
-        const pid_t pid = fork();
-        if (pid == 0) {
-            dup2(out[1], STDOUT_FILENO);
-            close(out[0]);
-            std::vector<std::string> args{KBDSIM_PTY};
-            args.insert(args.end(), options.begin(), options.end());
-            std::vector<char*> argv;
-            for (std::string& a : args) argv.push_back(a.data());
-            argv.push_back(nullptr);
-            execv(KBDSIM_PTY, argv.data());
-            _exit(127);
-        }
-        close(out[1]);
-        std::string line;
-        char c;
-        while (::read(out[0], &c, 1) == 1 && c != '\n') line += c;
-        keyboards_.push_back({pid, out[0], line, memory});
-        return line;
+        const PtyKeyboard keyboard = start_pty_keyboard(options, memory);
+        keyboards_.push_back({keyboard.pid, keyboard.output, keyboard.device, memory});
+        return keyboard.device;
     }
     // Ends the keyboards, which then write their memories.
     void stop_keyboards() {
